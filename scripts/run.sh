@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds the converter and converts the bundled example.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target zevi-convert
+build/bin/zevi-convert --show-table build/bin/examples/walk.txt

@@ -1,0 +1,42 @@
+#pragma once
+// INI files as the converter's settings and configuration use them: section
+// and key names compare without regard to case, values are single-byte text
+// read up to 1023 characters, and a write leaves every other line of the file
+// as it was. Saving goes through a temporary file renamed over the old one,
+// so a failed write never leaves a half-written file.
+#include <string>
+#include <vector>
+
+namespace zevi {
+
+class IniFile {
+ public:
+  IniFile() = default;
+  explicit IniFile(std::string path);
+
+  // Reads the file; a missing file reads as empty. False when it exists but
+  // cannot be read.
+  bool Load();
+  // Writes the file back. False when it cannot be written.
+  bool Save() const;
+
+  const std::string& Path() const { return path_; }
+
+  // The value, cut to 1023 characters; fallback when the key is missing.
+  std::string Get(const std::string& section, const std::string& key,
+                  const std::string& fallback = "") const;
+  bool Has(const std::string& section, const std::string& key) const;
+  // Adds the section and the key where they are missing.
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+  void EraseSection(const std::string& section);
+
+  // The text as it would be saved (lines end with CR LF).
+  std::string Text() const;
+  void SetText(const std::string& text);
+
+ private:
+  std::string path_;
+  std::vector<std::string> lines_;
+};
+
+}  // namespace zevi

@@ -1,0 +1,59 @@
+#pragma once
+// The one way the core talks to the user. The window answers with dialogs,
+// zevi-convert with its options and standard error, tests with a script.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zevi {
+
+enum class Button { Ok, Cancel, Yes, No, Abort, Ignore, All };
+
+enum class MessageKind { Information, Warning, Confirmation };
+
+// Help contexts of the questions.
+inline constexpr int kHelpMainWindow = 10;
+inline constexpr int kHelpMissingPosition = 300;
+inline constexpr int kHelpExport = 400;
+inline constexpr int kHelpSettings = 500;
+
+struct FileDialogRequest {
+  std::string title;
+  std::string filter;          // "Text (txt)|*.txt|CSV (csv)|*.csv"
+  int filterIndex = 1;         // 1-based entry of the filter list to preselect
+  std::string initialFolder;
+  std::string fileName;        // proposed name
+  std::string defaultExtension;  // without its dot, appended when the user types none
+};
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // A plain message box with OK.
+  virtual void ShowMessage(const std::string& text) = 0;
+
+  // A modal question. helpContext > 0 adds a Help button, which opens that
+  // context and leaves the question open, so Help is never an answer.
+  // Closing the box without a button counts as the last button of the set.
+  virtual Button Ask(MessageKind kind, const std::string& text,
+                     const std::vector<Button>& buttons, int helpContext) = 0;
+
+  // One-line input box; cancelling returns the proposed answer.
+  virtual std::string InputBox(const std::string& caption, const std::string& prompt,
+                               const std::string& proposed) = 0;
+
+  // Empty when the user cancels.
+  virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
+
+  // The export's failing record: select that cell and scroll it into view.
+  virtual void ShowFailingCell(int /*column*/, int /*row*/) {}
+
+  // Long work (loading, exporting) reports how far it got.
+  virtual void Progress(std::string_view /*task*/, std::int64_t /*done*/, std::int64_t /*total*/) {}
+};
+
+}  // namespace zevi

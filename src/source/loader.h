@@ -1,0 +1,55 @@
+#pragma once
+// Loading a source file into the table: a counting pass finds the separator
+// and the number of columns, a filling pass splits every line into cells.
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zevi {
+
+struct AppState;
+class UserInterface;
+struct ConversionSettings;
+
+inline constexpr std::size_t kReadBufferSize = 4096;
+inline constexpr std::size_t kMaxRestLength = 999;
+
+// Lines of one pass: CR LF, LF and CR end a line; after a CR every LF up to
+// the next other byte is skipped. Lines are trimmed; a line shorter than two
+// characters reads as empty.
+class SourceLineReader {
+ public:
+  explicit SourceLineReader(std::FILE* file) : file_(file) {}
+  // False at the end of the file (after the last line was returned).
+  bool ReadSourceLine(std::string& line);
+  bool Failed() const { return failed_; }
+
+ private:
+  std::FILE* file_;
+  char buffer_[kReadBufferSize];
+  std::size_t count_ = 0;
+  std::size_t position_ = 0;
+  bool previousWasCr_ = false;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+// Cuts the next field off the front of `rest`. A leading quoted part may hold
+// separators; the remainder after a separator is cut to 999 characters.
+std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest);
+// Drops one pair of enclosing double quotes.
+std::string_view StripQuotes(std::string_view text);
+// Trims blanks and control characters from both ends.
+std::string_view TrimText(std::string_view text);
+
+// Called before a file other than the current source file is loaded (the
+// associated settings offer); it may replace the settings.
+using BeforeNewSourceFile = std::function<void(const std::string& path)>;
+
+// Loads or reloads a source file; every failure ends in a message.
+void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
+                    const BeforeNewSourceFile& beforeNewFile = {});
+
+}  // namespace zevi

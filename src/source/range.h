@@ -1,0 +1,36 @@
+#pragma once
+// The record range: which lines are records.
+#include <string>
+
+namespace zevi {
+
+struct AppState;
+struct ConversionSettings;
+class UserInterface;
+
+inline constexpr int kLoaderEndOfFile = 9999999;
+
+struct RecordRange {
+  int first = 1;
+  int last = kLoaderEndOfFile;
+};
+
+// First is 1 in mode "B"; last is `endOfFile` in mode "E".
+RecordRange EffectiveRange(const ConversionSettings& settings, int endOfFile);
+
+// The commands; each marks the settings as changed. Rows are the lines of the
+// loaded file.
+void FirstRecordGroupClick(AppState& state, UserInterface& ui, int entry);
+void LastRecordGroupClick(AppState& state, int entry);
+void FirstSpinDown(AppState& state, UserInterface& ui);
+void FirstSpinUp(AppState& state, UserInterface& ui);
+void LastSpinDown(AppState& state);
+void LastSpinUp(AppState& state);
+// The row pop-up; both reload a loaded source file.
+void MakeFirstRecord(AppState& state, UserInterface& ui, int row);
+void MakeLastRecord(AppState& state, UserInterface& ui, int row);
+
+// Re-reads the text of the effective first record ("File does not exist", "Error C").
+void RefreshFirstRecordText(AppState& state, UserInterface& ui);
+
+}  // namespace zevi

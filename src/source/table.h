@@ -1,0 +1,59 @@
+#pragma once
+// The loaded file as a table of text cells, stored compactly: all cell texts
+// of the table in one buffer with offsets, not a string per cell, so a file
+// of millions of lines fits in about twice its size.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zevi {
+
+class SourceTable {
+ public:
+  SourceTable();
+
+  // columns and rows include the row-number column and the heading row.
+  // Every data cell becomes blank and every row marker 0.
+  void Layout(int columns, int rows);
+
+  int ColumnCount() const { return columns_; }
+  int RowCount() const { return rows_; }
+  int LastRow() const { return rows_ - 1; }
+
+  // Fills data row `row` (1..rows-1) from cells of data columns 1.., and sets
+  // its marker to 1. Rows are filled in increasing order; surplus cells are
+  // dropped, missing ones stay blank.
+  void FillRow(int row, std::span<const std::string_view> cells);
+
+  // Blank for the heading row, the row-number column, unfilled rows and
+  // anything out of range.
+  std::string_view Cell(int column, int row) const;
+  // 1 when the row came from a line with content, 0 for an empty line.
+  bool Marker(int row) const;
+
+  std::size_t MemoryBytes() const;
+
+ private:
+  int columns_ = 0;
+  int rows_ = 0;
+  std::string text_;                       // cell texts of filled rows, in order
+  std::vector<std::uint64_t> rowText_;     // per row: offset of its text in text_
+  std::vector<std::uint32_t> rowFirstCell_;  // per row: index of its first cell end
+  std::vector<std::uint32_t> cellEnd_;     // per filled cell: end relative to its row text
+  std::vector<std::uint8_t> marker_;
+};
+
+// The cells of one row, indexed by data column (index 0 unused), as the value
+// readers take them.
+using RowCells = std::vector<std::string_view>;
+
+inline std::string_view CellOf(const RowCells& row, int column) {
+  return column > 0 && column < static_cast<int>(row.size()) ? row[column] : std::string_view{};
+}
+
+// Fills `out` with the cells of a table row.
+void GetRowCells(const SourceTable& table, int row, RowCells& out);
+
+}  // namespace zevi
