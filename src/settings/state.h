@@ -46,6 +46,8 @@ struct AppState {
 
   std::string programFolder;              // holds the datum and grid lists; ends with '/'
   std::string lastExportFolder;
+  std::vector<std::string> sourceFilters{"Text (txt)|*.txt", "CSV (csv)|*.csv", "All files (*.*)|*.*"};
+  std::vector<std::string> exportFilters{"Text (txt)|*.txt", "GPS (gps)|*.gps"};
   int missingRecords = 0;                 // of the last export
 
   LocaleValues locale;

@@ -34,6 +34,10 @@ void LayoutTable(AppState& state, int columns, int rows);
 // The aux kind changes: every "A" code gets the new letter.
 void ChangeAuxKind(AppState& state, char auxLetter);
 
+// Brings the state in line with the settings after start-up or a settings
+// load: edit texts, table layout, and a reload of a loaded source file.
+void RefreshAll(AppState& state, UserInterface& ui);
+
 // Column width take-over: the displayed widths go into the column map; a
 // width that differs marks the settings as changed.
 void TakeOverColumnWidths(AppState& state);
