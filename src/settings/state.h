@@ -25,6 +25,13 @@ struct EditTexts {
   std::string defaultZone = "30U";
 };
 
+struct WindowBounds {
+  int left = 0;
+  int top = 0;
+  int right = 720;
+  int bottom = 500;
+};
+
 struct AppState {
   ConversionSettings settings;
   int columnCount = kMaxColumnCount;      // data columns + 1
@@ -45,6 +52,12 @@ struct AppState {
   RecentFiles recent;
 
   std::string programFolder;              // holds the datum and grid lists; ends with '/'
+  std::string workFolder;                 // of the configuration file; empty when unknown
+  std::string userFolder;
+  std::string configPath;                 // the application configuration file
+  WindowBounds bounds;
+  bool settingsOpenedOrSaved = false;     // a settings file was opened or saved since start-up
+  bool settingsAssociated = false;        // the settings file is the source file's associated one
   std::string lastExportFolder;
   std::vector<std::string> sourceFilters{"Text (txt)|*.txt", "CSV (csv)|*.csv", "All files (*.*)|*.*"};
   std::vector<std::string> exportFilters{"Text (txt)|*.txt", "GPS (gps)|*.gps"};
