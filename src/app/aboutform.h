@@ -14,7 +14,6 @@ class TAboutFrm : public QDialog {
  public:
   explicit TAboutFrm(QWidget* parent = nullptr);
 
- protected:
   // The close box gives OK as well.
   void reject() override { accept(); }
 };

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "cp1252.h"
-#include "settings/userinterface.h"
 #include "source/breaks.h"
 
 namespace zevi {
@@ -20,6 +19,23 @@ constexpr const char* kRulerTens =
 // A frameless line edit draws its text this far in; the labels above and
 // below are indented the same, so a mark stands under its character.
 constexpr int kLineEditTextIndent = 2;
+
+// What matters is that every character is as wide as every other, so a mark
+// stands under its character; the fonts' own pitch flags are not reliable.
+bool AllCharactersAlike(const QFont& font) {
+  QFontMetrics metrics(font);
+  return metrics.horizontalAdvance(QChar('i')) == metrics.horizontalAdvance(QChar('W'));
+}
+
+QFont FixedPitchFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  for (const char* family : {"DejaVu Sans Mono", "Liberation Mono", "Courier New", "monospace"}) {
+    if (AllCharactersAlike(font)) break;
+    font.setFamily(QString::fromLatin1(family));
+    font.setStyleHint(QFont::TypeWriter);
+  }
+  return font;
+}
 
 QLabel* FixedPitchLabel(const QString& text, const QFont& font, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -33,11 +49,11 @@ QLabel* FixedPitchLabel(const QString& text, const QFont& font, QWidget* parent)
 
 }  // namespace
 
-Tfbform::Tfbform(BreakTable& breaks, std::string sample, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), breaks_(breaks), sample_(std::move(sample)), ui_(ui) {
+Tfbform::Tfbform(const BreakTable& breaks, std::string sample, QWidget* parent)
+    : QDialog(parent), breaks_(breaks), sample_(std::move(sample)) {
   setObjectName(QStringLiteral("fbform"));
   setWindowTitle(QStringLiteral("Column Position Break Dialog"));
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont fixed = FixedPitchFont();
 
   auto* hint = new QLabel(
       QStringLiteral("To break line at set column positions add '^' characters to edit box"), this);
@@ -102,12 +118,8 @@ void Tfbform::FormShow() {
 
 void Tfbform::ebbreaksChange() { changed_ = true; }
 
-void Tfbform::OKbtnClick() {
-  if (changed_) {
-    std::string error = ReadMarkLine(ToCp1252(ebbreaks_->text()), sample_.size(), breaks_);
-    if (!error.empty()) ui_.ShowMessage(error);
-  }
-  accept();
-}
+std::string Tfbform::MarkLine() const { return ToCp1252(ebbreaks_->text()); }
+
+void Tfbform::OKbtnClick() { accept(); }
 
 }  // namespace zevi

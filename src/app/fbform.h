@@ -1,6 +1,6 @@
 #pragma once
 // Tfbform, the "Column Position Break Dialog": marks typed under a sample
-// line become the column breaks of the settings.
+// line; the caller reads the edited mark line back into the breaks.
 #include <QDialog>
 #include <string>
 
@@ -12,17 +12,15 @@ class QPushButton;
 
 namespace zevi {
 
-class UserInterface;
-
 class Tfbform : public QDialog {
   Q_OBJECT
 
  public:
-  // `breaks` is read when the dialog is shown and written by OK.
-  Tfbform(BreakTable& breaks, std::string sample, UserInterface& ui, QWidget* parent = nullptr);
+  Tfbform(const BreakTable& breaks, std::string sample, QWidget* parent = nullptr);
 
   // Set by any edit of the mark line.
   bool Changed() const { return changed_; }
+  std::string MarkLine() const;
   QLineEdit* MarkEdit() const { return ebbreaks_; }
   QLabel* SampleLabel() const { return sampletxt_; }
 
@@ -32,9 +30,8 @@ class Tfbform : public QDialog {
   void OKbtnClick();
 
  private:
-  BreakTable& breaks_;
+  const BreakTable& breaks_;
   std::string sample_;
-  UserInterface& ui_;
   bool changed_ = false;
   QLabel* sampletxt_;
   QLineEdit* ebbreaks_;

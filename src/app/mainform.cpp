@@ -39,7 +39,6 @@
 #include "settings/state.h"
 #include "source/breaks.h"
 #include "source/kinds.h"
-#include "source/loader.h"
 #include "source/range.h"
 #include "spinbutton.h"
 #include "tablemodel.h"
@@ -339,28 +338,28 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   btnFieldBreak_ = new QPushButton(QStringLiteral("Column Breaks..."), panel);
   btnFieldBreak_->setObjectName(QStringLiteral("btnFieldBreak"));
-  btnFieldBreak_->setGeometry(6, 126, 112, 26);
+  btnFieldBreak_->setGeometry(6, 124, 112, 24);
   connect(btnFieldBreak_, &QPushButton::clicked, this, &TFileconvForm::btnFieldBreakClick);
 
   gbwpts_ = new QGroupBox(QStringLiteral("Waypoint Settings"), panel);
   gbwpts_->setObjectName(QStringLiteral("gbwpts"));
-  gbwpts_->setGeometry(124, 36, 224, 116);
-  lblidprefix_ = MakeLabel(QStringLiteral("ID Prefix"), gbwpts_, {8, 23, 92, 16});
+  gbwpts_->setGeometry(124, 36, 224, 110);
+  lblidprefix_ = MakeLabel(QStringLiteral("ID Prefix"), gbwpts_, {8, 25, 98, 16});
   lblidprefix_->setObjectName(QStringLiteral("lblidprefix"));
   ebidprefix_ = new QLineEdit(gbwpts_);
   ebidprefix_->setObjectName(QStringLiteral("ebidprefix"));
-  ebidprefix_->setGeometry(104, 20, 60, 22);
+  ebidprefix_->setGeometry(108, 22, 60, 22);
   connect(ebidprefix_, &QLineEdit::textEdited, this, &TFileconvForm::ebidprefixChange);
-  MakeLabel(QStringLiteral("Text Option"), gbwpts_, {8, 51, 92, 16});
+  MakeLabel(QStringLiteral("Text Option"), gbwpts_, {8, 53, 98, 16});
   cbtextopt_ = new QComboBox(gbwpts_);
   cbtextopt_->setObjectName(QStringLiteral("cbtextopt"));
-  cbtextopt_->setGeometry(104, 48, 112, 22);
+  cbtextopt_->setGeometry(108, 50, 110, 22);
   for (const char* item : kTextOptionItems) cbtextopt_->addItem(QString::fromLatin1(item));
   connect(cbtextopt_, &QComboBox::activated, this, &TFileconvForm::cbtextoptChange);
-  MakeLabel(QStringLiteral("Symbol Set Type"), gbwpts_, {8, 79, 94, 16});
+  MakeLabel(QStringLiteral("Symbol Set Type"), gbwpts_, {8, 81, 98, 16});
   cbsymtype_ = new QComboBox(gbwpts_);
   cbsymtype_->setObjectName(QStringLiteral("cbsymtype"));
-  cbsymtype_->setGeometry(104, 76, 112, 22);
+  cbsymtype_->setGeometry(108, 78, 110, 22);
   cbsymtype_->setEditable(true);
   cbsymtype_->setInsertPolicy(QComboBox::NoInsert);
   cbsymtype_->setMaxVisibleItems(23);
@@ -370,42 +369,42 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   gbtracks_ = new QGroupBox(QStringLiteral("Track Settings"), panel);
   gbtracks_->setObjectName(QStringLiteral("gbtracks"));
-  gbtracks_->setGeometry(124, 36, 224, 116);
-  lbltrackstart_ = MakeLabel(QStringLiteral("Start new track when"), gbtracks_, {8, 22, 200, 16});
+  gbtracks_->setGeometry(124, 36, 224, 110);
+  lbltrackstart_ = MakeLabel(QStringLiteral("Start new track when"), gbtracks_, {8, 24, 200, 16});
   cbtrackstartcol_ = new QComboBox(gbtracks_);
   cbtrackstartcol_->setObjectName(QStringLiteral("cbtrackstartcol"));
-  cbtrackstartcol_->setGeometry(8, 42, 208, 22);
+  cbtrackstartcol_->setGeometry(8, 44, 208, 22);
   connect(cbtrackstartcol_, &QComboBox::activated, this, &TFileconvForm::cbtrackstartcolChange);
-  lbltrackchanges_ = MakeLabel(QStringLiteral("changes"), gbtracks_, {8, 70, 100, 16});
+  lbltrackchanges_ = MakeLabel(QStringLiteral("changes"), gbtracks_, {8, 72, 100, 16});
 
-  MakeLabel(QStringLiteral("Grid"), panel, {356, 40, 44, 16});
+  MakeLabel(QStringLiteral("Grid"), panel, {356, 37, 44, 16});
   cbgrid_ = new QComboBox(panel);
   cbgrid_->setObjectName(QStringLiteral("cbgrid"));
-  cbgrid_->setGeometry(402, 36, 150, 22);
+  cbgrid_->setGeometry(402, 34, 150, 22);
   cbgrid_->setMaxVisibleItems(20);
   connect(cbgrid_, &QComboBox::activated, this, &TFileconvForm::cbgridClick);
-  MakeLabel(QStringLiteral("Datum"), panel, {356, 65, 44, 16});
+  MakeLabel(QStringLiteral("Datum"), panel, {356, 61, 44, 16});
   cbdatum_ = new QComboBox(panel);
   cbdatum_->setObjectName(QStringLiteral("cbdatum"));
-  cbdatum_->setGeometry(402, 61, 150, 22);
+  cbdatum_->setGeometry(402, 58, 150, 22);
   cbdatum_->setMaxVisibleItems(20);
   connect(cbdatum_, &QComboBox::activated, this, &TFileconvForm::cbdatumChange);
   cbautodatum_ = new QCheckBox(QStringLiteral("Autoset on Grid change"), panel);
   cbautodatum_->setObjectName(QStringLiteral("cbautodatum"));
-  cbautodatum_->setGeometry(402, 87, 190, 20);
+  cbautodatum_->setGeometry(402, 82, 190, 20);
   connect(cbautodatum_, &QCheckBox::clicked, this, &TFileconvForm::cbautodatumClick);
-  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {356, 114, 82, 16});
+  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {356, 107, 82, 16});
   lbldefzone_->setObjectName(QStringLiteral("lbldefzone"));
   ebdefzone_ = new QLineEdit(panel);
   ebdefzone_->setObjectName(QStringLiteral("ebdefzone"));
-  ebdefzone_->setGeometry(440, 110, 50, 22);
+  ebdefzone_->setGeometry(440, 104, 50, 22);
   connect(ebdefzone_, &QLineEdit::textEdited, this, &TFileconvForm::ebdefzoneChange);
   SpinButton1_ = new TSpinButton(panel);
   SpinButton1_->setObjectName(QStringLiteral("SpinButton1"));
-  SpinButton1_->setGeometry(498, 110, 16, 22);
+  SpinButton1_->setGeometry(498, 104, 16, 22);
   connect(SpinButton1_, &TSpinButton::upClick, this, &TFileconvForm::SpinButton1UpClick);
   connect(SpinButton1_, &TSpinButton::downClick, this, &TFileconvForm::SpinButton1DownClick);
-  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {518, 114, 80, 16});
+  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {518, 107, 82, 16});
   lblscale_->setObjectName(QStringLiteral("lblscale"));
 
   // The record range, one group each, radio items stacked beside the number.
@@ -414,25 +413,25 @@ void TFileconvForm::CreateControls(QWidget* panel) {
                                    const char* editName, const char* spinName) {
     auto* group = new QGroupBox(QString::fromLatin1(title), panel);
     group->setObjectName(QString::fromLatin1(name));
-    group->setGeometry(x, 158, 150, 49);
+    group->setGeometry(x, 150, 160, 57);
     buttons = new QButtonGroup(this);
     auto* whole = new QRadioButton(QString::fromLatin1(firstItem), group);
-    whole->setGeometry(8, 15, 136, 16);
+    whole->setGeometry(8, 18, 136, 17);
     auto* number = new QRadioButton(QStringLiteral("Record #"), group);
-    number->setGeometry(8, 31, 74, 16);
+    number->setGeometry(8, 36, 82, 17);
     buttons->addButton(whole, 0);
     buttons->addButton(number, 1);
     edit = new QLineEdit(group);
     edit->setObjectName(QString::fromLatin1(editName));
-    edit->setGeometry(82, 28, 48, 19);
+    edit->setGeometry(92, 34, 46, 20);
     spin = new TSpinButton(group);
     spin->setObjectName(QString::fromLatin1(spinName));
-    spin->setGeometry(130, 28, 14, 19);
+    spin->setGeometry(138, 34, 14, 20);
     return group;
   };
   rgfirstrec_ = recordGroup("First Record", "rgfirstrec", "Beginning of File", 6, firstButtons_,
                             ebfirstrec_, spbtnfirst_, "ebfirstrec", "spbtnfirst");
-  rglastrec_ = recordGroup("Last Record", "rglastrec", "End of File", 162, lastButtons_, eblastrec_,
+  rglastrec_ = recordGroup("Last Record", "rglastrec", "End of File", 172, lastButtons_, eblastrec_,
                            spbtlast_, "eblastrec", "spbtlast");
   connect(firstButtons_, &QButtonGroup::idClicked, this, &TFileconvForm::rgfirstrecClick);
   connect(lastButtons_, &QButtonGroup::idClicked, this, &TFileconvForm::rglastrecClick);
@@ -443,16 +442,16 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   connect(spbtlast_, &TSpinButton::upClick, this, &TFileconvForm::spbtlastUpClick);
   connect(spbtlast_, &TSpinButton::downClick, this, &TFileconvForm::spbtlastDownClick);
 
-  MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {322, 162, 170, 16});
+  MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {342, 157, 200, 16});
   cbalignment_ = new QComboBox(panel);
   cbalignment_->setObjectName(QStringLiteral("cbalignment"));
-  cbalignment_->setGeometry(322, 180, 130, 22);
+  cbalignment_->setGeometry(342, 176, 130, 22);
   for (const char* item : kAlignmentItems) cbalignment_->addItem(QString::fromLatin1(item));
   connect(cbalignment_, &QComboBox::activated, this, &TFileconvForm::cbalignmentClick);
-  MakeLabel(QStringLiteral("Coordinate Format"), panel, {460, 162, 140, 16});
+  MakeLabel(QStringLiteral("Coordinate Format"), panel, {356, 131, 110, 16});
   ebformat_ = new QLineEdit(panel);
   ebformat_->setObjectName(QStringLiteral("ebformat"));
-  ebformat_->setGeometry(460, 180, 140, 22);
+  ebformat_->setGeometry(466, 128, 134, 22);
   ebformat_->setReadOnly(true);
 
   btnopenlast_ = new QPushButton(QStringLiteral("Open last file"), panel);
@@ -550,6 +549,7 @@ bool TFileconvForm::eventFilter(QObject* watched, QEvent* event) {
     QPainter painter(corner);
     QStyleOptionHeader option;
     option.initFrom(corner);
+    option.state |= QStyle::State_Enabled;
     option.rect = corner->rect();
     option.text = QStringLiteral("#");
     option.textAlignment = Qt::AlignCenter;
@@ -952,12 +952,10 @@ void TFileconvForm::spbtlastUpClick() {
 }
 
 void TFileconvForm::btnFieldBreakClick() {
-  std::string sample = state_.firstRecordText.empty() ? std::string(kRulerDigits) : state_.firstRecordText;
-  Tfbform dialog(state_.settings.breaks, sample, *ui_, this);
-  dialog.exec();
-  if (dialog.Changed() && !state_.sourceFile.empty()) {
-    Run([&] { LoadSourceFile(state_, *ui_, state_.sourceFile); });
-  }
+  std::string sample = ColumnBreakSample(state_);
+  Tfbform dialog(state_.settings.breaks, sample, this);
+  if (dialog.exec() != QDialog::Accepted || !dialog.Changed()) return;
+  Run([&] { ApplyMarkLine(state_, *ui_, dialog.MarkLine(), sample.size()); });
 }
 
 }  // namespace zevi

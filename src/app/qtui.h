@@ -41,7 +41,6 @@ class QuestionDialog : public QDialog {
   QAbstractButton* ButtonFor(Button button) const;
   QAbstractButton* HelpButton() const { return helpButton_; }
 
- protected:
   void reject() override;
 
  private:
