@@ -512,6 +512,8 @@ class WindowTest : public QObject {
     qint64 elapsed = clock.elapsed();
     QVERIFY2(elapsed < 5000, qPrintable(QString("open and scroll took %1 ms").arg(elapsed)));
     QCOMPARE(table->model()->headerData(999'999, Qt::Vertical).toString(), QStringLiteral("1000000"));
+    QHeaderView* rows = table->verticalHeader();
+    QVERIFY(rows->width() >= rows->fontMetrics().horizontalAdvance("1000000"));
   }
 };
 
