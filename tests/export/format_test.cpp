@@ -61,7 +61,7 @@ class FormatTest : public ExportTest {
 TEST_F(FormatTest, LayoutFollowsModeAndColumns) {
   struct Row {
     char mode;
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     ExportFlags flags;
     int zoneWidth;
     std::string layout, reason;
@@ -97,6 +97,7 @@ TEST_F(FormatTest, HeadingWords) {
   state.grid.zoneWidth = 4;
   state.grid.eastingDigits = 6;
   state.grid.northingDigits = 7;
+  state.settings.auxData = 'T';
   ExportSetup setup = Setup();
   setup.idWidth = 8;
   setup.symbolWidth = 6;
@@ -118,7 +119,7 @@ TEST_F(FormatTest, HeadingWords) {
 
 TEST_F(FormatTest, HeaderLinesAndTheirConditions) {
   struct Row {
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     char dateFormat;
     int symbolType;
     char decimalMark;
