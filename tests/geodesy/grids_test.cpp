@@ -166,11 +166,11 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
   const GridLayout kept{4, 5, 5};
   const std::vector<Row> rows = {
       {"utm", "XX-", "UTM", {3, 6, 7}, true, "", "case does not matter"},
-      {"  flat grid  ", "XX-", "FLAT GRID", {0, 6, 7}, false, "blanks trimmed on both sides"},
-      {"Twice", "XX-", "TWICE", {1, 5, 6}, true, "the first file in search order wins"},
-      {"Twice", "-X-", "TWICE", {4, 8, 8}, true, "a switched-off file is not searched"},
-      {"usa grid", "XX-", "USA GRID", {0, 6, 6}, false, "found in the third file"},
-      {kLongName, "XX-", kLongName, {0, 5, 5}, false, "names are characters 2-100"},
+      {"  flat grid  ", "XX-", "FLAT GRID", {0, 6, 7}, false, "", "blanks trimmed on both sides"},
+      {"Twice", "XX-", "TWICE", {1, 5, 6}, true, "", "the first file in search order wins"},
+      {"Twice", "-X-", "TWICE", {4, 8, 8}, true, "", "a switched-off file is not searched"},
+      {"usa grid", "XX-", "USA GRID", {0, 6, 6}, false, "", "found in the third file"},
+      {kLongName, "XX-", kLongName, {0, 5, 5}, false, "", "names are characters 2-100"},
       {"Hidden Grid", "XX-", "PREVIOUS", kept, true, "Unable to find grid:HIDDEN GRID",
        "a blank before U hides the name from the lookup"},
       {"Ostn Grid", "XX-", "PREVIOUS", kept, true, "Unable to find grid:OSTN GRID",
