@@ -311,5 +311,52 @@ TEST_F(CommandsTest, ACloseWhoseSaveFailsStaysOpen) {
   EXPECT_TRUE(state.settingsChanged);
 }
 
+TEST_F(CommandsTest, OpenDialogFilterFollowsTheLastFile) {
+  WriteFile(data + "points.csv", "1,2\r\n");
+  WriteFile(data + "points.dat", "1,2\r\n");
+  Start();
+  struct Row {
+    std::optional<std::string> chosen;
+    std::string filter;
+    int filterIndex;
+    std::string folder, name;
+    const char* reason;
+  } rows[] = {
+      {data + "points.csv", "Text (txt)|*.txt|CSV (csv)|*.csv|All files (*.*)|*.*", 1, "", "",
+       "no last file: .txt"},
+      {data + "points.dat", "Text (txt)|*.txt|CSV (csv)|*.csv|All files (*.*)|*.*", 2, data,
+       "points.csv", "the last file's .csv"},
+      {std::nullopt, "(*.dat)|*.dat|Text (txt)|*.txt|CSV (csv)|*.csv|All files (*.*)|*.*", 1, data,
+       "points.dat", "an unknown extension goes first"},
+      {std::nullopt, "Text (txt)|*.txt|CSV (csv)|*.csv|All files (*.*)|*.*|(*.dat)|*.dat", 4, data,
+       "points.dat", "then it is found where the list holds it"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reason);
+    ui.fileRequests.clear();
+    ui.fileChoices = {row.chosen};
+    OpenSourceCommand(state, ui);
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(ui.fileRequests[0].filter, row.filter);
+    EXPECT_EQ(ui.fileRequests[0].filterIndex, row.filterIndex);
+    EXPECT_EQ(ui.fileRequests[0].initialFolder, row.folder);
+    EXPECT_EQ(ui.fileRequests[0].fileName, row.name);
+    if (row.chosen) {
+      EXPECT_EQ(state.sourceFile, *row.chosen);
+    }
+  }
+  EXPECT_TRUE(ui.messages.empty());
+
+  OpenRecentFile(state, ui, 1);
+  EXPECT_EQ(state.sourceFile, data + "points.csv");
+  EXPECT_EQ(state.recent.files,
+            (std::vector<std::string>{data + "points.csv", data + "points.dat"}));
+  OpenRecentFile(state, ui, 2);  // no such entry
+  EXPECT_EQ(state.sourceFile, data + "points.csv");
+  state.recent.lastFile = data + "points.dat";
+  OpenLastFile(state, ui);
+  EXPECT_EQ(state.sourceFile, data + "points.dat");
+}
+
 }  // namespace
 }  // namespace zevi
