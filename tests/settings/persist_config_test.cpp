@@ -56,6 +56,14 @@ TEST_F(ConfigTest, ARecordedWorkFolderIsUsedAndKept) {
   EXPECT_EQ(UserStoreText(), text);
 }
 
+TEST_F(ConfigTest, ARelativeRecordedWorkFolderIsReplaced) {
+  WriteFile(config + "/zevi-registry.ini", "[Software\\Vozirado\\ZEVI]\r\nworkfolder=zevi\r\n");
+  EstablishWork();
+  EXPECT_EQ(state.workFolder, config + "/Vozirado/ZEVI");
+  EXPECT_EQ(UserStoreText(),
+            "[Software\\Vozirado\\ZEVI]\r\nworkfolder=" + config + "/Vozirado/ZEVI\r\n");
+}
+
 TEST_F(ConfigTest, AWorkFolderThatCannotBeMadeDeletesTheKey) {
   WriteFile(root + "/blocker", "a file");
   WriteFile(config + "/zevi-registry.ini",
