@@ -4,6 +4,7 @@
 
 #include "geodesy/listfile.h"
 #include "settings/userinterface.h"
+#include "source/loader.h"
 
 namespace zevi {
 
@@ -36,7 +37,7 @@ void ReadDatumList(DatumState& datum, const std::string& path, UserInterface& ui
   listfile::Lines lines(text);
   std::string_view line;
   while (lines.Next(line)) {
-    line = listfile::Trim(line);
+    line = TrimText(line);
     if (!line.empty() && line.front() == 'M')
       datum.entries.emplace_back(listfile::DatumLineName(line));
   }

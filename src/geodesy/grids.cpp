@@ -7,6 +7,7 @@
 #include "geodesy/datums.h"
 #include "geodesy/listfile.h"
 #include "settings/userinterface.h"
+#include "source/loader.h"
 #include "values/failures.h"
 #include "values/numbers.h"
 
@@ -20,7 +21,7 @@ constexpr std::size_t kNameLength = 99;  // characters 2-100 of a name line
 
 // The name of a name line: characters 2-100, trimmed.
 std::string_view GridName(std::string_view line) {
-  return listfile::Trim(listfile::Columns(line, 2, kNameLength));
+  return TrimText(listfile::Columns(line, 2, kNameLength));
 }
 
 bool IsNameLine(std::string_view line) { return !line.empty() && line.front() == 'U'; }
@@ -46,7 +47,7 @@ bool ReadGridFile(const std::string& path, std::string& text, UserInterface& ui)
   return false;
 }
 
-// Indexes of kGridFileNames to search or list, in order.
+// Visits the base file and each switched-on file, in order, until `visit` says done.
 template <typename Visit>
 bool ForEachGridFile(const std::string& switches, Visit visit) {
   for (std::size_t i = 0; i < kGridFileNames.size(); ++i) {
@@ -100,7 +101,7 @@ void ReadGridList(GridState& grid, const std::string& switches, UserInterface& u
     listfile::Lines lines(text);
     std::string_view line;
     while (lines.Next(line)) {
-      line = listfile::Trim(line);
+      line = TrimText(line);
       if (IsNameLine(line)) grid.entries.emplace_back(GridName(line));
     }
     return false;
@@ -143,7 +144,7 @@ bool FindGridEntry(GridState& grid, DatumState& datum, const std::string& path,
 
 void SelectGrid(GridState& grid, DatumState& datum, const std::string& name, bool takeDatum,
                 const std::string& switches, UserInterface& ui) {
-  const std::string upper = listfile::UpperCase(listfile::Trim(name));
+  const std::string upper = listfile::UpperCase(TrimText(name));
   if (upper.empty()) {
     grid.name.clear();
     grid.zoneWidth = 0;
@@ -169,7 +170,7 @@ void SelectGrid(GridState& grid, DatumState& datum, const std::string& name, boo
 }
 
 void ShowGrid(GridState& grid, const std::string& name) {
-  const std::string upper = listfile::UpperCase(listfile::Trim(name));
+  const std::string upper = listfile::UpperCase(TrimText(name));
   if (upper.empty()) {
     grid.selected = 0;
     return;

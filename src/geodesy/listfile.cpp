@@ -5,6 +5,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "source/loader.h"
+
 namespace zevi::listfile {
 
 Status Read(const std::string& path, std::string& text) {
@@ -39,13 +41,6 @@ std::string_view Lines::NextOrEmpty() {
   return Next(line) ? line : std::string_view();
 }
 
-std::string_view Trim(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::string UpperCase(std::string_view text) {
   std::string upper(text);
   for (char& c : upper) {
@@ -59,6 +54,6 @@ std::string_view Columns(std::string_view text, std::size_t first, std::size_t c
   return text.substr(first - 1, count);
 }
 
-std::string_view DatumLineName(std::string_view line) { return Trim(Columns(line, 5, 21)); }
+std::string_view DatumLineName(std::string_view line) { return TrimText(Columns(line, 5, 21)); }
 
 }  // namespace zevi::listfile

@@ -26,8 +26,6 @@ class Lines {
   std::size_t pos_ = 0;
 };
 
-// Blanks and control characters off both ends.
-std::string_view Trim(std::string_view text);
 // a-z only: the lists are compared the way the names were written, byte for byte otherwise.
 std::string UpperCase(std::string_view text);
 // Characters first..first+count-1 (1-based) as far as the text reaches.

@@ -166,11 +166,11 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
   const GridLayout kept{4, 5, 5};
   const std::vector<Row> rows = {
       {"utm", "XX-", "UTM", {3, 6, 7}, true, "", "case does not matter"},
-      {"  flat grid  ", "XX-", "FLAT GRID", {0, 6, 7}, false, "blanks trimmed on both sides"},
-      {"Twice", "XX-", "TWICE", {1, 5, 6}, true, "the first file in search order wins"},
-      {"Twice", "-X-", "TWICE", {4, 8, 8}, true, "a switched-off file is not searched"},
-      {"usa grid", "XX-", "USA GRID", {0, 6, 6}, false, "found in the third file"},
-      {kLongName, "XX-", kLongName, {0, 5, 5}, false, "names are characters 2-100"},
+      {"  flat grid  ", "XX-", "FLAT GRID", {0, 6, 7}, false, "", "blanks trimmed on both sides"},
+      {"Twice", "XX-", "TWICE", {1, 5, 6}, true, "", "the first file in search order wins"},
+      {"Twice", "-X-", "TWICE", {4, 8, 8}, true, "", "a switched-off file is not searched"},
+      {"usa grid", "XX-", "USA GRID", {0, 6, 6}, false, "", "found in the third file"},
+      {kLongName, "XX-", kLongName, {0, 5, 5}, false, "", "names are characters 2-100"},
       {"Hidden Grid", "XX-", "PREVIOUS", kept, true, "Unable to find grid:HIDDEN GRID",
        "a blank before U hides the name from the lookup"},
       {"Ostn Grid", "XX-", "PREVIOUS", kept, true, "Unable to find grid:OSTN GRID",
@@ -181,7 +181,7 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
       {"Wide Zone", "XX-", "PREVIOUS", kept, true, "Range check error", "a field above 127"},
       {"Cut Short", "XXX", "PREVIOUS", kept, true, "'' is not a valid integer value",
        "the file ends before the parameter line"},
-      {"", "XX-", "", {0, 5, 5}, false, "", "Lat/Long: zone width 0, digits kept"},
+      {"", "XX-", "", {0, 5, 5}, false, "", "Lat/Long resets the zone width, keeps the digits"},
       {"   ", "XX-", "", {0, 5, 5}, false, "", "a blank name is Lat/Long"},
   };
   GridFolder files;
@@ -199,20 +199,6 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
     EXPECT_EQ(ui.messages, row.message.empty() ? std::vector<std::string>{}
                                                : std::vector<std::string>{row.message});
   }
-}
-
-TEST(GridList, LatLongAfterAZonedGridResetsTheZoneWidth) {
-  GridFolder files;
-  ScriptedUi ui;
-  DatumState datum;
-  SelectGrid(files.grid, datum, "UTM", true, "XX-", ui);
-  ASSERT_TRUE(files.grid.defaultZoneVisible);
-  SelectGrid(files.grid, datum, "", true, "XX-", ui);
-  EXPECT_EQ(files.grid.name, "");
-  EXPECT_EQ(files.grid.zoneWidth, 0);
-  EXPECT_FALSE(files.grid.defaultZoneVisible);
-  EXPECT_EQ(files.grid.eastingDigits, 6);
-  EXPECT_EQ(files.grid.northingDigits, 7);
 }
 
 TEST(GridList, GridsOwnDatum) {
