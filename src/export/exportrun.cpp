@@ -1,6 +1,5 @@
 #include "export/exportrun.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <limits>
