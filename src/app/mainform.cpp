@@ -30,7 +30,7 @@
 #include "export/exportrun.h"
 #include "fbform.h"
 #include "helprouting.h"
-#include "options.h"
+#include "settings/options.h"
 #include "platform/help.h"
 #include "qtui.h"
 #include "settings/recent.h"
