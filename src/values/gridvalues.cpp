@@ -4,6 +4,7 @@
 #include <array>
 
 #include "settings/userinterface.h"
+#include "source/loader.h"
 #include "values/failures.h"
 #include "values/numbers.h"
 
@@ -26,12 +27,6 @@ std::string_view Zeros(int count) {
   return kZeroSupply.substr(0, static_cast<std::size_t>(std::clamp(count, 0, 10)));
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Digits with at most one decimal mark, after an optional sign: anything else
@@ -52,7 +47,8 @@ std::string_view FirstOf(std::string_view text, int count) {
   return text.substr(0, static_cast<std::size_t>(std::clamp<int>(count, 0, static_cast<int>(text.size()))));
 }
 
-bool IsLatLongGrid(const GridState& grid) { return grid.name.empty() || grid.name == "LAT/LONG"; }
+// The first entry of the grid box is latitude/longitude; the export asks the same.
+bool IsLatLongGrid(const GridState& grid) { return grid.selected <= 0; }
 
 char SecondOfCode(const ConversionSettings& settings, int column) {
   if (column <= kNoColumn || column >= kMaxColumnCount) return ' ';
@@ -103,7 +99,7 @@ constexpr AlignmentSample kLeftAlignedSample{0, "12340000", "34560000", ""};
 }  // namespace
 
 std::string GridValueField(std::string_view text, int digits, int shift, int alignment) {
-  std::string_view trimmed = Trim(text);
+  std::string_view trimmed = TrimText(text);
   if (trimmed.empty()) return std::string(Zeros(digits));
 
   std::string value(trimmed);
