@@ -336,6 +336,8 @@ AxisTicks ChooseTicks(double min, double max, int maxCount) {
 
 std::string TickLabel(double value, double step, PreviewAxes axes, char decimalMark) {
   int decimals = step > 0 ? std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9))) : 0;
+  // A tick at zero may come out of the step arithmetic as -0.000000001.
+  if (std::abs(value) < step * 1e-6) value = 0;
   std::string label = FormatFloat(value, 0, decimals, decimalMark);
   if (axes == PreviewAxes::Degrees) label += '\xB0';
   return label;

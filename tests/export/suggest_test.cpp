@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "export/export_fixture.h"
 #include "source/kinds.h"
 #include "source/loader.h"
@@ -216,6 +218,23 @@ TEST_F(SuggestTest, ApplyingKeepsTheAssignmentRules) {
   ASSERT_TRUE(AssignColumnKind(state, ui, "KM", 3));
   EXPECT_EQ(ApplySuggestion(state, ui, suggestion), 1);
   EXPECT_EQ(ui.messages, std::vector<std::string>{"'Lat (DD.dd) already exists !"});
+}
+
+TEST_F(SuggestTest, NothingLoadedAndWideTextFiles) {
+  AppState empty;
+  KindSuggestion suggestion = SuggestKinds(empty);
+  EXPECT_FALSE(ProposesAnything(suggestion));
+  ASSERT_FALSE(suggestion.columns.empty());
+  EXPECT_EQ(suggestion.columns[0].reason, "no values in the record range");
+
+  // 26 columns of words over 100000 records: the sample keeps it quick.
+  Rows rows(100000, std::vector<std::string>(26, "words, not values"));
+  Table(rows);
+  auto start = std::chrono::steady_clock::now();
+  suggestion = SuggestKinds(state);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(ProposesAnything(suggestion));
+  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 }  // namespace
