@@ -9,8 +9,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);  // takes Qt's own options out of argv
+  // No display name: Qt would append it to every window title.
   QApplication::setApplicationName(QStringLiteral("zevi-fileconv"));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(zevi::kApplicationTitle));
 
   zevi::AppState state;
   state.locale = zevi::SystemLocaleValues();

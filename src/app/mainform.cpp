@@ -30,7 +30,7 @@
 #include "export/exportrun.h"
 #include "fbform.h"
 #include "helprouting.h"
-#include "options.h"
+#include "settings/options.h"
 #include "platform/help.h"
 #include "qtui.h"
 #include "settings/recent.h"
@@ -49,7 +49,7 @@ namespace {
 
 constexpr int kFontPixels = 12;
 constexpr int kButtonWidth = 92;
-constexpr int kButtonHeight = 26;
+constexpr int kButtonHeight = 24;
 constexpr int kButtonMargin = 24;   // right of the buttons
 constexpr int kButtonGap = 10;      // right of the "First Record" group, at least
 
@@ -343,23 +343,23 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   gbwpts_ = new QGroupBox(QStringLiteral("Waypoint Settings"), panel);
   gbwpts_->setObjectName(QStringLiteral("gbwpts"));
-  gbwpts_->setGeometry(124, 36, 224, 110);
-  lblidprefix_ = MakeLabel(QStringLiteral("ID Prefix"), gbwpts_, {8, 25, 98, 16});
+  gbwpts_->setGeometry(124, 36, 262, 110);
+  lblidprefix_ = MakeLabel(QStringLiteral("ID Prefix"), gbwpts_, {8, 25, 102, 16});
   lblidprefix_->setObjectName(QStringLiteral("lblidprefix"));
   ebidprefix_ = new QLineEdit(gbwpts_);
   ebidprefix_->setObjectName(QStringLiteral("ebidprefix"));
-  ebidprefix_->setGeometry(108, 22, 60, 22);
+  ebidprefix_->setGeometry(112, 22, 60, 22);
   connect(ebidprefix_, &QLineEdit::textEdited, this, &TFileconvForm::ebidprefixChange);
-  MakeLabel(QStringLiteral("Text Option"), gbwpts_, {8, 53, 98, 16});
+  MakeLabel(QStringLiteral("Text Option"), gbwpts_, {8, 53, 102, 16});
   cbtextopt_ = new QComboBox(gbwpts_);
   cbtextopt_->setObjectName(QStringLiteral("cbtextopt"));
-  cbtextopt_->setGeometry(108, 50, 110, 22);
+  cbtextopt_->setGeometry(112, 50, 142, 22);
   for (const char* item : kTextOptionItems) cbtextopt_->addItem(QString::fromLatin1(item));
   connect(cbtextopt_, &QComboBox::activated, this, &TFileconvForm::cbtextoptChange);
-  MakeLabel(QStringLiteral("Symbol Set Type"), gbwpts_, {8, 81, 98, 16});
+  MakeLabel(QStringLiteral("Symbol Set Type"), gbwpts_, {8, 81, 102, 16});
   cbsymtype_ = new QComboBox(gbwpts_);
   cbsymtype_->setObjectName(QStringLiteral("cbsymtype"));
-  cbsymtype_->setGeometry(108, 78, 110, 22);
+  cbsymtype_->setGeometry(112, 78, 142, 22);
   cbsymtype_->setEditable(true);
   cbsymtype_->setInsertPolicy(QComboBox::NoInsert);
   cbsymtype_->setMaxVisibleItems(23);
@@ -369,42 +369,42 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   gbtracks_ = new QGroupBox(QStringLiteral("Track Settings"), panel);
   gbtracks_->setObjectName(QStringLiteral("gbtracks"));
-  gbtracks_->setGeometry(124, 36, 224, 110);
+  gbtracks_->setGeometry(124, 36, 262, 110);
   lbltrackstart_ = MakeLabel(QStringLiteral("Start new track when"), gbtracks_, {8, 24, 200, 16});
   cbtrackstartcol_ = new QComboBox(gbtracks_);
   cbtrackstartcol_->setObjectName(QStringLiteral("cbtrackstartcol"));
-  cbtrackstartcol_->setGeometry(8, 44, 208, 22);
+  cbtrackstartcol_->setGeometry(8, 44, 246, 22);
   connect(cbtrackstartcol_, &QComboBox::activated, this, &TFileconvForm::cbtrackstartcolChange);
   lbltrackchanges_ = MakeLabel(QStringLiteral("changes"), gbtracks_, {8, 72, 100, 16});
 
-  MakeLabel(QStringLiteral("Grid"), panel, {356, 37, 44, 16});
+  MakeLabel(QStringLiteral("Grid"), panel, {394, 37, 40, 16});
   cbgrid_ = new QComboBox(panel);
   cbgrid_->setObjectName(QStringLiteral("cbgrid"));
-  cbgrid_->setGeometry(402, 34, 150, 22);
+  cbgrid_->setGeometry(436, 34, 160, 22);
   cbgrid_->setMaxVisibleItems(20);
   connect(cbgrid_, &QComboBox::activated, this, &TFileconvForm::cbgridClick);
-  MakeLabel(QStringLiteral("Datum"), panel, {356, 61, 44, 16});
+  MakeLabel(QStringLiteral("Datum"), panel, {394, 61, 40, 16});
   cbdatum_ = new QComboBox(panel);
   cbdatum_->setObjectName(QStringLiteral("cbdatum"));
-  cbdatum_->setGeometry(402, 58, 150, 22);
+  cbdatum_->setGeometry(436, 58, 160, 22);
   cbdatum_->setMaxVisibleItems(20);
   connect(cbdatum_, &QComboBox::activated, this, &TFileconvForm::cbdatumChange);
   cbautodatum_ = new QCheckBox(QStringLiteral("Autoset on Grid change"), panel);
   cbautodatum_->setObjectName(QStringLiteral("cbautodatum"));
-  cbautodatum_->setGeometry(402, 82, 190, 20);
+  cbautodatum_->setGeometry(436, 84, 164, 20);
   connect(cbautodatum_, &QCheckBox::clicked, this, &TFileconvForm::cbautodatumClick);
-  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {356, 107, 82, 16});
+  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {394, 115, 80, 16});
   lbldefzone_->setObjectName(QStringLiteral("lbldefzone"));
   ebdefzone_ = new QLineEdit(panel);
   ebdefzone_->setObjectName(QStringLiteral("ebdefzone"));
-  ebdefzone_->setGeometry(440, 104, 50, 22);
+  ebdefzone_->setGeometry(476, 112, 48, 22);
   connect(ebdefzone_, &QLineEdit::textEdited, this, &TFileconvForm::ebdefzoneChange);
   SpinButton1_ = new TSpinButton(panel);
   SpinButton1_->setObjectName(QStringLiteral("SpinButton1"));
-  SpinButton1_->setGeometry(498, 104, 16, 22);
+  SpinButton1_->setGeometry(528, 112, 14, 22);
   connect(SpinButton1_, &TSpinButton::upClick, this, &TFileconvForm::SpinButton1UpClick);
   connect(SpinButton1_, &TSpinButton::downClick, this, &TFileconvForm::SpinButton1DownClick);
-  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {518, 107, 82, 16});
+  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {546, 115, 124, 16});
   lblscale_->setObjectName(QStringLiteral("lblscale"));
 
   // The record range, one group each, radio items stacked beside the number.
@@ -442,28 +442,29 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   connect(spbtlast_, &TSpinButton::upClick, this, &TFileconvForm::spbtlastUpClick);
   connect(spbtlast_, &TSpinButton::downClick, this, &TFileconvForm::spbtlastDownClick);
 
-  MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {342, 157, 200, 16});
+  MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {342, 160, 172, 16});
   cbalignment_ = new QComboBox(panel);
   cbalignment_->setObjectName(QStringLiteral("cbalignment"));
-  cbalignment_->setGeometry(342, 176, 130, 22);
+  cbalignment_->setGeometry(342, 178, 130, 22);
   for (const char* item : kAlignmentItems) cbalignment_->addItem(QString::fromLatin1(item));
   connect(cbalignment_, &QComboBox::activated, this, &TFileconvForm::cbalignmentClick);
-  MakeLabel(QStringLiteral("Coordinate Format"), panel, {356, 131, 110, 16});
+  MakeLabel(QStringLiteral("Coordinate Format"), panel, {394, 139, 114, 16});
   ebformat_ = new QLineEdit(panel);
   ebformat_->setObjectName(QStringLiteral("ebformat"));
-  ebformat_->setGeometry(466, 128, 134, 22);
+  ebformat_->setGeometry(510, 136, 160, 22);
   ebformat_->setReadOnly(true);
 
+  // The buttons end above the scale and format rows, which may reach under them.
   btnopenlast_ = new QPushButton(QStringLiteral("Open last file"), panel);
   btnopenlast_->setObjectName(QStringLiteral("btnopenlast"));
   btnexportas_ = new QPushButton(QStringLiteral("Export As.."), panel);
   btnexportas_->setObjectName(QStringLiteral("btnexportas"));
   btnHelp_ = new QPushButton(QStringLiteral("Help"), panel);
   btnHelp_->setObjectName(QStringLiteral("btnHelp"));
-  int y = 36;
+  int y = 34;
   for (QPushButton* button : {btnopenlast_, btnexportas_, btnHelp_}) {
     button->setGeometry(kDesignWidth - kButtonWidth - kButtonMargin, y, kButtonWidth, kButtonHeight);
-    y += kButtonHeight + 4;
+    y += kButtonHeight + 2;
   }
   connect(btnopenlast_, &QPushButton::clicked, this, &TFileconvForm::btnopenlastClick);
   connect(btnexportas_, &QPushButton::clicked, this, &TFileconvForm::btnexportasClick);
@@ -692,6 +693,10 @@ void TFileconvForm::ShowMenus() {
 
 void TFileconvForm::ShowTable() {
   model_->Refresh();
+  // 40 pixels hold five digits; a cut number would name another row.
+  QHeaderView* rows = filegrid_->verticalHeader();
+  int numberWidth = rows->fontMetrics().horizontalAdvance(QString::number(model_->rowCount())) + 10;
+  rows->setFixedWidth(std::max(kRowNumberWidth, numberWidth));
   QHeaderView* headings = filegrid_->horizontalHeader();
   applyingWidths_ = true;
   for (int section = 0; section < model_->columnCount(); ++section) {

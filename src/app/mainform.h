@@ -35,7 +35,6 @@ class TUseHTMLHelp;
 class UserInterface;
 
 inline constexpr const char* kWindowTitle = "ZEVI Import File Converter - Version 1.36";
-inline constexpr const char* kApplicationTitle = "ZEVI Import File Converter";
 inline constexpr int kDesignWidth = 820;
 inline constexpr int kDesignHeight = 493;
 inline constexpr int kTableTop = 209;            // the controls above, the table below

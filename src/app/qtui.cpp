@@ -19,10 +19,7 @@
 namespace zevi {
 namespace {
 
-QString ApplicationTitle() {
-  QString title = QGuiApplication::applicationDisplayName();
-  return title.isEmpty() ? QStringLiteral("ZEVI Import File Converter") : title;
-}
+QString ApplicationTitle() { return QString::fromLatin1(kApplicationTitle); }
 
 QString KindTitle(MessageKind kind) {
   switch (kind) {

@@ -20,6 +20,8 @@ namespace zevi {
 
 class TUseHTMLHelp;
 
+// The title of the application's own boxes (message boxes, progress).
+inline constexpr const char* kApplicationTitle = "ZEVI Import File Converter";
 inline constexpr std::int64_t kProgressThreshold = 100000;
 
 // "Text (txt)|*.txt|All files (*.*)|*.*" as Qt name filters; the patterns of

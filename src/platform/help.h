@@ -35,7 +35,9 @@ class DesktopHelpViewer : public HelpViewer {
 };
 
 // Starts a program detached from the converter (no zombie, no inherited
-// terminal output). False when it could not be started.
+// terminal output), through a shell that puts it in the background. False
+// when that shell could not be started; a program the shell cannot find is
+// not reported.
 bool LaunchDetached(const std::vector<std::string>& arguments);
 
 }  // namespace zevi

@@ -1,7 +1,11 @@
 // The pieces of the window that stand alone: text conversion, dialog
 // filters, help routing, the question box, the failing cell, the dialogs.
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -95,6 +99,70 @@ class WidgetsTest : public QObject {
     QVERIFY(box.Answer() == Button::All);
     QuestionDialog plain(nullptr, MessageKind::Information, "t", "File written successfully", {Button::Ok}, 0, nullptr);
     QVERIFY(plain.HelpButton() == nullptr);
+  }
+
+  void saveDialogTakesTheRequest() {
+    QTemporaryDir folder;
+    QtUserInterface ui(nullptr, nullptr);
+    FileDialogRequest request;
+    request.filter = "Text (txt)|*.txt|GPS (gps)|*.gps";
+    request.filterIndex = 2;
+    request.initialFolder = folder.path().toStdString() + "/";
+    request.fileName = "walk";
+    request.defaultExtension = "gps";
+    QString filter, directory, proposed;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      filter = dialog->selectedNameFilter();
+      directory = dialog->directory().absolutePath();
+      proposed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+      dialog->selectFile("out");
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    std::optional<std::string> chosen = ui.ChooseSaveFile(request);
+    QCOMPARE(filter, QStringLiteral("GPS (gps)"));  // shown without its pattern
+    QCOMPARE(directory, folder.path());
+    QCOMPARE(proposed, QStringLiteral("walk"));
+    QVERIFY(chosen.has_value());
+    QCOMPARE(*chosen, folder.path().toStdString() + "/out.gps");  // the default extension added
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    QVERIFY(!ui.ChooseOpenFile(request).has_value());
+  }
+
+  void inputBoxAnswersInWindows1252() {
+    QtUserInterface ui(nullptr, nullptr);
+    QTimer::singleShot(0, [] {
+      auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->windowTitle(), QStringLiteral("Which Hemisphere? Need a Zone letter"));
+      QCOMPARE(box->textValue(), QStringLiteral("T"));
+      box->setTextValue(QString::fromUtf8("\xE2\x82\xAC"));  // the euro sign
+      box->accept();
+    });
+    QCOMPARE(ui.InputBox("Which Hemisphere? Need a Zone letter",
+                         "Enter C-M for southern or N-X for northern hemisphere", "T"),
+             std::string("\x80"));
+    QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+    QCOMPARE(ui.InputBox("List Separator Query", "Enter list separator (single character)", ":"),
+             std::string(":"));  // cancel answers the proposal
+  }
+
+  void progressOnlyForLongWork() {
+    QWidget parent;
+    QtUserInterface ui(&parent, nullptr);
+    ui.Progress("Loading", 10, kProgressThreshold);
+    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
+    ui.Progress("Exporting", 10, 4 * kProgressThreshold);
+    auto* progress = parent.findChild<QProgressDialog*>();
+    QVERIFY(progress != nullptr);
+    QCOMPARE(progress->labelText(), QStringLiteral("Exporting"));
+    QCOMPARE(progress->value(), 0);
+    ui.Progress("Exporting", 2 * kProgressThreshold, 4 * kProgressThreshold);
+    QCOMPARE(progress->value(), 500);
+    ui.EndProgress();  // the work stopped before it reported its end
+    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
   }
 
   void failingCellStandsThreeRowsBelowTheTop() {

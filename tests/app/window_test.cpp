@@ -70,6 +70,14 @@ class WindowTest : public QObject {
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuSign")), QStringList({"North", "South", "-", "East", "West"}));
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuHelp")), QStringList({"Contents", "Topic Search", "-", "About..."}));
 
+    for (const char* name : {"filegrid", "rbmode", "cbgrid", "cbdatum", "cbautodatum", "ebdefzone", "lbldefzone",
+                             "ebidprefix", "cbtextopt", "cbsymtype", "cbtrackstartcol", "gbwpts", "gbtracks",
+                             "btnFieldBreak", "lblscale", "SpinButton1", "ebformat", "cbalignment", "rgfirstrec",
+                             "ebfirstrec", "spbtnfirst", "rglastrec", "eblastrec", "spbtlast", "btnopenlast",
+                             "btnexportas", "ebfilename", "lblsetfile", "PopupMenuRows", "PopupMenu1"})
+      QVERIFY2(f.form->findChild<QWidget*>(name) != nullptr, name);
+    for (const char* name : {"mnuscale", "mnuwgrids", "mnuugrids", "mnuogrids", "Open1", "mnuExsaveAs", "mnuIgnoreall"})
+      QVERIFY2(f.form->findChild<QAction*>(name) != nullptr, name);
     QCOMPARE(f.Find<QLabel>("ebfilename")->text(), QStringLiteral("Source File = (None)  "));
     QCOMPARE(f.Find<QLabel>("lblsetfile")->text(), QStringLiteral("Settings File = (None)"));
     QCOMPARE(f.Find<QGroupBox>("rbmode")->title(), QStringLiteral("Convert to"));
@@ -512,6 +520,8 @@ class WindowTest : public QObject {
     qint64 elapsed = clock.elapsed();
     QVERIFY2(elapsed < 5000, qPrintable(QString("open and scroll took %1 ms").arg(elapsed)));
     QCOMPARE(table->model()->headerData(999'999, Qt::Vertical).toString(), QStringLiteral("1000000"));
+    QHeaderView* rows = table->verticalHeader();
+    QVERIFY(rows->width() >= rows->fontMetrics().horizontalAdvance("1000000"));
   }
 };
 
