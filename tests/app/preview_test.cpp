@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
@@ -181,6 +182,53 @@ class PreviewDialogTest : public QObject {
 };
 
 static RegisterAppTest<PreviewDialogTest> registerPreviewDialogTest;
+
+// The commands as the window offers them.
+class PreviewWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void suggestThenPreviewFromTheMenus() {
+    WindowFixture window;
+    window.Open(std::string(ZEVI_DATA_DIR) + "/examples/ridge-track.csv");
+    QCOMPARE(window.HeadingOf(2), QStringLiteral("B: Ignore"));
+
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<SuggestDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      dialog->ApplyButton()->click();
+    });
+    window.Trigger("mnuSuggestKinds");
+    QCOMPARE(window.HeadingOf(1), QStringLiteral("Date(DMY)  Time"));
+    QCOMPARE(window.HeadingOf(2), QStringLiteral("Lat (DD.dd)"));
+    QVERIFY(window.state.settingsChanged);
+
+    // The heading line is still record 1: the preview lists it, and a click
+    // on it selects its latitude cell.
+    window.Trigger("mnuPreview");
+    auto* preview = window.form->findChild<PreviewDialog*>();
+    QVERIFY(preview != nullptr);
+    QVERIFY(preview->isVisible());
+    QCOMPARE(preview->Data().points.size(), std::size_t{1917});
+    QListWidget* failures = preview->Failures();
+    QCOMPARE(failures->item(0)->text(), QStringLiteral("Record 1: Invalid Coordinate Format"));
+    QTest::mouseClick(failures->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      failures->visualItemRect(failures->item(0)).center());
+    QCOMPARE(window.form->Table()->currentIndex().row(), 0);
+    QCOMPARE(window.form->Table()->currentIndex().column(), 1);
+
+    // The button beside "Export As.." reads again into the same dialog.
+    window.form->rgfirstrecClick(1);
+    auto* firstRecord = window.Find<QLineEdit>("ebfirstrec");
+    firstRecord->selectAll();
+    QTest::keyClicks(firstRecord, "2");
+    window.Find<QPushButton>("btnpreview")->click();
+    QCOMPARE(window.form->findChildren<PreviewDialog*>().size(), 1);
+    QCOMPARE(preview->Failures()->count(), 0);
+  }
+};
+
+static RegisterAppTest<PreviewWindowTest> registerPreviewWindowTest;
 
 }  // namespace zevi::testing
 
