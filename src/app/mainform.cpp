@@ -32,6 +32,7 @@
 #include "helprouting.h"
 #include "settings/options.h"
 #include "platform/help.h"
+#include "previewdialog.h"
 #include "qtui.h"
 #include "settings/recent.h"
 #include "settings/settingscommands.h"
@@ -41,6 +42,7 @@
 #include "source/kinds.h"
 #include "source/range.h"
 #include "spinbutton.h"
+#include "suggestdialog.h"
 #include "tablemodel.h"
 #include "values/gridvalues.h"
 
@@ -51,6 +53,7 @@ constexpr int kFontPixels = 12;
 constexpr int kButtonWidth = 92;
 constexpr int kButtonHeight = 24;
 constexpr int kButtonMargin = 24;   // right of the buttons
+constexpr int kPreviewButtonWidth = 70;  // left of "Export As.."
 constexpr int kButtonGap = 10;      // right of the "First Record" group, at least
 
 const char* const kAlignmentItems[] = {"Right Aligned ", "x 10", "x 100", "x 1000", "Left Aligned"};
@@ -203,6 +206,8 @@ void TFileconvForm::CreateMenus() {
   fields->addSeparator();
   connect(action(fields, "Ignore All", "mnuIgnoreall"), &QAction::triggered, this,
           &TFileconvForm::mnuIgnoreallClick);
+  connect(action(fields, "Suggest Kinds", "mnuSuggestKinds"), &QAction::triggered, this,
+          &TFileconvForm::mnuSuggestKindsClick);
 
   QMenu* settings = bar->addMenu(QStringLiteral("&Settings"));
   settings->setObjectName(QStringLiteral("mnuSettings"));
@@ -265,6 +270,11 @@ void TFileconvForm::CreateMenus() {
           &TFileconvForm::mnuSaveSettingsAsClick);
   connect(action(settings, "No settings file", "mnuNoSettings"), &QAction::triggered, this,
           &TFileconvForm::mnuNoSettingsClick);
+
+  QMenu* view = bar->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("mnuView"));
+  connect(action(view, "Preview Positions", "mnuPreview"), &QAction::triggered, this,
+          &TFileconvForm::mnuPreviewClick);
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
@@ -468,6 +478,11 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   }
   connect(btnopenlast_, &QPushButton::clicked, this, &TFileconvForm::btnopenlastClick);
   connect(btnexportas_, &QPushButton::clicked, this, &TFileconvForm::btnexportasClick);
+  btnpreview_ = new QPushButton(QStringLiteral("Preview"), panel);
+  btnpreview_->setObjectName(QStringLiteral("btnpreview"));
+  btnpreview_->setGeometry(btnexportas_->x() - kPreviewButtonWidth - 4, btnexportas_->y(),
+                           kPreviewButtonWidth, kButtonHeight);
+  connect(btnpreview_, &QPushButton::clicked, this, &TFileconvForm::btnpreviewClick);
   connect(btnHelp_, &QPushButton::clicked, this, &TFileconvForm::btnHelpClick);
 }
 
@@ -580,6 +595,7 @@ void TFileconvForm::ApplyLayoutRule() {
   int leftmost = rgfirstrec_->geometry().right() + 1 + kButtonGap;
   x = std::max(x, leftmost);
   for (QPushButton* button : {btnopenlast_, btnexportas_, btnHelp_}) button->move(x, button->y());
+  btnpreview_->move(x - btnpreview_->width() - 4, btnpreview_->y());
 }
 
 void TFileconvForm::ApplyBounds() {
@@ -753,6 +769,30 @@ void TFileconvForm::mnuExsaveAsClick() {
 }
 
 void TFileconvForm::btnexportasClick() { mnuExsaveAsClick(); }
+
+// ---------------------------------------------------------------- preview and suggestion
+
+// One preview at a time; asking again reads the records again.
+void TFileconvForm::mnuPreviewClick() {
+  Run([this] {
+    if (preview_) {
+      preview_->Reload();
+    } else {
+      preview_ = new PreviewDialog(
+          state_, [this](int column, int row) { ShowCellOfTable(*filegrid_, column, row); }, this);
+      preview_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    preview_->show();
+    preview_->raise();
+    preview_->activateWindow();
+  });
+}
+
+void TFileconvForm::btnpreviewClick() { mnuPreviewClick(); }
+
+void TFileconvForm::mnuSuggestKindsClick() {
+  Run([this] { SuggestKindsCommand(state_, *ui_, this); });
+}
 
 // ---------------------------------------------------------------- kinds and table
 

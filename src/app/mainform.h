@@ -28,6 +28,7 @@ namespace zevi {
 struct AppState;
 struct StartupPlatform;
 class HelpViewer;
+class PreviewDialog;
 class QtUserInterface;
 class SourceTableModel;
 class TSpinButton;
@@ -91,6 +92,7 @@ class TFileconvForm : public QMainWindow {
   void mnuFormatClick();
   void PopupMenuClick();
   void mnuIgnoreallClick();
+  void mnuSuggestKindsClick();
   void filegridMouseDown(Qt::Orientation orientation, int section, const QPoint& globalPos);
   void puprowsclick();
   void filegridColumnResized(int section, int oldSize, int newSize);
@@ -107,6 +109,9 @@ class TFileconvForm : public QMainWindow {
   void mnuSaveSettingsClick();
   void mnuSaveSettingsAsClick();
   void mnuNoSettingsClick();
+  // "View"
+  void mnuPreviewClick();
+  void btnpreviewClick();
   // "Help"
   void mnuContentsClick();
   void mnuTopicSearchClick();
@@ -214,6 +219,8 @@ class TFileconvForm : public QMainWindow {
   TSpinButton* spbtlast_ = nullptr;
   QPushButton* btnopenlast_ = nullptr;
   QPushButton* btnexportas_ = nullptr;
+  QPushButton* btnpreview_ = nullptr;
+  QPointer<PreviewDialog> preview_;
   QPushButton* btnHelp_ = nullptr;
   QWidget* panel_ = nullptr;
   QTableView* filegrid_ = nullptr;

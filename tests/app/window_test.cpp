@@ -52,7 +52,7 @@ class WindowTest : public QObject {
     QCOMPARE(f.form->windowTitle(), QStringLiteral("ZEVI Import File Converter - Version 1.36"));
     QStringList titles;
     for (QAction* item : f.form->menuBar()->actions()) titles << item->text().remove('&');
-    QCOMPARE(titles, QStringList({"File", "Export", "Fields", "Settings", "Help"}));
+    QCOMPARE(titles, QStringList({"File", "Export", "Fields", "Settings", "View", "Help"}));
 
     QMenu* file = f.Find<QMenu>("mnuFile");
     QStringList fileTexts = MenuTexts(file);
@@ -111,7 +111,8 @@ class WindowTest : public QObject {
     QMenu* fields = f.Find<QMenu>("mnuFields");
     QCOMPARE(MenuTexts(fields),
              QStringList({"Ignore", "ID", "Zone", "Easting", "Northing", "Latitude", "Longitude", "Altitude",
-                          "Date/Time", "Symbol", "Depth", "Track Start", "Comment", "Other", "-", "Ignore All"}));
+                          "Date/Time", "Symbol", "Depth", "Track Start", "Comment", "Other", "-", "Ignore All",
+                          "Suggest Kinds"}));
     QCOMPARE(MenuTexts(SubMenu(fields, "Latitude")),
              QStringList({"DD.dddddd", "DD MM.mmmm", "DD MM SS.ss", "DDMM.mmmm", "-", "minutes", "seconds",
                           "hemisphere (N/S)"}));
