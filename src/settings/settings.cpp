@@ -30,6 +30,8 @@ bool IsCommaTextBlank(char c) {
 // blanks, an item may be quoted ("" inside quotes is one quote), a trailing
 // comma adds an empty item.
 std::vector<std::string> SplitCommaText(std::string_view text) {
+  // A value ends at a NUL byte, as it would for the C string it came from.
+  text = text.substr(0, text.find('\0'));
   std::vector<std::string> items;
   std::size_t i = 0;
   const std::size_t n = text.size();

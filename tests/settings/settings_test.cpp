@@ -216,6 +216,18 @@ TEST(ReadSettings, BadColumnWidthsAreReportedOncePerItem) {
   EXPECT_EQ(read.columns.entries[4].width, 80);
 }
 
+// A NUL byte once made the column list reader loop until memory ran out.
+TEST(ReadSettings, ColumnsEndAtANulByte) {
+  ScriptedUi ui;
+  ConversionSettings read = ReadText(std::string("[SETTINGS]\nColumns=KD/90\0LD/60\nMode=T\n", 38),
+                                     PointLocale(), ui);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(read.columns.entries[1].code, "KD");
+  EXPECT_EQ(read.columns.entries[1].width, 90);
+  EXPECT_EQ(read.columns.entries[2].code, "__");
+  EXPECT_EQ(read.mode, 'T');
+}
+
 TEST(ReadSettings, ValuesBeyondTheFieldsLeaveTheOtherKeysRead) {
   std::string breaks;
   for (int i = 1; i <= 30; ++i) breaks += " " + std::to_string(i);
