@@ -4,6 +4,10 @@
 // read up to 1023 characters, and a write leaves every other line of the file
 // as it was. Saving goes through a temporary file renamed over the old one,
 // so a failed write never leaves a half-written file.
+//
+// Blanks around names and values are not part of them ("Mode = T" reads "T");
+// lines starting with ";" are comments. The first section of a name wins when
+// a file repeats it. A value set with a line break keeps only its first line.
 #include <string>
 #include <vector>
 
@@ -17,7 +21,8 @@ class IniFile {
   // Reads the file; a missing file reads as empty. False when it exists but
   // cannot be read.
   bool Load();
-  // Writes the file back. False when it cannot be written.
+  // Writes the file back. False when it cannot be written. A device or pipe
+  // in place of the file is written directly (a rename would replace it).
   bool Save() const;
 
   const std::string& Path() const { return path_; }

@@ -58,6 +58,12 @@ struct ConversionSettings {
 
 // Reads the SETTINGS section over `settings`, key by key, with the defaults
 // and fallbacks of each key. Messages (a bad column width) go to `ui`.
+// Values the fields cannot hold take the key's default, so no key is ever
+// half read: TrackStart outside -128..127 reads 1, SymbolType outside it 0,
+// ScaleFactor outside it 0; Alignment outside 0..255 counts as missing (then
+// LeftAlign decides); break tokens after the 27th are ignored, and so are
+// Columns items after the 26th; record numbers beyond 32 bits count as not
+// numbers. The settings change only once the whole section is read.
 void ReadSettings(const IniFile& file, ConversionSettings& settings,
                   const LocaleValues& locale, UserInterface& ui);
 

@@ -8,6 +8,9 @@
 
 namespace zevi {
 
+struct AppState;
+class UserInterface;
+
 inline constexpr const char* kRulerDigits =
     "12345678901234567890123456789012345678901234567890123456789012345678901234567890";
 
@@ -24,6 +27,17 @@ std::string BuildMarkLine(const BreakTable& breaks, std::size_t sampleLength);
 // Reads an edited mark line back into the table. An error text (and the
 // table holding the breaks before the offending mark) when there are more
 // than 27 marks or a mark beyond position 255; empty when all went in.
+//   sample "ABCDEFGHIJKL", mark line "^   ^    .   ^" -> breaks (4,'^'), (9,'.')
+//   marks after the closing end mark, and characters other than ^ . , are not read.
 std::string ReadMarkLine(std::string_view markLine, std::size_t sampleLength, BreakTable& breaks);
+
+// The dialog's sample line: the first record's text, else the 80-digit ruler.
+std::string ColumnBreakSample(const AppState& state);
+
+// OK on an edited mark line: the breaks are read into the settings (an error
+// text is shown, the breaks before the offending mark kept) and a loaded
+// source file is loaded again so that they apply.
+void ApplyMarkLine(AppState& state, UserInterface& ui, std::string_view markLine,
+                   std::size_t sampleLength);
 
 }  // namespace zevi

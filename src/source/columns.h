@@ -53,15 +53,35 @@ struct HeadingContext {
   int gridZoneWidth = 0;   // zone width of the selected grid
 };
 
-// One row of the vocabulary: every menu and heading is built from this table.
+// The run-time part of a heading, placed between its fixed texts.
+enum class HeadingPart {
+  None,
+  DateOrder,   // "DMY", "MDY" or "YMD" from the DateFormat setting
+  GridZone,    // "Zn " when the selected grid has zones
+  Letter,      // the column letter
+};
+
+// One row of the vocabulary: every menu, heading and slot comes from this
+// table, so adding a kind is one row.
 struct KindInfo {
   const char* code;           // "KD"; "A" alone for the aux item (letter added at run time)
   const char* menuGroup;      // "Latitude", or "" for a top-level item
   const char* menuCaption;    // "DD.dddddd"; "" for kinds only a settings file brings
   const char* popupCaption;   // caption in the column pop-up where it differs, else ""
   bool separatorAfter;        // a menu separator follows the item
+  const char* headingBefore;  // heading = headingBefore + part + headingAfter
+  HeadingPart headingPart;
+  const char* headingAfter;
+  std::optional<Slot> slot;   // none for Ignore
+  bool familyDefault;         // the row for any unlisted variant of its first character
 };
 const std::vector<KindInfo>& KindVocabulary();
+
+// The code a menu item assigns: the aux item takes the current aux letter.
+ColumnCode CodeOfMenuItem(const KindInfo& item, char auxLetter);
+
+// An empty code counts as "_ "; longer codes as their first two characters.
+ColumnCode NormalizedCode(std::string_view code);
 
 // The slot a code claims, or none ("_" and unknown families claim none).
 std::optional<Slot> SlotOfCode(std::string_view code);
@@ -69,7 +89,7 @@ std::optional<Slot> SlotOfCode(std::string_view code);
 // Heading text of a code shown in data column `column` (1 = "A").
 std::string ColumnHeading(std::string_view code, int column, const HeadingContext& context);
 
-// Letter of a data column: 1 -> "A".
+// Letter of a data column: 1 -> "A"; empty outside 1..26.
 std::string ColumnLetter(int column);
 
 // First data column 1..26 holding the kind, or kNoColumn. Main notations of

@@ -1,8 +1,10 @@
 #pragma once
 // Loading a source file into the table: a counting pass finds the separator
 // and the number of columns, a filling pass splits every line into cells.
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +16,15 @@ class UserInterface;
 struct ConversionSettings;
 
 inline constexpr std::size_t kReadBufferSize = 4096;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using SourceFileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a source file for reading, unbuffered (the line reader has its own
+// buffer); null with errno set on failure, also for a folder.
+SourceFileHandle OpenSourceFile(const std::string& path);
 inline constexpr std::size_t kMaxRestLength = 999;
 
 // Lines of one pass: CR LF, LF and CR end a line; after a CR every LF up to
@@ -22,22 +33,35 @@ inline constexpr std::size_t kMaxRestLength = 999;
 class SourceLineReader {
  public:
   explicit SourceLineReader(std::FILE* file) : file_(file) {}
-  // False at the end of the file (after the last line was returned).
+  // False at the end of the file (after the last line was returned). An empty
+  // file reads as one empty line; a line end at the end of the file opens no
+  // further line.
   bool ReadSourceLine(std::string& line);
   bool Failed() const { return failed_; }
+  // Bytes taken from the file so far, for progress reports.
+  std::uint64_t BytesRead() const { return bytesRead_; }
 
  private:
+  // False when the buffer is used up and the file has no more bytes.
+  bool Fill();
+
   std::FILE* file_;
   char buffer_[kReadBufferSize];
   std::size_t count_ = 0;
   std::size_t position_ = 0;
+  std::uint64_t bytesRead_ = 0;
   bool previousWasCr_ = false;
+  bool returnedLine_ = false;
   bool atEnd_ = false;
   bool failed_ = false;
 };
 
-// Cuts the next field off the front of `rest`. A leading quoted part may hold
-// separators; the remainder after a separator is cut to 999 characters.
+// Cuts the next field off the front of `rest`; leading spaces are skipped. A
+// leading quoted part may hold separators; the remainder after a separator is
+// cut to 999 characters.
+//   (',', "a,,c")        -> ("a", ",c"), then ("", "c"), then ("c", "")
+//   (',', "\"x,y\",z")   -> ("\"x,y\"", "z")
+//   (' ', "1  2")        -> ("1", " 2"), then ("2", "")
 std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest);
 // Drops one pair of enclosing double quotes.
 std::string_view StripQuotes(std::string_view text);

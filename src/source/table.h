@@ -22,9 +22,10 @@ class SourceTable {
   int RowCount() const { return rows_; }
   int LastRow() const { return rows_ - 1; }
 
-  // Fills data row `row` (1..rows-1) from cells of data columns 1.., and sets
-  // its marker to 1. Rows are filled in increasing order; surplus cells are
-  // dropped, missing ones stay blank.
+  // Fills data row `row` (1..rows-1) from cells of data columns 1.. (cells[0]
+  // is column 1), and sets its marker to 1. Rows are filled in increasing
+  // order (a row at or before the last filled one is left alone); surplus
+  // cells are dropped, missing ones stay blank.
   void FillRow(int row, std::span<const std::string_view> cells);
 
   // Blank for the heading row, the row-number column, unfilled rows and
@@ -33,14 +34,20 @@ class SourceTable {
   // 1 when the row came from a line with content, 0 for an empty line.
   bool Marker(int row) const;
 
+  // Room for the cell texts and cells about to be filled, so the buffers grow
+  // once instead of doubling past the data.
+  void Reserve(std::size_t textBytes, std::size_t cells);
+
+  // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
 
  private:
   int columns_ = 0;
   int rows_ = 0;
+  int filledUpTo_ = 0;                     // rows 1..filledUpTo_ have their offsets set
   std::string text_;                       // cell texts of filled rows, in order
-  std::vector<std::uint64_t> rowText_;     // per row: offset of its text in text_
-  std::vector<std::uint32_t> rowFirstCell_;  // per row: index of its first cell end
+  std::vector<std::uint64_t> rowText_;     // per row (and one past): offset of its text in text_
+  std::vector<std::uint32_t> rowFirstCell_;  // per row (and one past): index of its first cell end
   std::vector<std::uint32_t> cellEnd_;     // per filled cell: end relative to its row text
   std::vector<std::uint8_t> marker_;
 };

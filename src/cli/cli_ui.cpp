@@ -1,0 +1,123 @@
+#include "cli/cli_ui.h"
+
+namespace zevi::cli {
+
+namespace {
+
+constexpr const char* kRecordQuestionStart = "Error in record ";
+constexpr const char* kMissingLatLong = "Missing Latitude/Longitude";
+constexpr const char* kMissingEastNorth = "Missing Easting/Northing";
+
+bool StartsWith(const std::string& text, const char* start) { return text.rfind(start, 0) == 0; }
+
+// Dialog texts break lines with CR LF; a terminal wants LF alone.
+std::string TerminalText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+const char* ButtonName(Button button) {
+  switch (button) {
+    case Button::Ok: return "OK";
+    case Button::Cancel: return "Cancel";
+    case Button::Yes: return "Yes";
+    case Button::No: return "No";
+    case Button::Abort: return "Abort";
+    case Button::Ignore: return "Ignore";
+    case Button::All: return "All";
+  }
+  return "";
+}
+
+}  // namespace
+
+CliUserInterface::CliUserInterface(const Options& options, std::FILE* err, std::FILE* in,
+                                   bool terminal)
+    : options_(options), err_(err), in_(in), terminal_(terminal) {}
+
+void CliUserInterface::Note(const std::string& text) {
+  std::fputs(TerminalText(text).c_str(), err_);
+  std::fputc('\n', err_);
+  std::fflush(err_);
+}
+
+void CliUserInterface::ShowMessage(const std::string& text) {
+  messages_.push_back(text);
+  Note(text);
+}
+
+Button CliUserInterface::Ask(MessageKind, const std::string& text,
+                             const std::vector<Button>& buttons, int) {
+  messages_.push_back(text);
+  if (StartsWith(text, kRecordQuestionStart)) return AnswerRecordError(text);
+  if (StartsWith(text, kMissingLatLong) || StartsWith(text, kMissingEastNorth)) {
+    Button answer = options_.defaultPosition ? Button::Yes : Button::No;
+    Note(text);
+    Note(std::string("-> ") + ButtonName(answer) +
+         (options_.defaultPosition ? " (--default-position)"
+                                   : " (--default-position writes default coordinates)"));
+    return answer;
+  }
+  // Anything else is a notice with a single way on, or a question no option
+  // answers: closing the box is the last button.
+  Note(text);
+  if (buttons.empty()) return Button::Ok;
+  if (buttons.size() > 1) Note(std::string("-> ") + ButtonName(buttons.back()));
+  return buttons.back();
+}
+
+Button CliUserInterface::AnswerRecordError(const std::string& text) {
+  // "Error in record N" CR LF message CR LF CR LF the button legend.
+  std::size_t firstBreak = text.find("\r\n");
+  std::string heading = text.substr(0, firstBreak);
+  std::string message;
+  if (firstBreak != std::string::npos) {
+    std::size_t start = firstBreak + 2;
+    message = text.substr(start, text.find("\r\n\r\n", start) - start);
+  }
+  Note(heading + ": " + message);
+  switch (options_.onError) {
+    case OnError::Abort: return Button::Abort;
+    case OnError::Ignore: return Button::Ignore;
+    case OnError::All: return Button::All;
+    case OnError::Ask: return terminal_ ? AskOnTerminal() : Button::Abort;
+  }
+  return Button::Abort;
+}
+
+Button CliUserInterface::AskOnTerminal() {
+  for (;;) {
+    std::fputs("(a)bort, (i)gnore, ignore a(l)l? ", err_);
+    std::fflush(err_);
+    char line[64];
+    if (std::fgets(line, sizeof line, in_) == nullptr) return Button::Abort;
+    switch (line[0]) {
+      case 'a': case 'A': return Button::Abort;
+      case 'i': case 'I': return Button::Ignore;
+      case 'l': case 'L': return Button::All;
+      default: break;
+    }
+  }
+}
+
+std::string CliUserInterface::InputBox(const std::string& caption, const std::string& prompt,
+                                       const std::string& proposed) {
+  if (caption == kZoneLetterCaption) {
+    if (options_.zoneLetter) return std::string(1, *options_.zoneLetter);
+    if (!zoneWarningShown_) {
+      zoneWarningShown_ = true;
+      Note("Warning: " + std::string(caption) + ": using " + proposed +
+           " (--zone-letter gives another)");
+    }
+    return proposed;
+  }
+  Note(caption + ": " + prompt + " -> " + proposed);
+  return proposed;
+}
+
+}  // namespace zevi::cli

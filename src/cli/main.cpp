@@ -1,0 +1,41 @@
+// zevi-convert: the converter for scripts and large files.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_ui.h"
+#include "cli/convert.h"
+#include "cli/options.h"
+
+namespace {
+
+// The folder of the running program, ending with '/'; "./" when it is unknown.
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return "./";
+  std::string text(path, static_cast<std::size_t>(length));
+  return text.substr(0, text.rfind('/') + 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace zevi::cli;
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  ParseResult parsed = ParseOptions(arguments);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "zevi-convert: %s\nTry 'zevi-convert --help'.\n", parsed.error.c_str());
+    return kExitRefused;
+  }
+  CliUserInterface ui(parsed.options, stderr, stdin, ::isatty(STDIN_FILENO) != 0);
+  int status = RunCommand(parsed.options, ProgramFolder(), ui, stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fputs("zevi-convert: cannot write to standard output\n", stderr);
+    return kExitUnreadable;
+  }
+  return status;
+}

@@ -1,0 +1,306 @@
+#include "export/format.h"
+
+#include <algorithm>
+#include <array>
+
+#include "source/loader.h"
+#include "values/gridvalues.h"
+#include "values/numbers.h"
+
+namespace zevi {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> kZoneWords = {"", "Z", "Zn", "Zne", "Zone", "Zone ", "", "", ""};
+constexpr std::array<std::string_view, 9> kEastingWords = {
+    "E", "E", "E", "E", "East", "Eastg", "Eastng", "Easting", "Easting "};
+constexpr std::array<std::string_view, 9> kNorthingWords = {
+    "N", "N", "N", "N", "Nrth", "North", "Northg", "Northng", "Northing"};
+
+std::string_view WordByNumber(const std::array<std::string_view, 9>& words, int number) {
+  return number > 0 && number < static_cast<int>(words.size()) ? words[number] : words[0];
+}
+
+constexpr std::array<Slot, 5> kCommentSlots = {Slot::Comment1, Slot::Comment2, Slot::Comment3,
+                                               Slot::Comment4, Slot::Comment5};
+
+bool AnyComment(const KindColumn& kinds) {
+  return std::any_of(kCommentSlots.begin(), kCommentSlots.end(),
+                     [&](Slot slot) { return kinds.Has(slot); });
+}
+
+// "DEG", "DM" or "DMS" of the units line.
+std::string_view LatLongUnits(const ExportSetup& setup, bool garminSymbolSet) {
+  if (garminSymbolSet || setup.flags.useDefaultLatLong) return "DEG";
+  std::string_view code = setup.CodeOf(Slot::Latitude);
+  if (code == "KM") return "DM";
+  if (code == "KS") return "DMS";
+  return "DEG";
+}
+
+std::string_view AuxHeading(char auxData) {
+  switch (auxData) {
+    case 'B': return "Heading";
+    case 'H': return "HRt(bmp)";
+    case 'T': return "Temp(\xB0" "C)";
+    default: return "Depth";
+  }
+}
+
+// One token of a grid cell: leading blanks skipped, a quoted part kept whole
+// with its quotes, the blank that ends the token consumed.
+std::string_view TakeGridToken(std::string_view& rest) {
+  std::size_t start = rest.find_first_not_of(' ');
+  if (start == std::string_view::npos) {
+    rest = {};
+    return {};
+  }
+  rest.remove_prefix(start);
+  std::size_t from = 0;
+  if (rest.front() == '"') {
+    std::size_t close = rest.find('"', 1);
+    from = close == std::string_view::npos ? rest.size() : close + 1;
+  }
+  std::size_t blank = rest.find(' ', from);
+  std::string_view token = rest.substr(0, blank);
+  rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
+  return token;
+}
+
+}  // namespace
+
+std::string PadRight(std::string_view text, int width) {
+  std::string out;
+  AppendPadRight(out, text, width);
+  return out;
+}
+
+std::string PadLeft(std::string_view text, int width) {
+  std::string out;
+  AppendPadLeft(out, text, width);
+  return out;
+}
+
+void AppendPadRight(std::string& out, std::string_view text, int width) {
+  std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+  if (text.size() >= w) {
+    out.append(text.substr(0, w));
+  } else {
+    out.append(text);
+    out.append(w - text.size(), ' ');
+  }
+}
+
+void AppendPadLeft(std::string& out, std::string_view text, int width) {
+  std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+  if (text.size() >= w) {
+    out.append(text.substr(text.size() - w));
+  } else {
+    out.append(w - text.size(), ' ');
+    out.append(text);
+  }
+}
+
+std::string PadWith(std::string_view text, char fill, int width) {
+  std::string out(text);
+  if (width > static_cast<int>(out.size())) out.append(static_cast<std::size_t>(width) - out.size(), fill);
+  return out;
+}
+
+std::string ReplaceChar(std::string_view text, char from, char to) {
+  std::string out(text);
+  std::replace(out.begin(), out.end(), from, to);
+  return out;
+}
+
+std::string_view ZoneWord(int zoneWidth) { return WordByNumber(kZoneWords, zoneWidth); }
+std::string_view EastingWord(int eastingDigits) { return WordByNumber(kEastingWords, eastingDigits); }
+std::string_view NorthingWord(int northingDigits) {
+  return WordByNumber(kNorthingWords, northingDigits);
+}
+
+std::string_view ExportSetup::CodeOf(Slot slot) const {
+  int column = kinds[slot];
+  if (column <= kNoColumn || column >= kMaxColumnCount) return {};
+  return settings.columns.entries[column].code;
+}
+
+bool ExportSetup::OtherIsGarmin() const {
+  std::string_view code = CodeOf(Slot::Grid);
+  return code.size() >= 2 && code[1] == 'X';
+}
+
+bool ExportSetup::OtherIsGrid() const { return kinds.Has(Slot::Grid) && !OtherIsGarmin(); }
+
+bool ProjectedGridChosen(const GridState& grid) { return grid.selected > 0; }
+
+std::vector<std::string> BuildHeaderLines(const ExportSetup& setup) {
+  std::vector<std::string> lines;
+  lines.push_back("I ZADI " + ReplaceChar(kProgramVersion, '.', setup.decimalMark));
+  if (setup.kinds.Has(Slot::Date)) {
+    switch (setup.settings.dateFormat) {
+      case 'M': lines.emplace_back("S DateFormat=mm/dd/yyyy"); break;
+      case 'Y': lines.emplace_back("S DateFormat=yyyy/mm/dd"); break;
+      default: lines.emplace_back("S DateFormat=dd/mm/yyyy"); break;
+    }
+  }
+  if (setup.kinds.Has(Slot::Altitude) && setup.kinds.altitudeUnit == 'F') lines.emplace_back("S Units=F,F");
+  bool garminSymbolSet = !setup.kinds.Has(Slot::Latitude) && setup.OtherIsGarmin();
+  if (garminSymbolSet) lines.emplace_back("S Symbolset=2");
+  if (ProjectedGridChosen(setup.grid)) {
+    lines.push_back("U " + setup.grid.name);
+  } else {
+    lines.push_back("U LAT LON " + std::string(LatLongUnits(setup, garminSymbolSet)));
+  }
+  lines.push_back(setup.datum.line);
+  if (setup.settings.symbolType != 0) {
+    lines.push_back("S SymbolSet=" + std::to_string(setup.settings.symbolType));
+  }
+  lines.emplace_back();
+  return lines;
+}
+
+std::string BuildFieldLayout(char mode, const ExportSetup& setup) {
+  const KindColumn& kinds = setup.kinds;
+  if (mode != 'W' && mode != 'R' && mode != 'T') return {};
+
+  std::string layout;
+  if (kinds.Has(Slot::Latitude) || setup.flags.useDefaultLatLong) {
+    layout = "KL";
+  } else if (kinds.Has(Slot::Grid)) {
+    layout = setup.OtherIsGarmin() ? "X" : "G";
+  } else if (kinds.Has(Slot::Easting) || setup.flags.useDefaultEastNorth) {
+    layout = kinds.Has(Slot::Zone) || setup.grid.zoneWidth > 0 ? "ZEN" : "EN";
+  }
+  if (kinds.Has(Slot::Altitude)) layout += 'H';
+  if (kinds.Has(Slot::Aux)) layout += 'A';
+
+  if (mode == 'T') {
+    if (kinds.Has(Slot::DateTime) || kinds.Has(Slot::DaysCount) || kinds.Has(Slot::SecondsCount)) {
+      layout += "DT";
+    } else {
+      if (kinds.Has(Slot::Date) || kinds.Has(Slot::Day) || kinds.Has(Slot::Month) ||
+          kinds.Has(Slot::Year)) {
+        layout += 'D';
+      }
+      if (kinds.Has(Slot::Time)) layout += 'T';
+    }
+    layout += 'Q';
+  } else {
+    layout.insert(layout.begin(), 'I');
+    if (kinds.Has(Slot::DateTime)) {
+      layout += "DT";
+    } else {
+      if (kinds.Has(Slot::Date)) layout += 'D';
+      if (kinds.Has(Slot::Time)) layout += 'T';
+    }
+    if (kinds.Has(Slot::Symbol)) layout += 'S';
+    layout += 'M';
+  }
+  if (AnyComment(kinds)) layout += 'C';
+  return layout;
+}
+
+std::string BuildHeadingLine(std::string_view layout, const ExportSetup& setup) {
+  const GridState& grid = setup.grid;
+  std::string line = "F";
+  for (char letter : layout) {
+    line += ' ';
+    switch (letter) {
+      case 'I': line += PadWith("ID", '-', setup.idWidth); break;
+      case 'K': line += "Latitude  "; break;
+      case 'L': line += "Longitude  "; break;
+      case 'X': line += "Latitude   Longitude   Symbol   Alt(m)"; break;
+      case 'G':
+        line.append(ZoneWord(grid.zoneWidth)).append(" ");
+        line.append(EastingWord(grid.eastingDigits)).append(" ");
+        line.append(NorthingWord(grid.northingDigits));
+        break;
+      case 'Z': line += ZoneWord(grid.zoneWidth); break;
+      case 'E': line += EastingWord(grid.eastingDigits); break;
+      case 'N': line += NorthingWord(grid.northingDigits); break;
+      case 'H': line += setup.CodeOf(Slot::Altitude) == "HF" ? " Alt(ft)" : "  Alt(m)"; break;
+      case 'A': line += AuxHeading(setup.settings.auxData); break;
+      case 'D': line += "Date      "; break;
+      case 'T': line += "Time    "; break;
+      case 'S': line += PadWith("Symbol", '-', setup.symbolWidth); break;
+      case 'M': line += 'T'; break;
+      case 'Q': line += 'S'; break;
+      case 'C': line += "Comment"; break;
+      default: break;
+    }
+  }
+  return line;
+}
+
+std::string GridGroupField(std::string_view cell, const ExportSetup& setup) {
+  const GridState& grid = setup.grid;
+  std::string_view rest = cell;
+  std::string field;
+  if (grid.zoneWidth > 0) AppendPadRight(field, TakeGridToken(rest), grid.zoneWidth);
+  std::string_view easting = TakeGridToken(rest);
+  std::string_view northing = TakeGridToken(rest);
+  field += ' ';
+  field += GridValueField(easting, grid.eastingDigits, setup.settings.scaleFactor,
+                          setup.settings.alignment);
+  field += ' ';
+  field += GridValueField(northing, grid.northingDigits, setup.settings.scaleFactor,
+                          setup.settings.alignment);
+  return field;
+}
+
+void AppendCommentField(std::string& out, const RowCells& row, const KindColumn& kinds) {
+  bool first = true;
+  for (Slot slot : kCommentSlots) {
+    std::string_view piece = CellOf(row, kinds[slot]);
+    if (piece.empty()) continue;
+    if (!first) out += ' ';
+    out.append(piece);
+    first = false;
+  }
+}
+
+std::string GeneratedId(std::string_view prefix, int counter) {
+  return std::string(prefix) + FormatInt(counter, 3, 3);
+}
+
+std::string_view RouteEntry(std::string_view waypointLine, int idWidth) {
+  return TrimText(waypointLine.substr(0, static_cast<std::size_t>(std::max(idWidth, 0)) + 2));
+}
+
+std::string RouteHeadLine(std::string_view firstEntry, std::string_view lastEntry) {
+  auto id = [](std::string_view entry) {
+    return entry.size() > 2 ? entry.substr(2, 99) : std::string_view{};
+  };
+  std::string line = "R 01 ";
+  line.append(id(firstEntry)).append("-").append(id(lastEntry));
+  return line;
+}
+
+int FailingFieldColumn(char letter, const KindColumn& kinds) {
+  auto first = [&](std::initializer_list<Slot> slots) {
+    for (Slot slot : slots) {
+      if (kinds.Has(slot)) return kinds[slot];
+    }
+    return 1;
+  };
+  switch (letter) {
+    case 'I': return first({Slot::ID});
+    case 'X':
+    case 'G': return first({Slot::Grid});
+    case 'Z': return first({Slot::Zone});
+    case 'E': return first({Slot::Easting});
+    case 'N': return first({Slot::Northing});
+    case 'K': return first({Slot::Latitude});
+    case 'L': return first({Slot::Longitude});
+    case 'D': return first({Slot::DateTime, Slot::Date, Slot::Day, Slot::Month, Slot::Year});
+    case 'T': return first({Slot::DateTime, Slot::Time});
+    case 'H': return first({Slot::Altitude});
+    case 'A': return first({Slot::Aux});
+    case 'S': return first({Slot::Symbol});
+    case 'C': return first({Slot::Comment1});
+    default: return 1;
+  }
+}
+
+}  // namespace zevi

@@ -1,0 +1,100 @@
+#pragma once
+// Vozirado's text exchange format as the export writes it: the header block,
+// the heading line, the field layout letters and the fields that need more
+// than one value reader.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geodesy/datums.h"
+#include "geodesy/grids.h"
+#include "settings/settings.h"
+#include "source/columns.h"
+#include "source/table.h"
+
+namespace zevi {
+
+// Written into the identification line with the run's decimal mark ("1,36").
+inline constexpr const char* kProgramVersion = "1.36";
+inline constexpr const char* kLineEnd = "\r\n";
+// IdWidth and SymbolWidth never go below this.
+inline constexpr int kMinFieldWidth = 6;
+
+// Left-aligned: blank-filled on the right, or cut to the first `width` characters.
+std::string PadRight(std::string_view text, int width);
+// Right-aligned: blank-filled on the left, or cut to the last `width` characters.
+std::string PadLeft(std::string_view text, int width);
+// Appends `fill` until the text is at least `width` long: ("ID", '-', 6) -> "ID----".
+std::string PadWith(std::string_view text, char fill, int width);
+std::string ReplaceChar(std::string_view text, char from, char to);
+// The same, appended to `out` without a temporary.
+void AppendPadRight(std::string& out, std::string_view text, int width);
+void AppendPadLeft(std::string& out, std::string_view text, int width);
+
+// Heading words of the zone, easting and northing fields by the grid's numbers:
+// zone 4 -> "Zone", easting 6 -> "Eastng", northing 8 -> "Northing"; 0 or over 8
+// -> "", "E", "N".
+std::string_view ZoneWord(int zoneWidth);
+std::string_view EastingWord(int eastingDigits);
+std::string_view NorthingWord(int northingDigits);
+
+// Set by the export run when the user goes on with a default coordinate.
+struct ExportFlags {
+  bool useDefaultLatLong = false;
+  bool useDefaultEastNorth = false;
+};
+
+// Everything one export's format depends on, read from the state when the run
+// starts. The decimal mark is the conversion's, for this run only.
+struct ExportSetup {
+  const ConversionSettings& settings;
+  const KindColumn& kinds;
+  const GridState& grid;
+  const DatumState& datum;
+  ExportFlags flags;
+  char decimalMark = '.';
+  int idWidth = kMinFieldWidth;
+  int symbolWidth = kMinFieldWidth;
+
+  // The code of the column holding a slot, empty when none does.
+  std::string_view CodeOf(Slot slot) const;
+  // The Other column holds "OX"; any other "O" code counts as a grid column.
+  bool OtherIsGarmin() const;
+  bool OtherIsGrid() const;
+};
+
+// Any grid box entry but the first (latitude/longitude) is chosen.
+bool ProjectedGridChosen(const GridState& grid);
+
+// Header lines 1 to 8 (the last one empty), without line ends.
+std::vector<std::string> BuildHeaderLines(const ExportSetup& setup);
+
+// The layout letters for mode 'W', 'R' or 'T'; empty for any other mode.
+// Waypoints with latitude, longitude, date, time, symbol, comments: "IKLDTSMC";
+// trackpoints with zone, easting, northing and a day count: "ZENDTQ".
+std::string BuildFieldLayout(char mode, const ExportSetup& setup);
+
+// "F" and, per letter, one blank and its heading word.
+std::string BuildHeadingLine(std::string_view layout, const ExportSetup& setup);
+
+// The "G" field from a cell holding zone, easting and northing separated by
+// blanks ("30U 12345 5712345"; a token may be quoted). Begins with a blank
+// when the grid has no zones. Throws "Coordinate too large".
+std::string GridGroupField(std::string_view cell, const ExportSetup& setup);
+
+// The "C" field: the non-empty Comment-1..5 cells joined by single blanks.
+void AppendCommentField(std::string& out, const RowCells& row, const KindColumn& kinds);
+
+// Prefix and counter with "%3.3d": ("WPT", 7) -> "WPT007", ("WPT", 1234) -> "WPT1234".
+std::string GeneratedId(std::string_view prefix, int counter);
+
+// A waypoint line's route entry: its first idWidth + 2 characters, trimmed ("W WPT001").
+std::string_view RouteEntry(std::string_view waypointLine, int idWidth);
+// "R 01 " + first ID + "-" + last ID, each taken from its entry's third character.
+std::string RouteHeadLine(std::string_view firstEntry, std::string_view lastEntry);
+
+// The data column to show for a failure in the field of `letter` (0: the
+// line as a whole); column 1 when the field has none.
+int FailingFieldColumn(char letter, const KindColumn& kinds);
+
+}  // namespace zevi

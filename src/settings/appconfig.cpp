@@ -1,0 +1,141 @@
+#include "settings/appconfig.h"
+
+#include <charconv>
+#include <vector>
+#include <algorithm>
+
+#include "platform/folders.h"
+#include "platform/ini.h"
+#include "platform/keystore.h"
+#include "settings/settings.h"
+#include "settings/state.h"
+#include "settings/userinterface.h"
+
+namespace zevi {
+
+namespace {
+
+constexpr const char* kMainSection = "MAIN";
+constexpr const char* kBoundsKey = "WBounds";
+constexpr const char* kGeneralSection = "GENERAL";
+constexpr const char* kSettingsFileKey = "SettingsFile";
+constexpr const char* kFilesSection = "FILES";
+constexpr const char* kRecentFileKey = "RecentFile";
+
+std::string RecentFileKey(int index) { return kRecentFileKey + std::to_string(index); }
+
+std::string WithoutTrailingSlash(std::string path) {
+  if (!path.empty() && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+void EstablishUserFolder(AppState& state, UserInterface& ui) {
+  std::string documents = PersonalDocumentsFolder();
+  state.userFolder = documents + "/My ZEVI";
+  if (documents.empty() || !ForceFolder(state.userFolder)) {
+    ui.ShowMessage("Unable to find or create user folder: " + state.userFolder);
+  }
+}
+
+void EstablishWorkFolder(AppState& state, UserInterface& ui, const std::string& programFile,
+                         KeyStore& machine, KeyStore& user) {
+  if (machine.Read(kZeviKey, kProgramPathValue) != programFile) {
+    machine.Write(kZeviKey, kProgramPathValue, programFile);  // no rights: go without
+  }
+
+  const std::string stored = user.Read(kZeviKey, kWorkFolderValue);
+  std::string folder = stored;
+  if (folder.empty()) {
+    std::string appData = ApplicationDataFolder();
+    folder = appData.empty() ? WithoutTrailingSlash(state.programFolder)
+                             : appData + "/Vozirado/ZEVI";
+    if (folder != stored) user.Write(kZeviKey, kWorkFolderValue, folder);
+  }
+
+  if (!ForceFolder(folder)) {
+    if (user.DeleteKey(kZeviKey)) ui.ShowMessage(std::string("Deleted Key: ") + kZeviKey);
+    folder.clear();
+  }
+  state.workFolder = folder;
+  // Without a work folder there is nowhere sound to write: the configuration
+  // beside the program may still be read.
+  state.configPath = folder.empty() ? std::string() : folder + "/" + kConfigFileName;
+}
+
+std::optional<WindowBounds> ParseBounds(const std::string& text) {
+  int values[4];
+  const char* p = text.data();
+  const char* end = text.data() + text.size();
+  for (int& value : values) {
+    while (p != end && *p == ' ') ++p;
+    auto [next, error] = std::from_chars(p, end, value);
+    if (error != std::errc() || next == p) return std::nullopt;
+    if (next != end && *next != ' ') return std::nullopt;
+    p = next;
+  }
+  while (p != end && *p == ' ') ++p;
+  if (p != end) return std::nullopt;
+  WindowBounds bounds{values[0], values[1], values[2], values[3]};
+  if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) return std::nullopt;
+  return bounds;
+}
+
+std::string FormatBounds(const WindowBounds& bounds) {
+  return std::to_string(bounds.left) + " " + std::to_string(bounds.top) + " " +
+         std::to_string(bounds.right) + " " + std::to_string(bounds.bottom);
+}
+
+std::string ConfigurationFileToRead(const AppState& state) {
+  if (FileExists(state.configPath)) return state.configPath;
+  std::string beside = state.programFolder + kConfigFileName;
+  if (!state.programFolder.empty() && FileExists(beside)) return beside;
+  return state.configPath;
+}
+
+void ReadConfiguration(AppState& state, UserInterface& ui) {
+  IniFile file(ConfigurationFileToRead(state));
+  if (!file.Path().empty()) file.Load();  // an unreadable file gives the defaults
+
+  state.bounds = ParseBounds(file.Get(kMainSection, kBoundsKey, kDefaultBounds))
+                     .value_or(*ParseBounds(kDefaultBounds));
+
+  state.settingsFile = file.Get(kGeneralSection, kSettingsFileKey);
+  if (!FileExists(state.settingsFile)) state.settingsFile.clear();
+
+  ReadSettings(file, state.settings, state.locale, ui);
+
+  // Drive letters do not exist here: a file is kept only where it is.
+  state.recent.files.clear();
+  for (int index = 0; index < kRecentFileCount; ++index) {
+    std::string path = file.Get(kFilesSection, RecentFileKey(index));
+    if (path.empty() || !FileExists(path)) continue;
+    auto& files = state.recent.files;
+    if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
+  }
+  state.recent.lastFile = state.recent.files.empty() ? std::string() : state.recent.files.front();
+}
+
+bool WriteConfiguration(const AppState& state, UserInterface& ui) {
+  if (state.configPath.empty()) {
+    ui.ShowMessage(std::string("Unable to write to ") + kConfigFileName);
+    return false;
+  }
+  IniFile file(state.configPath);
+  file.Load();  // what cannot be read is written afresh
+  file.Set(kMainSection, kBoundsKey, FormatBounds(state.bounds));
+  file.Set(kGeneralSection, kSettingsFileKey, state.settingsFile);
+  WriteSettings(file, state.settings);
+  file.EraseSection(kFilesSection);
+  for (std::size_t i = 0; i < state.recent.files.size() && i < kRecentFileCount; ++i) {
+    file.Set(kFilesSection, RecentFileKey(static_cast<int>(i)), state.recent.files[i]);
+  }
+  if (!file.Save()) {
+    ui.ShowMessage("Unable to write to " + state.configPath);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zevi

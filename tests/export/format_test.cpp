@@ -1,0 +1,211 @@
+// The output format: text operations, layouts, heading and header lines.
+#include "export/format.h"
+
+#include <gtest/gtest.h>
+
+#include "export/export_fixture.h"
+
+namespace zevi::testing {
+namespace {
+
+TEST(PadTest, AlignsFillsAndCuts) {
+  struct Row {
+    std::string_view text;
+    int width;
+    std::string right, left, reason;
+  };
+  const Row rows[] = {
+      {"HOME", 6, "HOME  ", "  HOME", "shorter text is filled"},
+      {"WPT1000", 6, "WPT100", "PT1000", "left keeps the first, right the last characters"},
+      {"1234567.0", 8, "1234567.", "234567.0", "altitude too wide for %8.1f"},
+      {"", 3, "   ", "   ", "empty text is all blanks"},
+      {"ABC", 0, "", "", "width 0 gives nothing"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(PadRight(row.text, row.width), row.right) << row.reason;
+    EXPECT_EQ(PadLeft(row.text, row.width), row.left) << row.reason;
+  }
+  EXPECT_EQ(PadWith("ID", '-', 9), "ID-------");
+  EXPECT_EQ(PadWith("Symbol", '-', 4), "Symbol") << "PadWith never cuts";
+  EXPECT_EQ(ReplaceChar("1.36.2", '.', ','), "1,36,2");
+}
+
+TEST(HeadingWordsTest, FollowTheGridNumbers) {
+  struct Row {
+    int number;
+    std::string_view zone, easting, northing;
+  };
+  const Row rows[] = {
+      {0, "", "E", "N"},          {1, "Z", "E", "N"},
+      {2, "Zn", "E", "N"},        {3, "Zne", "E", "N"},
+      {4, "Zone", "East", "Nrth"}, {5, "Zone ", "Eastg", "North"},
+      {6, "", "Eastng", "Northg"}, {7, "", "Easting", "Northng"},
+      {8, "", "Easting ", "Northing"}, {9, "", "E", "N"},
+      {-1, "", "E", "N"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ZoneWord(row.number), row.zone) << row.number;
+    EXPECT_EQ(EastingWord(row.number), row.easting) << row.number;
+    EXPECT_EQ(NorthingWord(row.number), row.northing) << row.number;
+  }
+}
+
+class FormatTest : public ExportTest {
+ protected:
+  ExportSetup Setup(ExportFlags flags = {}) {
+    return ExportSetup{state.settings, state.kinds, state.grid, state.datum, flags,
+                       state.settings.decimalSeparator};
+  }
+};
+
+TEST_F(FormatTest, LayoutFollowsModeAndColumns) {
+  struct Row {
+    char mode;
+    std::initializer_list<const char*> codes;
+    ExportFlags flags;
+    int zoneWidth;
+    std::string layout, reason;
+  };
+  const std::vector<Row> rows = {
+      {'W', {"I_", "KD", "LD", "DD", "DT", "S_", "C1", "C3"}, {}, 0, "IKLDTSMC", "full waypoint"},
+      {'T', {"E_", "N_", "Z_", "DX"}, {}, 0, "ZENDTQ", "zone column, day count"},
+      {'T', {"E_", "N_"}, {}, 3, "ZENQ", "grid with zones, no zone column"},
+      {'T', {"E_", "N_"}, {}, 0, "ENQ", "no zones"},
+      {'R', {"KM", "LM", "HM", "AD"}, {}, 0, "IKLHAM", "altitude then aux"},
+      {'W', {"DB", "KD", "LD"}, {}, 0, "IKLDTM", "date-time column"},
+      {'W', {"DA", "DM", "DY", "DS", "KD"}, {}, 0, "IKLM", "waypoints never take date pieces"},
+      {'T', {"DA", "DT", "KD", "LD"}, {}, 0, "KLDTQ", "day piece makes a date for tracks"},
+      {'T', {"DS", "KD", "LD", "C5"}, {}, 0, "KLDTQC", "second count gives date and time"},
+      {'W', {"OX", "E_", "N_"}, {}, 0, "IXM", "Garmin column before easting"},
+      {'W', {"OG", "HF"}, {}, 0, "IGHM", "grid column"},
+      {'W', {"KD", "OG"}, {}, 0, "IKLM", "latitude wins over the Other column"},
+      {'W', {"HM"}, {true, false}, 0, "IKLHM", "default latitude/longitude"},
+      {'W', {"HM"}, {false, true}, 0, "IENHM", "default easting/northing"},
+      {'W', {"HM"}, {}, 0, "IHM", "no position at all"},
+      {'X', {"KD", "LD"}, {}, 0, "", "unknown mode"},
+  };
+  for (const Row& row : rows) {
+    state.settings.columns = ConversionSettings::DefaultColumnMap();
+    Columns(row.codes);
+    state.grid.zoneWidth = row.zoneWidth;
+    EXPECT_EQ(BuildFieldLayout(row.mode, Setup(row.flags)), row.layout) << row.reason;
+  }
+}
+
+TEST_F(FormatTest, HeadingWords) {
+  Columns({"I_", "KD", "LD", "HF", "AT", "S_", "C1"});
+  state.grid.zoneWidth = 4;
+  state.grid.eastingDigits = 6;
+  state.grid.northingDigits = 7;
+  ExportSetup setup = Setup();
+  setup.idWidth = 8;
+  setup.symbolWidth = 6;
+  EXPECT_EQ(BuildHeadingLine("IKLHASMC", setup),
+            "F ID------ Latitude   Longitude    Alt(ft) Temp(\xB0" "C) Symbol T Comment");
+  EXPECT_EQ(BuildHeadingLine("ZENDTQ", setup), "F Zone Eastng Northng Date       Time     S");
+  EXPECT_EQ(BuildHeadingLine("GX", setup),
+            "F Zone Eastng Northng Latitude   Longitude   Symbol   Alt(m)");
+
+  const std::pair<char, std::string> aux[] = {
+      {'D', "F Depth"}, {'H', "F HRt(bmp)"}, {'B', "F Heading"}, {'T', "F Temp(\xB0" "C)"}};
+  for (const auto& [letter, heading] : aux) {
+    state.settings.auxData = letter;
+    EXPECT_EQ(BuildHeadingLine("A", Setup()), heading) << letter;
+  }
+  state.grid.zoneWidth = 0;
+  EXPECT_EQ(BuildHeadingLine("G", Setup()), "F  Eastng Northng") << "empty zone word";
+}
+
+TEST_F(FormatTest, HeaderLinesAndTheirConditions) {
+  struct Row {
+    std::initializer_list<const char*> codes;
+    char dateFormat;
+    int symbolType;
+    char decimalMark;
+    std::string header, reason;
+  };
+  const std::string datum = "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0";
+  const std::vector<Row> rows = {
+      {{"KD", "LD"}, 'D', 0, '.', "I ZADI 1.36|U LAT LON DEG|" + datum + "|", "plain"},
+      {{"KM", "LM"}, 'D', 0, ',', "I ZADI 1,36|U LAT LON DM|" + datum + "|", "comma, DD MM.mmmm"},
+      {{"KS", "LS"}, 'D', 0, '.', "I ZADI 1.36|U LAT LON DMS|" + datum + "|", "DD MM SS.ss"},
+      {{"KN", "LN"}, 'D', 0, '.', "I ZADI 1.36|U LAT LON DEG|" + datum + "|", "DDMM.mmmm"},
+      {{"KD", "LD", "DD"}, 'M', 0, '.',
+       "I ZADI 1.36|S DateFormat=mm/dd/yyyy|U LAT LON DEG|" + datum + "|", "month first"},
+      {{"KD", "DD"}, 'Y', 0, '.',
+       "I ZADI 1.36|S DateFormat=yyyy/mm/dd|U LAT LON DEG|" + datum + "|", "year first"},
+      {{"KD", "DD"}, 'D', 0, '.',
+       "I ZADI 1.36|S DateFormat=dd/mm/yyyy|U LAT LON DEG|" + datum + "|", "day first"},
+      {{"KD", "DB"}, 'M', 0, '.', "I ZADI 1.36|U LAT LON DEG|" + datum + "|",
+       "no date line for a date-time column"},
+      {{"KM", "HF"}, 'D', 0, '.', "I ZADI 1.36|S Units=F,F|U LAT LON DM|" + datum + "|", "feet"},
+      {{"OX"}, 'D', 0, '.', "I ZADI 1.36|S Symbolset=2|U LAT LON DEG|" + datum + "|", "Garmin"},
+      {{"KM", "OX"}, 'D', 0, '.', "I ZADI 1.36|U LAT LON DM|" + datum + "|",
+       "Garmin beside a latitude column"},
+      {{"KD"}, 'D', 12, '.', "I ZADI 1.36|U LAT LON DEG|" + datum + "|S SymbolSet=12|", "symbols"},
+      {{"KD"}, 'D', -1, '.', "I ZADI 1.36|U LAT LON DEG|" + datum + "|S SymbolSet=-1|",
+       "typed symbol set"},
+  };
+  for (const Row& row : rows) {
+    state.settings.columns = ConversionSettings::DefaultColumnMap();
+    Columns(row.codes);
+    state.settings.dateFormat = row.dateFormat;
+    state.settings.symbolType = row.symbolType;
+    state.settings.decimalSeparator = row.decimalMark;
+    std::string joined;
+    for (const std::string& line : BuildHeaderLines(Setup())) joined += line + "|";
+    EXPECT_EQ(joined, row.header + "|") << row.reason;
+  }
+}
+
+TEST_F(FormatTest, UnitsLineOfGridsAndDefaults) {
+  Columns({"KM", "LM"});
+  auto units = [&](ExportFlags flags) { return BuildHeaderLines(Setup(flags))[1]; };
+  EXPECT_EQ(units({true, false}), "U LAT LON DEG") << "the default coordinate is in degrees";
+  ChooseGrid("British", 0, 6, 7);
+  state.grid.name = "BRITISH";
+  state.datum.line = "M E            OSGB 36 ...";
+  std::vector<std::string> lines = BuildHeaderLines(Setup());
+  EXPECT_EQ(lines[1], "U BRITISH");
+  EXPECT_EQ(lines[2], "M E            OSGB 36 ...") << "datum line written unchanged";
+}
+
+TEST_F(FormatTest, GridGroupTokens) {
+  Columns({"OG"});
+  ChooseGrid("UTM", 3, 6, 7);
+  struct Row {
+    int zoneWidth;
+    std::string_view cell, field, reason;
+  };
+  const Row rows[] = {
+      {3, "30U 12345 5712345", "30U 012345 5712345", "zone, easting, northing"},
+      {3, "  5   699999  12", "5   699999 0000012", "runs of blanks"},
+      {0, "12345 67890", " 012345 0067890", "no zones: begins with a blank"},
+      {6, "\"30 U\" 1 2", "\"30 U\" 000001 0000002", "quoted zone keeps its blank"},
+      {3, "30U", "30U 000000 0000000", "missing values are zeros"},
+  };
+  for (const Row& row : rows) {
+    state.grid.zoneWidth = row.zoneWidth;
+    EXPECT_EQ(GridGroupField(row.cell, Setup()), row.field) << row.reason;
+  }
+  state.grid.zoneWidth = 3;
+  try {
+    GridGroupField("30U 1234567 5712345", Setup());
+    ADD_FAILURE() << "seven easting digits must fail";
+  } catch (const std::exception& failure) {
+    EXPECT_STREQ(failure.what(), "Coordinate too large");
+  }
+}
+
+TEST(RouteTest, EntriesAndHeadLine) {
+  EXPECT_EQ(RouteEntry("W WPT001  51.500000", 6), "W WPT001");
+  EXPECT_EQ(RouteEntry("W AB      51.500000", 6), "W AB");
+  EXPECT_EQ(RouteEntry("W        51.5", 6), "W") << "an empty ID";
+  EXPECT_EQ(RouteHeadLine("W WPT001", "W WPT003"), "R 01 WPT001-WPT003");
+  EXPECT_EQ(RouteHeadLine("W", "W X"), "R 01 -X");
+  EXPECT_EQ(GeneratedId("WPT", 7), "WPT007");
+  EXPECT_EQ(GeneratedId("", 1234), "1234");
+}
+
+}  // namespace
+}  // namespace zevi::testing

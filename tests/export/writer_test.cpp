@@ -1,0 +1,368 @@
+// Whole output files, byte for byte: the worked examples, field widths,
+// decimal comma, position groups, track starts and failing records.
+#include "export/writer.h"
+
+#include <gtest/gtest.h>
+
+#include "export/export_fixture.h"
+
+namespace zevi::testing {
+namespace {
+
+const std::string kRecordQuestionEnd =
+    "\r\n\r\nABORT = Abort export?\r\nIGNORE = Ignore record\r\nALL = Ignore All";
+
+using WriterTest = ExportTest;
+
+TEST_F(WriterTest, WorkedExampleWaypoints) {
+  Columns({"I_", "KD", "LD", "HM", "C1"});
+  Fill({{"HOME", "51.5", "-0.125", "35", "Front door"}, {"MILL", "51.52", "-0.2", "12.5", ""}});
+  EXPECT_EQ(Export(),
+            "I ZADI 1.36\r\n"
+            "U LAT LON DEG\r\n"
+            "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0\r\n"
+            "\r\n"
+            "F ID---- Latitude   Longitude     Alt(m) T Comment\r\n"
+            "W HOME    51.500000   -0.125000     35.0 I Front door\r\n"
+            "W MILL    51.520000   -0.200000     12.5 I \r\n");
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"File written successfully"});
+}
+
+TEST_F(WriterTest, WorkedExampleTrackpoints) {
+  state.settings.mode = 'T';
+  Columns({"KD", "LD", "HF"});
+  Fill({{"51.5", "-0.125", "115"}, {"51.52", "-0.2", "120"}, {}, {"51.54", "-0.25", "118"}});
+  EXPECT_EQ(Export(),
+            "I ZADI 1.36\r\n"
+            "S Units=F,F\r\n"
+            "U LAT LON DEG\r\n"
+            "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0\r\n"
+            "\r\n"
+            "F Latitude   Longitude    Alt(ft) S\r\n"
+            "T  51.500000   -0.125000    115.0 1\r\n"
+            "T  51.520000   -0.200000    120.0 0\r\n"
+            "T  51.540000   -0.250000    118.0 1\r\n");
+}
+
+TEST_F(WriterTest, WorkedExampleRoute) {
+  state.settings.mode = 'R';
+  state.settings.textOption = '-';
+  state.edits.idPrefix = "WPT";
+  Columns({"KD", "LD"});
+  Fill({{"51.5", "-0.125"}, {"51.52", "-0.2"}, {"51.54", "-0.25"}});
+  EXPECT_EQ(Export(),
+            "I ZADI 1.36\r\n"
+            "U LAT LON DEG\r\n"
+            "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0\r\n"
+            "\r\n"
+            "F ID---- Latitude   Longitude   T\r\n"
+            "W WPT001  51.500000   -0.125000 -\r\n"
+            "W WPT002  51.520000   -0.200000 -\r\n"
+            "W WPT003  51.540000   -0.250000 -\r\n"
+            "\r\n"
+            "R 01 WPT001-WPT003\r\n"
+            "W WPT001\r\n"
+            "W WPT002\r\n"
+            "W WPT003\r\n");
+  EXPECT_EQ(state.settings.wptIdPrefix, "WPT") << "the prefix box is taken over";
+}
+
+TEST_F(WriterTest, WidthsWidenAndCut) {
+  Columns({"I_", "KD", "LD", "HM", "S_"});
+  state.settings.symbolType = 2;
+  Fill({{"A", "1", "2", "1234567", "Flag"}, {"LONGNAME1", "3", "4", "-0.04", "Waypoint-Dot"}});
+  EXPECT_EQ(Export(), LatLongHeader() +
+                          "S SymbolSet=2\r\n\r\n"
+                          "F ID------- Latitude   Longitude     Alt(m) Symbol------ T\r\n"
+                          "W A           1.000000    2.000000 234567.0 Flag         I\r\n"
+                          "W LONGNAME1   3.000000    4.000000     -0.0 Waypoint-Dot I\r\n");
+}
+
+TEST_F(WriterTest, GeneratedIdsAreCutToSixCharacters) {
+  Columns({"KD", "LD"});
+  state.edits.idPrefix = "WPT";
+  Fill(Rows(1000, {"1", "2"}));
+  std::string file = Export();
+  EXPECT_NE(file.find("\r\nW WPT999   1.000000"), std::string::npos);
+  EXPECT_NE(file.find("\r\nW WPT100   1.000000    2.000000 I\r\n", file.size() - 40),
+            std::string::npos)
+      << "WPT1000 is cut to WPT100";
+}
+
+TEST_F(WriterTest, DecimalComma) {
+  state.settings.decimalSeparator = ',';
+  Columns({"I_", "KD", "LD", "HM", "AD"});
+  Fill({{"P1", "51,5", "-0,125", "35.5", "2,34"}});
+  EXPECT_EQ(Export(), "I ZADI 1,36\r\nU LAT LON DEG\r\n" + std::string(kWgs84Line) +
+                          "\r\n"
+                          "F ID---- Latitude   Longitude     Alt(m) Depth T\r\n"
+                          "W P1      51,500000   -0,125000     35,5      2,3 I\r\n");
+}
+
+TEST_F(WriterTest, DecimetresAndAuxData) {
+  Columns({"I_", "KD", "LD", "HD", "AH"});
+  Fill({{"P1", "1", "2", "355", "72"}});
+  EXPECT_EQ(Export(), LatLongHeader() +
+                          "\r\n"
+                          "F ID---- Latitude   Longitude     Alt(m) HRt(bmp) T\r\n"
+                          "W P1       1.000000    2.000000     35.5     72.0 I\r\n");
+}
+
+TEST_F(WriterTest, GarminGroup) {
+  Columns({"I_", "OX"});
+  Fill({{"G1", "GARMIN 249F49F5 FFE93E94 A420C0000 B001A"}, {"G2", "249F49F5 FFE93E94"}});
+  EXPECT_EQ(Export(), "I ZADI 1.36\r\nS Symbolset=2\r\nU LAT LON DEG\r\n" +
+                          std::string(kWgs84Line) +
+                          "\r\n"
+                          "F ID---- Latitude   Longitude   Symbol   Alt(m) T\r\n"
+                          "W G1      51.500000   -0.125000     26     35.0 I\r\n"
+                          "W G2      51.500000   -0.125000     18      0.0 I\r\n");
+  EXPECT_TRUE(ui.questions.empty()) << "a Garmin column gives positions";
+}
+
+TEST_F(WriterTest, GridGroupWithoutZones) {
+  ChooseGrid("Irish", 0, 6, 6);
+  Columns({"OG", "HM"});
+  Fill({{"12345 67890", "10"}});
+  EXPECT_EQ(Export(), "I ZADI 1.36\r\nU Irish\r\n" + std::string(kWgs84Line) +
+                          "\r\n"
+                          "F ID----  Eastng Northg   Alt(m) T\r\n"
+                          "W W001    012345 067890     10.0 I\r\n");
+  EXPECT_TRUE(ui.questions.empty()) << "a grid column gives positions";
+}
+
+TEST_F(WriterTest, ZoneEastingNorthingColumns) {
+  ChooseGrid("UTM", 3, 6, 7);
+  state.settings.mode = 'T';
+  Columns({"Z_", "E_", "N_", "DX"});
+  Fill({{"32T", "500123", "5712345", "36526.5"}});
+  EXPECT_EQ(Export(), "I ZADI 1.36\r\nU UTM\r\n" + std::string(kWgs84Line) +
+                          "\r\n"
+                          "F Zne Eastng Northng Date       Time     S\r\n"
+                          "T 32T 500123 5712345 01/01/00   12:00:00 1\r\n");
+}
+
+TEST_F(WriterTest, ZoneLetterQuestionKeepsTheBoxInStep) {
+  ChooseGrid("UTM", 3, 6, 7);
+  Columns({"Z_", "E_", "N_"});
+  state.edits.defaultZone = "30";
+  ui.inputAnswers = {"U"};
+  Fill({{"5", "1", "2"}, {"7", "3", "4"}});
+  std::string file = Export();
+  EXPECT_NE(file.find("W W001   05U 000001 0000002 I\r\nW W002   07U 000003 0000004 I\r\n"),
+            std::string::npos)
+      << file;
+  EXPECT_EQ(ui.inputPrompts.size(), 1u) << "asked once: the default zone has its letter then";
+  EXPECT_EQ(state.settings.defaultZone, "30U");
+  EXPECT_EQ(state.edits.defaultZone, "30U");
+  EXPECT_TRUE(state.settingsChanged);
+}
+
+TEST_F(WriterTest, TrackStartRules) {
+  struct Row {
+    std::initializer_list<const char*> codes;
+    int changeColumn;
+    Rows rows;
+    std::string flags, reason;
+    bool failing = false;
+  };
+  const std::vector<Row> rows = {
+      {{"KD", "LD", "__"}, 3,
+       {{"1", "1", "A"}, {"1", "1", "A"}, {"1", "1", "B"}, {"1", "1", ""}, {"1", "1", "B"},
+        {"1", "1", "C"}},
+       "111001", "change column: the second record differs from the start marker"},
+      {{"KD", "LD", "__"}, 3,
+       {{"1", "1", "A"}, {"1", "1", "*g&rb$g%"}},
+       "10", "a cell equal to the start marker compares as unchanged"},
+      {{"KD", "LD", "__"}, 3,
+       {{"1", "1", "A"}, {"1", "1", "A"}, {"1", "1", "A"}, {"x", "1", "A"}, {"1", "1", "A"},
+        {"1", "1", "A"}},
+       "11010", "after a failed record the next one differs from the failure marker", true},
+      {{"KD", "LD", "__"}, 3,
+       {{"1", "1", "A"}, {"1", "1", "A"}, {"x", "1", "A"}, {"1", "1", "%$^\xA3" "3"}},
+       "110", "a cell equal to the failure marker compares as unchanged", true},
+      {{"KD", "LD", "__"}, 3,
+       {{"1", "1", "A"}, {"x", "1", "B"}, {"1", "1", ""}, {"1", "1", "C"}},
+       "101", "an empty value never starts a track", true},
+      {{"KD", "LD", "T_"}, 0,
+       {{"1", "1", "0"}, {"1", "1", "1"}, {"1", "1", "Y"}, {"1", "1", "yes"}, {"1", "1", ""},
+        {"1", "1", "0"}},
+       "111110", "track start column"},
+      {{"KD", "LD"}, 0,
+       {{"x", "1"}, {"1", "1"}, {"1", "1"}, {}, {}, {"1", "1"}},
+       "001", "no rule column: a failed first record leaves the next at 0", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reason);
+    state.settings = ConversionSettings{};
+    state.settings.mode = 'T';
+    state.settings.trackStart = row.changeColumn;
+    Columns(row.codes);
+    Fill(row.rows);
+    ui.answers = {Button::Ignore};
+    std::string file = Export(row.failing ? ExportOutcome::WrittenWithMissing : ExportOutcome::Written);
+    std::string flags;
+    for (std::size_t at = file.find("\r\nT "); at != std::string::npos;
+         at = file.find("\r\nT ", at + 1)) {
+      flags += file[file.find("\r\n", at + 2) - 1];
+    }
+    EXPECT_EQ(flags, row.flags);
+  }
+}
+
+TEST_F(WriterTest, FailedRecordSkipsItsGeneratedId) {
+  state.settings.mode = 'R';
+  state.edits.idPrefix = "WPT";
+  Columns({"KD", "LD"});
+  Fill({{"1", "1"}, {"2", "2"}, {"x3", "3"}, {"4", "4"}, {"5", "5"}});
+  ui.answers = {Button::Ignore};
+  std::string file = Export(ExportOutcome::WrittenWithMissing);
+  EXPECT_EQ(file.substr(file.find("F ")),
+            "F ID---- Latitude   Longitude   T\r\n"
+            "W WPT001   1.000000    1.000000 I\r\n"
+            "W WPT002   2.000000    2.000000 I\r\n"
+            "W WPT004   4.000000    4.000000 I\r\n"
+            "W WPT005   5.000000    5.000000 I\r\n"
+            "\r\n"
+            "R 01 WPT001-WPT005\r\n"
+            "W WPT001\r\nW WPT002\r\nW WPT004\r\nW WPT005\r\n");
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].kind, MessageKind::Confirmation);
+  EXPECT_EQ(ui.questions[0].text, "Error in record 3\r\nInvalid Coordinate Format" + kRecordQuestionEnd);
+  EXPECT_EQ(ui.questions[0].buttons, (std::vector<Button>{Button::Abort, Button::Ignore, Button::All}));
+  EXPECT_EQ(ui.questions[0].helpContext, 400);
+  EXPECT_EQ(ui.failingCells, (std::vector<std::pair<int, int>>{{1, 3}}));
+  EXPECT_EQ(state.missingRecords, 1);
+  EXPECT_EQ(ui.messages.back(), "File written with 1 missing records");
+}
+
+TEST_F(WriterTest, AbortStillWritesTheRouteBlock) {
+  state.settings.mode = 'R';
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "1", "1"}, {"B", "1", "999"}, {"C", "1", "1"}});
+  ui.answers = {Button::Abort};
+  std::string file = Export(ExportOutcome::Aborted);
+  EXPECT_EQ(file.substr(file.find("W ")),
+            "W A        1.000000    1.000000 I\r\n"
+            "\r\n"
+            "R 01 A-A\r\n"
+            "W A\r\n");
+  EXPECT_EQ(ui.questions.at(0).text, "Error in record 2\r\nLongitude Range" + kRecordQuestionEnd);
+  EXPECT_EQ(ui.failingCells, (std::vector<std::pair<int, int>>{{3, 2}}));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"File aborted"});
+}
+
+TEST_F(WriterTest, AllStopsAskingButKeepsCounting) {
+  state.settings.mode = 'R';
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "91", "1"}, {"B", "x", "1"}, {}, {"C", "", "1"}});
+  ui.answers = {Button::All};
+  std::string file = Export(ExportOutcome::WrittenWithMissing);
+  EXPECT_EQ(file, LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n")
+      << "no route block without waypoints";
+  EXPECT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].text, "Error in record 1\r\nLatitude Range" + kRecordQuestionEnd);
+  EXPECT_EQ(state.missingRecords, 3);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"File written with 3 missing records"});
+}
+
+TEST_F(WriterTest, FailingFieldSelectsItsColumn) {
+  struct Row {
+    std::initializer_list<const char*> codes;
+    std::vector<std::string> cells;
+    char mode;
+    int column;
+    std::string message;
+  };
+  const std::vector<Row> rows = {
+      {{"KD", "LD", "HM"}, {"1", "1", "high"}, 'W', 3, "'high' is not a valid floating point value"},
+      {{"KD", "LD", "__", "AT"}, {"1", "1", "", "warm"}, 'W', 4,
+       "'warm' is not a valid floating point value"},
+      {{"KD", "LD", "DD"}, {"1", "1", "2003-12-31"}, 'W', 3,
+       "Date Setting should be \"Y/M/D\" - see Settings menu"},
+      {{"KD", "LD", "DD", "DT"}, {"1", "1", "311203", "1345"}, 'W', 4,
+       "'' is not a valid integer value"},
+      {{"DY", "KD", "LD", "DS"}, {"2003", "1", "1", "86399.5"}, 'T', 1,
+       "'86399.5' is not a valid integer value"},
+      {{"KD", "DM", "LD", "DX"}, {"1", "Dec", "1", "day"}, 'T', 1,
+       "'day' is not a valid floating point value"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    state.settings = ConversionSettings{};
+    state.settings.trackStart = 0;
+    state.settings.mode = row.mode;
+    Columns(row.codes);
+    Fill({row.cells});
+    ui = ScriptedUi{};
+    ui.answers = {Button::Ignore};
+    Export(ExportOutcome::WrittenWithMissing);
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].text, "Error in record 1\r\n" + row.message + kRecordQuestionEnd);
+    EXPECT_EQ(ui.failingCells, (std::vector<std::pair<int, int>>{{row.column, 1}}));
+  }
+}
+
+TEST_F(WriterTest, RangeBeyondTheTable) {
+  state.settings.mode = 'R';
+  state.settings.lastRecordMode = 'R';
+  state.edits.lastRecord = "500";
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "1", "1"}, {"B", "2", "2"}});
+  std::string file = Export();
+  EXPECT_EQ(file, LatLongHeader() +
+                      "\r\nF ID---- Latitude   Longitude   T\r\n"
+                      "W A        1.000000    1.000000 I\r\n"
+                      "W B        2.000000    2.000000 I\r\n")
+      << "no route block after the early end";
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Less than 500 records in source date",
+                                                   "File written successfully"}));
+}
+
+TEST_F(WriterTest, FirstAboveLast) {
+  state.settings.firstRecordMode = 'R';
+  state.settings.lastRecordMode = 'R';
+  state.edits.firstRecord = "3";
+  state.edits.lastRecord = "2";
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "1", "1"}, {"B", "2", "2"}, {"C", "3", "3"}});
+  EXPECT_EQ(Export(), LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n");
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"File written successfully"});
+}
+
+TEST_F(WriterTest, RecordBoxesThatAreNoNumbersKeepTheRange) {
+  state.settings.firstRecordMode = 'R';
+  state.settings.lastRecordMode = 'R';
+  state.settings.firstRecord = 2;
+  state.settings.lastRecord = 3;
+  state.edits.firstRecord = "two";
+  state.edits.lastRecord = "3";
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "1", "1"}, {"B", "2", "2"}, {"C", "3", "3"}, {"D", "4", "4"}});
+  std::string file = Export();
+  EXPECT_EQ(file.substr(file.find("W ")),
+            "W B        2.000000    2.000000 I\r\n"
+            "W C        3.000000    3.000000 I\r\n");
+  EXPECT_EQ(state.settings.firstRecord, 2);
+}
+
+TEST_F(WriterTest, WriteFailureIsARecordFailure) {
+  Columns({"I_", "KD", "LD"});
+  Fill({{"A", "1", "1"}, {"B", "2", "2"}, {"C", "3", "3"}});
+  RebuildKindColumns(state.settings.columns, state.columnCount, state.kinds);
+  // Room for the header, the heading and one record: the second record's
+  // line makes the output write, which /dev/full refuses.
+  ExportOutput out(LatLongHeader().size() + 80);
+  ASSERT_TRUE(out.Open("/dev/full"));
+  ui.answers = {Button::Ignore, Button::All};
+  EXPECT_EQ(WriteRecords(state, ui, out, 1, 3, {}), WriteResult::SomeMissing);
+  ASSERT_EQ(ui.questions.size(), 2u);
+  EXPECT_EQ(ui.questions[0].text, "Error in record 2\r\nDisk full" + kRecordQuestionEnd);
+  EXPECT_EQ(ui.questions[1].text, "Error in record 3\r\nDisk full" + kRecordQuestionEnd);
+  EXPECT_EQ(state.missingRecords, 2);
+  EXPECT_THROW(out.Flush(), EWriteError) << "record 1 never reached the file";
+  EXPECT_FALSE(out.Close());
+}
+
+}  // namespace
+}  // namespace zevi::testing

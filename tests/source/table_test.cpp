@@ -1,0 +1,68 @@
+#include "source/table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zevi {
+namespace {
+
+using Cells = std::vector<std::string_view>;
+
+TEST(SourceTable, StartsWithEveryColumnAndOneEmptyRow) {
+  SourceTable table;
+  EXPECT_EQ(table.ColumnCount(), 27);
+  EXPECT_EQ(table.RowCount(), 2);
+  EXPECT_FALSE(table.Marker(1));
+}
+
+TEST(SourceTable, CellsOfFilledRowsOnly) {
+  SourceTable table;
+  table.Layout(4, 6);  // 3 data columns, 5 rows
+  table.FillRow(2, Cells{"a", "", "c", "surplus"});
+  table.FillRow(4, Cells{"d"});
+  table.FillRow(3, Cells{"late"});  // rows go in increasing order only
+  table.FillRow(6, Cells{"beyond"});
+  struct Case {
+    int column, row;
+    std::string_view text;
+    const char* reason;
+  } cases[] = {
+      {1, 2, "a", "first cell"},      {2, 2, "", "empty middle cell"},
+      {3, 2, "c", "last cell"},        {4, 2, "", "surplus dropped"},
+      {1, 3, "", "skipped row"},       {1, 4, "d", "row after a gap"},
+      {2, 4, "", "missing cell"},      {1, 5, "", "unfilled row"},
+      {0, 2, "", "row-number column"}, {1, 0, "", "heading row"},
+      {-1, 2, "", "out of range"},     {1, 6, "", "past the last row"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(table.Cell(c.column, c.row), c.text) << c.reason;
+  EXPECT_EQ(std::vector<bool>({table.Marker(1), table.Marker(2), table.Marker(3), table.Marker(4)}),
+            std::vector<bool>({false, true, false, true}));
+
+  RowCells row;
+  GetRowCells(table, 2, row);
+  EXPECT_EQ(row, (RowCells{"", "a", "", "c"}));
+  EXPECT_EQ(CellOf(row, 3), "c");
+  EXPECT_EQ(CellOf(row, 9), "");
+
+  table.Layout(4, 6);
+  EXPECT_EQ(table.Cell(1, 2), "") << "a layout blanks the data";
+  EXPECT_FALSE(table.Marker(2));
+}
+
+TEST(SourceTable, HoldsALargeFileInAboutItsSize) {
+  constexpr int kRows = 200000;
+  const Cells cells = {"W0001", "52.1234567", "-1.1234567", "123.4", "2024-01-01", "12:00:00"};
+  std::size_t textBytes = 0;
+  for (std::string_view cell : cells) textBytes += cell.size() + 1;
+  SourceTable table;
+  table.Layout(7, kRows + 1);
+  table.Reserve(textBytes * kRows, cells.size() * kRows);
+  for (int row = 1; row <= kRows; ++row) table.FillRow(row, cells);
+  EXPECT_EQ(table.Cell(6, kRows), "12:00:00");
+  EXPECT_LT(table.MemoryBytes(), 2 * textBytes * kRows) << "bytes held " << table.MemoryBytes();
+}
+
+}  // namespace
+}  // namespace zevi
