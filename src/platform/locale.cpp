@@ -1,4 +1,5 @@
 #include "platform/locale.h"
+#include "platform/localeformats.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -113,25 +114,26 @@ char TimeSeparatorOf(std::string_view strftimeFormat) {
 
 }  // namespace
 
-LocaleValues SystemLocaleValues() {
+LocaleValues LocaleValuesFrom(std::string_view radix, std::string_view dateFormat,
+                              std::string_view timeFormat) {
   LocaleValues values;
-  LocaleHandle user("");
-  if (!user.Valid()) return values;
-
-  std::string radix = user.Info(RADIXCHAR);
   if (radix.size() == 1) values.decimalSeparator = radix[0];
+  DateOrder order = ShortDateFormatOf(dateFormat);
+  if (!order.shortFormat.empty()) {
+    values.shortDateFormat = order.shortFormat;
+    values.dateSeparator = order.separator;
+  }
+  if (char separator = TimeSeparatorOf(timeFormat)) values.timeSeparator = separator;
+  return values;
+}
 
+LocaleValues SystemLocaleValues() {
+  LocaleHandle user("");
+  if (!user.Valid()) return LocaleValues{};
   // The C locale's month-first date is no one's choice: keep day/month/year.
   std::string dateFormat = user.Info(D_FMT);
-  if (dateFormat != LocaleHandle("C").Info(D_FMT)) {
-    DateOrder order = ShortDateFormatOf(dateFormat);
-    if (!order.shortFormat.empty()) {
-      values.shortDateFormat = order.shortFormat;
-      values.dateSeparator = order.separator;
-    }
-  }
-  if (char separator = TimeSeparatorOf(user.Info(T_FMT))) values.timeSeparator = separator;
-  return values;
+  if (dateFormat == LocaleHandle("C").Info(D_FMT)) dateFormat.clear();
+  return LocaleValuesFrom(user.Info(RADIXCHAR), dateFormat, user.Info(T_FMT));
 }
 
 }  // namespace zevi

@@ -113,9 +113,8 @@ std::string GridValueField(std::string_view text, int digits, int shift, int ali
   } else if (shift > 0) {
     value += Zeros(shift);
   }
-  if (!IsGridNumber(value)) {
-    throw EConvertError("'" + std::string(trimmed) + "' is not a valid floating point value");
-  }
+  // Shown after the shift, which is what made "12.34" into "12.3.4".
+  if (!IsGridNumber(value)) throw EConvertError("'" + value + "' is not a valid floating point value");
 
   bool leftAligned = alignment < 0 || alignment > 3;
   if (leftAligned) {

@@ -1,0 +1,138 @@
+#include "values/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "values/failures.h"
+
+namespace zevi {
+namespace {
+
+struct FloatCase {
+  std::string text;
+  char mark;
+  std::optional<double> expected;  // none: rejected
+  const char* reason;
+};
+
+TEST(Numbers, StrToFloatAcceptsExactlyTheNumberForm) {
+  const FloatCase cases[] = {
+      {"12.5", '.', 12.5, "plain"},
+      {" -3 ", '.', -3, "blanks and sign"},
+      {"+7", '.', 7, "plus sign"},
+      {"1e3", '.', 1000, "exponent"},
+      {"2.5E-1", '.', 0.25, "exponent with sign"},
+      {".5", '.', 0.5, "no whole digits"},
+      {"5.", '.', 5, "no decimals"},
+      {"12,5", ',', 12.5, "decimal comma"},
+      {"", '.', std::nullopt, "empty"},
+      {"   ", '.', std::nullopt, "blanks only"},
+      {"12,5", '.', std::nullopt, "comma while the mark is a point"},
+      {"12.5", ',', std::nullopt, "point while the mark is a comma"},
+      {"12.5n", '.', std::nullopt, "trailing letter"},
+      {"1.2.3", '.', std::nullopt, "two marks"},
+      {".", '.', std::nullopt, "mark alone"},
+      {"-", '.', std::nullopt, "sign alone"},
+      {"+-5", '.', std::nullopt, "two signs"},
+      {"1e", '.', std::nullopt, "exponent without digits"},
+      {"e5", '.', std::nullopt, "exponent without mantissa"},
+      {"inf", '.', std::nullopt, "no words"},
+      {"nan", '.', std::nullopt, "no words"},
+      {"0x10", '.', std::nullopt, "no hexadecimal"},
+      {"1 2", '.', std::nullopt, "inner blank"},
+      {"1e999", '.', std::nullopt, "too large for a double"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    if (c.expected) {
+      EXPECT_DOUBLE_EQ(StrToFloat(c.text, c.mark), *c.expected) << c.text;
+    } else {
+      try {
+        StrToFloat(c.text, c.mark);
+        ADD_FAILURE() << "accepted " << c.text;
+      } catch (const EConvertError& e) {
+        EXPECT_EQ(std::string(e.what()), "'" + c.text + "' is not a valid floating point value");
+      }
+    }
+  }
+}
+
+TEST(Numbers, StrToIntAcceptsWholeNumbersOnly) {
+  struct Case {
+    std::string text;
+    std::optional<std::int64_t> expected;
+    const char* reason;
+  } const cases[] = {
+      {"86400", 86400, "plain"},
+      {"-12", -12, "negative"},
+      {"+12", 12, "plus sign"},
+      {" 7 ", 7, "blanks"},
+      {"9223372036854775807", INT64_MAX, "largest"},
+      {"9223372036854775808", std::nullopt, "one too large"},
+      {"86399.5", std::nullopt, "fraction"},
+      {"", std::nullopt, "empty"},
+      {"+-1", std::nullopt, "two signs"},
+      {"12a", std::nullopt, "letter"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    EXPECT_EQ(TryStrToInt(c.text), c.expected) << c.text;
+    if (!c.expected) {
+      try {
+        StrToInt(c.text);
+        ADD_FAILURE() << "accepted " << c.text;
+      } catch (const EConvertError& e) {
+        EXPECT_EQ(std::string(e.what()), "'" + c.text + "' is not a valid integer value");
+      }
+    }
+  }
+}
+
+TEST(Numbers, ReadNumberTakesEitherMark) {
+  EXPECT_DOUBLE_EQ(ReadNumber("12.5", '.'), 12.5);
+  EXPECT_DOUBLE_EQ(ReadNumber("12,5", '.'), 12.5);
+  EXPECT_DOUBLE_EQ(ReadNumber("35.5", ','), 35.5);
+  EXPECT_DOUBLE_EQ(ReadNumber("35,5", ','), 35.5);
+  // Only the first other mark is taken; the message shows the cell as written.
+  try {
+    ReadNumber("1,234,5", '.');
+    ADD_FAILURE() << "accepted two commas";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'1,234,5' is not a valid floating point value");
+  }
+  EXPECT_THROW(ReadNumber("1.5,5", '.'), EConvertError);
+}
+
+TEST(Numbers, FormatsLikePrintfWithTheMarkPassedIn) {
+  struct Case {
+    double value;
+    int width, decimals;
+    char mark;
+    const char* expected;
+  } const cases[] = {
+      {51.5, 10, 6, '.', " 51.500000"},
+      {-0.125, 11, 6, '.', "  -0.125000"},
+      {51.5, 10, 6, ',', " 51,500000"},
+      {35.5, 8, 1, ',', "    35,5"},
+      {1234567, 8, 1, '.', "1234567.0"},      // wider than the width: nothing cut here
+      {0.05, 8, 1, '.', "     0.1"},          // 0.05 is a little above a half
+      {0.25, 8, 1, '.', "     0.2"},          // an exact half rounds to even, as printf does
+      {51.5083333333, 10, 6, '.', " 51.508333"},
+      {-0.0000001, 10, 6, '.', "  0.000000"},  // no "-0.000000"
+      {-0.0, 8, 1, '.', "     0.0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatFloat(c.value, c.width, c.decimals, c.mark), c.expected) << c.value;
+  }
+  EXPECT_EQ(FormatInt(7, 3, 3), "007");
+  EXPECT_EQ(FormatInt(1234, 3, 3), "1234");
+  EXPECT_EQ(FormatInt(26, 6, 0), "    26");
+  EXPECT_EQ(FormatInt(0, 6, 0), "     0");  // a symbol 0 is still written
+  EXPECT_EQ(FormatInt(3, 2, 2), "03");
+  EXPECT_EQ(FormatInt(-5, 3, 3), "-005");
+}
+
+}  // namespace
+}  // namespace zevi
