@@ -5,4 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target zevi-convert
-build/bin/zevi-convert --show-table build/bin/examples/walk.txt
+mkdir -p build/out
+build/bin/zevi-convert --force -o build/out/walk.gps build/bin/examples/walk.txt
+echo "Output: build/out/walk.gps"
+cat build/out/walk.gps

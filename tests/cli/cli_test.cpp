@@ -1,0 +1,307 @@
+// zevi-convert run as a user runs it: the built program, its output, its exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "zevi-cli-XXXXXX").string();
+    folder_ = ::mkdtemp(pattern.data());
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string File(const std::string& name) const { return folder_ + "/" + name; }
+
+  // Standard input is /dev/null, the locale is pinned to C.
+  Outcome Convert(const std::vector<std::string>& args) const {
+    const std::string outPath = File(".stdout");
+    const std::string errPath = File(".stderr");
+    pid_t child = ::fork();
+    if (child == 0) {
+      int in = ::open("/dev/null", O_RDONLY);
+      int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(in, 0);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      ::setenv("LC_ALL", "C", 1);
+      std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
+      std::vector<char*> argv{program.data()};
+      std::vector<std::string> copies(args);
+      for (std::string& arg : copies) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Outcome run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(outPath);
+    run.err = ReadBytes(errPath);
+    return run;
+  }
+
+  std::string folder_;
+};
+
+// Three waypoints with ID, position, altitude, date and time.
+const char* kThreePoints =
+    "P1,54.458412,-3.023577,65,14/09/2025,09:30:00\r\n"
+    "P2,54.459037,-3.025506,66.5,14/09/2025,09:31:35\r\n"
+    "P3,-12.5,150.25,1200,15/09/2025,23:59:59\r\n";
+
+const char* kPointSettings =
+    "--set=Columns=I_/60,KD/90,LD/90,HM/70,DD/80,DT/70";
+
+const char* kThreePointsOutput =
+    "I ZADI 1.36\r\n"
+    "S DateFormat=dd/mm/yyyy\r\n"
+    "U LAT LON DEG\r\n"
+    "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0\r\n"
+    "\r\n"
+    "F ID---- Latitude   Longitude     Alt(m) Date       Time     T\r\n"
+    "W P1      54.458412   -3.023577     65.0 14/09/2025 09:30:00 I\r\n"
+    "W P2      54.459037   -3.025506     66.5 14/09/2025 09:31:35 I\r\n"
+    "W P3     -12.500000  150.250000   1200.0 15/09/2025 23:59:59 I\r\n";
+
+TEST_F(Cli, VersionAndHelp) {
+  Outcome version = Convert({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "ZEVI Import File Converter 1.36\n");
+  Outcome help = Convert({"-h"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: zevi-convert [OPTIONS] SOURCE...\n", 0), 0u);
+}
+
+TEST_F(Cli, BadUsageExitsWithTwoAndSaysWhy) {
+  WriteBytes(File("a.txt"), kThreePoints);
+  WriteBytes(File("b.txt"), kThreePoints);
+  struct Row {
+    std::vector<std::string> args;
+    std::string firstLine;
+  };
+  const Row rows[] = {
+      {{}, "zevi-convert: no source file"},
+      {{"--frobnicate", File("a.txt")}, "zevi-convert: unknown option --frobnicate"},
+      {{File("a.txt"), "-o"}, "zevi-convert: option -o needs a value"},
+      {{"--set", "Mode", File("a.txt")}, "zevi-convert: --set needs KEY=VALUE, not Mode"},
+      {{"--set", "Colour=red", File("a.txt")}, "zevi-convert: unknown settings key Colour"},
+      {{"--on-error=maybe", File("a.txt")},
+       "zevi-convert: --on-error takes ask, abort, ignore or all, not maybe"},
+      {{"--zone-letter", "12", File("a.txt")}, "zevi-convert: --zone-letter takes one letter, not 12"},
+      {{"--force=yes", File("a.txt")}, "zevi-convert: option --force takes no value"},
+      {{"-o", File("out.gps"), File("a.txt"), File("b.txt")},
+       "zevi-convert: -o names a file: give one SOURCE, or an existing folder"},
+      {{"-s", File("none.ini"), File("a.txt")},
+       "Settings file: " + File("none.ini") + " does not exist."},
+  };
+  for (const Row& row : rows) {
+    Outcome run = Convert(row.args);
+    std::string args;
+    for (const auto& arg : row.args) args += arg + " ";
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), row.firstLine) << args;
+    EXPECT_EQ(run.out, "") << args;
+  }
+  EXPECT_FALSE(fs::exists(File("a.gps")));
+  EXPECT_FALSE(fs::exists(File("out.gps")));
+}
+
+TEST_F(Cli, ShowTablePrintsHeadingsMarkersAndCellsAsTheyAre) {
+  std::string thirty;
+  for (int i = 1; i <= 30; ++i) thirty += (i > 1 ? "," : "") + std::to_string(i);
+  WriteBytes(File("mixed.txt"), "Name,\"Lat, Long\",Caf\xE9\r\n\r\nx\r\n" + thirty +
+                                    "\n  a ,, \"b\" \r\nlast,line,\r\n");
+  Outcome run = Convert({"--show-table", "--set", "Columns=I_/60,KD/90", File("mixed.txt")});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "Too many columns. Lines truncated\n");
+  std::string heading = "#\tID\tLat (DD.dd)";
+  for (char c = 'C'; c <= 'Z'; ++c) heading += std::string("\t") + c + ": Ignore";
+  auto row = [](const std::string& start, std::vector<std::string> cells) {
+    cells.resize(26);
+    std::string line = start;
+    for (const auto& cell : cells) line += "\t" + cell;
+    return line + "\n";
+  };
+  std::vector<std::string> numbers;
+  for (int i = 1; i <= 26; ++i) numbers.push_back(std::to_string(i));
+  EXPECT_EQ(run.out, heading + "\n" + row("1\t1", {"Name", "Lat, Long", "Caf\xE9"}) +
+                         row("2\t0", {}) + row("3\t0", {}) + row("4\t1", numbers) +
+                         row("5\t1", {"a", "", "b"}) + row("6\t1", {"last", "line"}));
+}
+
+TEST_F(Cli, ShowSettingsPrintsTheSectionAndReadsItBack) {
+  Outcome defaults = Convert({"--show-settings"});
+  EXPECT_EQ(defaults.status, 0);
+  std::string columns = "\"_ /100\"";
+  for (int c = 2; c <= 26; ++c) columns += ",__/80";
+  const std::string expectedDefaults =
+      "[SETTINGS]\r\nMode=W\r\nDateformat=D\r\nSeparators=,.:\r\nSigns=NE\r\nScaleFactor=0\r\n"
+      "Gridfiles=XX-\r\nWptIDPrefix=W\r\nDefaultZone=30U\r\nTextOption=I\r\nTrackStart=1\r\n"
+      "Records=BE 1 5\r\nColumns=" + columns + "\r\nAuxData=D\r\nDatum=WGS 84\r\nAutoDatum=1\r\n"
+      "Grid=\r\nBreaks=\r\nAlignment=0\r\nSymbolType=0\r\n";
+  EXPECT_EQ(defaults.out, expectedDefaults);
+
+  Outcome changed = Convert({"--set", "Mode=T", "--set", "separators=\xB6,|", "--set", "Breaks= 4 .9",
+                         "--set", "Mode=R", "--show-settings"});
+  EXPECT_EQ(changed.status, 0);
+  std::string expected = expectedDefaults;
+  expected.replace(expected.find("Mode=W"), 6, "Mode=R");
+  expected.replace(expected.find("Separators=,.:"), 14, "Separators=\xB6,|");
+  expected.replace(expected.find("Breaks="), 7, "Breaks= 4 .9");
+  EXPECT_EQ(changed.out, expected) << "the later --set of a key wins";
+
+  WriteBytes(File("saved.ini"), changed.out);
+  Outcome again = Convert({"-s", File("saved.ini"), "--show-settings"});
+  EXPECT_EQ(again.out, changed.out);
+  Outcome overridden = Convert({"--settings", File("saved.ini"), "--set=Mode=W", "--show-settings"});
+  EXPECT_EQ(overridden.out.find("Mode=W\r\n"), 12u) << "--set comes after the file";
+}
+
+TEST_F(Cli, AssociatedSettingsFileAppliesWithoutOptions) {
+  WriteBytes(File("track.txt"), kThreePoints);
+  WriteBytes(File("track.ini"), "[settings]\r\nmode=T\r\nGrid=\r\n");
+  Outcome run = Convert({"--show-settings", File("track.txt")});
+  EXPECT_EQ(run.out.find("Mode=T\r\n"), 12u);
+  Outcome named = Convert({"--show-settings", "-s", File("none-such.ini"), File("track.txt")});
+  EXPECT_EQ(named.status, 2);
+}
+
+TEST_F(Cli, ConvertsToTheDefaultTarget) {
+  WriteBytes(File("walk.TXT"), kThreePoints);
+  Outcome run = Convert({kPointSettings, "--set", "Datum=", File("walk.TXT")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "File written successfully\n" + File("walk.gps") + "\n");
+  EXPECT_EQ(ReadBytes(File("walk.gps")), kThreePointsOutput);
+}
+
+TEST_F(Cli, TargetOptionsAndOverwrite) {
+  WriteBytes(File("a.csv"), kThreePoints);
+  WriteBytes(File("b.txt"), kThreePoints);
+  fs::create_directory(File("out"));
+  Outcome both = Convert({kPointSettings, "--set=Datum=", "-o", File("out"), File("a.csv"), File("b.txt")});
+  EXPECT_EQ(both.status, 0) << both.err;
+  EXPECT_EQ(ReadBytes(File("out/a.txt")), kThreePointsOutput);
+  EXPECT_EQ(ReadBytes(File("out/b.gps")), kThreePointsOutput);
+
+  WriteBytes(File("kept.gps"), "old");
+  Outcome refused = Convert({kPointSettings, "-o", File("kept.gps"), File("b.txt")});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err.substr(0, refused.err.find('\n')), "Overwrite existing file? ");
+  EXPECT_EQ(ReadBytes(File("kept.gps")), "old");
+  Outcome forced = Convert({kPointSettings, "--set=Datum=", "-f", "-o", File("kept.gps"), File("b.txt")});
+  EXPECT_EQ(forced.status, 0);
+  EXPECT_EQ(ReadBytes(File("kept.gps")), kThreePointsOutput);
+}
+
+TEST_F(Cli, UnreadableSourceAndUnwritableTargetExitWithThree) {
+  WriteBytes(File("a.txt"), kThreePoints);
+  Outcome missing = Convert({kPointSettings, File("none.txt")});
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(missing.err, "File does not exist\n");
+  Outcome folder = Convert({kPointSettings, "-o", File("no/such/folder.gps"), File("a.txt")});
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_EQ(folder.err, "Error writing file\n");
+  Outcome worst = Convert({kPointSettings, "-o", File("."), File("none.txt"), File("a.txt")});
+  EXPECT_EQ(worst.status, 3) << "the worst outcome of all sources";
+  EXPECT_TRUE(fs::exists(File("a.gps")));
+}
+
+TEST_F(Cli, FailingRecordsAreAnsweredFromOnError) {
+  WriteBytes(File("bad.txt"),
+             "P1,54.1,-3.1,high,14/09/2025,09:30:00\r\n"
+             "P2,54.2,-3.2,10,14/09/2025,09:31:00\r\n"
+             "P3,54.3,-3.3,low,14/09/2025,09:32:00\r\n");
+  const std::string first = "Error in record 1: 'high' is not a valid floating point value\n";
+  const std::string third = "Error in record 3: 'low' is not a valid floating point value\n";
+  struct Row {
+    std::vector<std::string> options;
+    int status;
+    std::string err;
+    int records;
+  };
+  const Row rows[] = {
+      {{}, 1, first + third + "File written with 2 missing records\n", 1},
+      {{"--on-error=ignore"}, 1, first + third + "File written with 2 missing records\n", 1},
+      {{"--on-error", "all"}, 1, first + "File written with 2 missing records\n", 1},
+      {{"--on-error", "abort"}, 2, first + "File aborted\n", 0},
+      {{"--on-error", "ask"}, 2, first + "File aborted\n", 0},  // no terminal: abort
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args{kPointSettings, "-f", "-o", File("bad.gps")};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    args.push_back(File("bad.txt"));
+    Outcome run = Convert(args);
+    std::string options = row.options.empty() ? "(none)" : row.options.back();
+    EXPECT_EQ(run.status, row.status) << options;
+    std::string expectedErr = row.err;
+    if (row.status <= 1) expectedErr += File("bad.gps") + "\n";
+    EXPECT_EQ(run.err, expectedErr) << options;
+    std::string written = ReadBytes(File("bad.gps"));
+    EXPECT_EQ(written.find("W P2 ") != std::string::npos, row.records == 1) << options;
+  }
+}
+
+TEST_F(Cli, MissingPositionColumnsAskForADefaultPosition) {
+  WriteBytes(File("ids.txt"), "P1,54.1\r\nP2,54.2\r\n");
+  const std::string question =
+      "Missing Latitude/Longitude field for 'Lat/Long' grid.\nTo correct fields or select a Grid"
+      " click \"NO\".\n\nDo you want to continue but using a default coordinate?\n";
+  Outcome refused = Convert({"--set=Columns=I_/60,KD/90", File("ids.txt")});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, question + "-> No (--default-position writes default coordinates)\n");
+  EXPECT_FALSE(fs::exists(File("ids.gps")));
+
+  Outcome accepted = Convert({"--set=Columns=I_/60,KD/90", "--default-position", File("ids.txt")});
+  EXPECT_EQ(accepted.status, 0);
+  EXPECT_EQ(accepted.err, question + "-> Yes (--default-position)\nFile written successfully\n" +
+                              File("ids.gps") + "\n");
+  EXPECT_NE(ReadBytes(File("ids.gps")).find("W P1     N00.000000 E000.000000 I\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Cli, BundledWalkConvertsWithItsOwnSettings) {
+  const std::string examples = std::string(ZEVI_BIN_DIR) + "/examples/";
+  fs::copy_file(examples + "walk.txt", File("walk.txt"));
+  fs::copy_file(examples + "walk.ini", File("walk.ini"));
+  Outcome run = Convert({File("walk.txt")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::string output = ReadBytes(File("walk.gps"));
+  EXPECT_EQ(output.rfind("I ZADI 1.36\r\nS DateFormat=dd/mm/yyyy\r\nU LAT LON DEG\r\n", 0), 0u);
+  std::size_t waypoints = 0;
+  for (std::size_t at = output.find("\r\nW EAS"); at != std::string::npos;
+       at = output.find("\r\nW EAS", at + 1))
+    ++waypoints;
+  EXPECT_EQ(waypoints, 40u);
+}
+
+}  // namespace
