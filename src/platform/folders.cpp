@@ -97,7 +97,7 @@ bool FolderExists(const std::string& path) {
 bool IsReadOnly(const std::string& path) {
   struct stat info;
   if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  if ((info.st_mode & S_IWUSR) == 0) return true;
   return ::access(path.c_str(), W_OK) != 0;
 }
 

@@ -23,8 +23,8 @@ bool ForceFolder(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
-// An existing file that cannot be written, or that carries no write
-// permission bit at all (so the answer is the same for root).
+// An existing file that cannot be written, or whose owner may not write it
+// (the read-only attribute; so the answer is the same for root).
 bool IsReadOnly(const std::string& path);
 
 // Full path of the running program file; empty when the system will not say.

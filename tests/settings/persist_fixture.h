@@ -1,0 +1,79 @@
+#pragma once
+// A temporary home for tests of folders, key stores and start-up: HOME and
+// the XDG variables point into a fresh folder while the fixture lives.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zevi::testing {
+
+class ScopedEnvironment {
+ public:
+  ~ScopedEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        ::unsetenv(it->first.c_str());
+      }
+    }
+  }
+  void Set(const std::string& name, const std::optional<std::string>& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    if (value) {
+      ::setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+class TemporaryHome : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zevi-persist-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+    home = root + "/home";
+    config = home + "/.config";
+    machine = root + "/etc/xdg";
+    std::filesystem::create_directories(home);
+    env.Set("HOME", home);
+    env.Set("XDG_CONFIG_HOME", config);
+    env.Set("XDG_CONFIG_DIRS", machine);
+    env.Set("XDG_DOCUMENTS_DIR", std::nullopt);
+  }
+  void TearDown() override {
+    std::error_code error;
+    std::filesystem::remove_all(root, error);
+  }
+
+  static void WriteFile(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  ScopedEnvironment env;
+  std::string root;     // everything the test makes lies below
+  std::string home;
+  std::string config;   // $XDG_CONFIG_HOME
+  std::string machine;  // first of $XDG_CONFIG_DIRS
+};
+
+}  // namespace zevi::testing
