@@ -97,6 +97,7 @@ void PrepareState(AppState& state, const std::string& dataFolder, CliUserInterfa
   ReadDatumList(state.datum, state.DatumFilePath(), ui);
   SetGridFiles(state.grid, state.programFolder);
   ReadGridList(state.grid, state.settings.gridFiles, ui);
+  ShowGrid(state.grid, state.settings.grid);
   if (!state.settings.datum.empty()) {
     SelectDatum(state.datum, state.settings.datum, state.DatumFilePath(), ui);
     ShowDatum(state.datum, state.settings.datum);

@@ -82,6 +82,9 @@ const char* kThreePoints =
 const char* kPointSettings =
     "--set=Columns=I_/60,KD/90,LD/90,HM/70,DD/80,DT/70";
 
+const char* kBuiltinDatumLine =
+    "M E               WGS 84 100  0.0000000E+00  0.0000000E+00 0 0 0";
+
 const char* kThreePointsOutput =
     "I ZADI 1.36\r\n"
     "S DateFormat=dd/mm/yyyy\r\n"
@@ -287,6 +290,32 @@ TEST_F(Cli, MissingPositionColumnsAskForADefaultPosition) {
                               File("ids.gps") + "\n");
   EXPECT_NE(ReadBytes(File("ids.gps")).find("W P1     N00.000000 E000.000000 I\r\n"),
             std::string::npos);
+}
+
+TEST_F(Cli, ZoneLetterComesFromTheOptionOrTheProposalWithAWarning) {
+  WriteBytes(File("utm.txt"), "P1,30,500000,5400000\r\nP2,30,500100,5400100\r\n");
+  const std::vector<std::string> settings{"--set=Grid=UTM", "--set=DefaultZone=30",
+                                          "--set=Columns=I_/60,Z_/40,E_/80,N_/80"};
+  auto output = [](char letter) {
+    return std::string("I ZADI 1.36\r\nU UTM\r\n") + kBuiltinDatumLine +
+           "\r\n\r\nF ID---- Zne Eastng Northng T\r\n"
+           "W P1     30" + letter + " 500000 5400000 I\r\n"
+           "W P2     30" + letter + " 500100 5400100 I\r\n";
+  };
+  std::vector<std::string> args = settings;
+  args.push_back(File("utm.txt"));
+  Outcome proposed = Convert(args);
+  EXPECT_EQ(proposed.status, 0);
+  EXPECT_EQ(proposed.err,
+            "Warning: Which Hemisphere? Need a Zone letter: using T (--zone-letter gives another)\n"
+            "File written successfully\n" + File("utm.gps") + "\n");
+  EXPECT_EQ(ReadBytes(File("utm.gps")), output('T'));
+
+  args.insert(args.begin(), {"-f", "--zone-letter", "U"});
+  Outcome chosen = Convert(args);
+  EXPECT_EQ(chosen.status, 0);
+  EXPECT_EQ(chosen.err, "File written successfully\n" + File("utm.gps") + "\n");
+  EXPECT_EQ(ReadBytes(File("utm.gps")), output('U'));
 }
 
 TEST_F(Cli, BundledWalkConvertsWithItsOwnSettings) {
