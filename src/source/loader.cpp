@@ -24,6 +24,7 @@ constexpr std::size_t kMinLineLength = 2;
 // Progress is worth showing only for files that take a noticeable time.
 constexpr std::uint64_t kProgressMinBytes = std::uint64_t{4} << 20;
 constexpr int kProgressLineStep = 1 << 16;
+constexpr std::size_t kStreamBufferSize = std::size_t{1} << 16;
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -60,6 +61,24 @@ int CountFields(std::string_view line, char separator) {
   });
   if (afterSeparator) --count;
   return count;
+}
+
+struct LineShape {
+  char separator;
+  int fields;
+};
+
+LineShape MeasureLine(std::string_view line, char listSeparator) {
+  if (line.find('"') == std::string_view::npos) {
+    // Nothing to mask: the common case, searched and counted without the walk.
+    const char separator = line.find('\t') != std::string_view::npos ? '\t' : listSeparator;
+    if (separator != ' ') {
+      const auto separators = std::count(line.begin(), line.end(), separator);
+      return {separator, 1 + static_cast<int>(separators) - (line.back() == separator ? 1 : 0)};
+    }
+  }
+  const char separator = SeparatorOfLine(line, listSeparator);
+  return {separator, CountFields(line, separator)};
 }
 
 class LoadProgress {
@@ -104,8 +123,9 @@ CountResult CountingPass(AppState& state, UserInterface& ui, std::FILE* file,
       ++result.nonEmptyLines;
       if (result.lines < range.first || result.lines > range.last) continue;
       if (result.lines == range.first) state.firstRecordText = line;
-      result.separator = SeparatorOfLine(line, state.settings.listSeparator);
-      result.maxFields = std::max(result.maxFields, CountFields(line, result.separator));
+      const LineShape shape = MeasureLine(line, state.settings.listSeparator);
+      result.separator = shape.separator;
+      result.maxFields = std::max(result.maxFields, shape.fields);
     }
     failed = reader.Failed();
   } catch (const std::exception&) {
@@ -125,13 +145,11 @@ void FillingPass(AppState& state, UserInterface& ui, std::FILE* file, std::uint6
   try {
     std::rewind(file);
     SourceLineReader reader(file);
-    std::string line;
     std::string text;
     std::array<std::string_view, kMaxDataColumns> cells{};
-    for (int row = 1; row < table.RowCount() && reader.ReadSourceLine(line); ++row) {
+    for (int row = 1; row < table.RowCount() && reader.ReadSourceLine(text); ++row) {
       progress.Line(fileSize, reader);
-      if (line.empty()) continue;
-      text.assign(line);
+      if (text.empty()) continue;
       text += ' ';
       if (separator != '\t') ApplyBreaks(breaks, separator, text);
       std::string_view rest = text;
@@ -152,15 +170,18 @@ void FillingPass(AppState& state, UserInterface& ui, std::FILE* file, std::uint6
 }  // namespace
 
 SourceFileHandle OpenSourceFile(const std::string& path) {
+  SourceFileHandle handle;
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     errno = EISDIR;
-    return nullptr;
+    return handle;
   }
-  SourceFileHandle file(std::fopen(path.c_str(), "rb"));
-  // The line reader's own 4096-byte buffer is the only one.
-  if (file) std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  return file;
+  handle.file_.reset(std::fopen(path.c_str(), "rb"));
+  if (handle.file_) {
+    handle.streamBuffer_ = std::make_unique<char[]>(kStreamBufferSize);
+    std::setvbuf(handle.file_.get(), handle.streamBuffer_.get(), _IOFBF, kStreamBufferSize);
+  }
+  return handle;
 }
 
 bool SourceLineReader::Fill() {
@@ -168,6 +189,8 @@ bool SourceLineReader::Fill() {
   if (atEnd_) return false;
   count_ = std::fread(buffer_, 1, sizeof buffer_, file_);
   position_ = 0;
+  nextLf_ = kNotSearched;
+  nextCr_ = kNotSearched;
   if (count_ == 0) {
     atEnd_ = true;
     failed_ = std::ferror(file_) != 0;
@@ -175,6 +198,11 @@ bool SourceLineReader::Fill() {
   }
   bytesRead_ += count_;
   return true;
+}
+
+std::size_t SourceLineReader::FindInBuffer(char byte) const {
+  const void* found = std::memchr(buffer_ + position_, byte, count_ - position_);
+  return found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_) : count_;
 }
 
 bool SourceLineReader::ReadSourceLine(std::string& line) {
@@ -190,14 +218,13 @@ bool SourceLineReader::ReadSourceLine(std::string& line) {
   returnedLine_ = true;
   previousWasCr_ = false;
   while (Fill()) {
-    const char* start = buffer_ + position_;
-    const char* end = buffer_ + count_;
-    const char* stop = start;
-    while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
-    line.append(start, stop);
-    position_ += static_cast<std::size_t>(stop - start);
-    if (stop < end) {
-      previousWasCr_ = *stop == '\r';
+    if (nextLf_ == kNotSearched || nextLf_ < position_) nextLf_ = FindInBuffer('\n');
+    if (nextCr_ == kNotSearched || nextCr_ < position_) nextCr_ = FindInBuffer('\r');
+    const std::size_t stop = std::min(nextLf_, nextCr_);
+    line.append(buffer_ + position_, stop - position_);
+    position_ = stop;
+    if (stop < count_) {
+      previousWasCr_ = buffer_[stop] == '\r';
       ++position_;
       break;
     }
@@ -280,9 +307,9 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     if (entry.position == 0) break;
     ++insertions;
   }
+  // Cells are parts of their line (plus inserted marks), each after a length byte.
   const auto filledLines = static_cast<std::size_t>(count.nonEmptyLines);
-  state.table.Reserve(fileSize + filledLines * insertions,
-                      filledLines * static_cast<std::size_t>(columns - 1));
+  state.table.Reserve(fileSize + filledLines * (insertions + static_cast<std::size_t>(columns)));
   FillingPass(state, ui, file.get(), fileSize, progress);
   progress.Done();
 

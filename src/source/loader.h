@@ -17,13 +17,25 @@ struct ConversionSettings;
 
 inline constexpr std::size_t kReadBufferSize = 4096;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using SourceFileHandle = std::unique_ptr<std::FILE, FileCloser>;
+// An open source file, closed when the handle goes. Its stream reads ahead in
+// large blocks, so the line reader's small buffer costs no system call each.
+class SourceFileHandle {
+ public:
+  SourceFileHandle() = default;
+  std::FILE* get() const { return file_.get(); }
+  explicit operator bool() const { return file_ != nullptr; }
 
-// Opens a source file for reading, unbuffered (the line reader has its own
-// buffer); null with errno set on failure, also for a folder.
+ private:
+  friend SourceFileHandle OpenSourceFile(const std::string& path);
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<char[]> streamBuffer_;  // declared first: outlives the stream
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+// Opens a source file for reading; an empty handle with errno set on failure,
+// also for a folder.
 SourceFileHandle OpenSourceFile(const std::string& path);
 inline constexpr std::size_t kMaxRestLength = 999;
 
@@ -49,6 +61,14 @@ class SourceLineReader {
   char buffer_[kReadBufferSize];
   std::size_t count_ = 0;
   std::size_t position_ = 0;
+  // Index of the next such byte at or after the position, count_ when none.
+  std::size_t FindInBuffer(char byte) const;
+
+  // Next line feed and carriage return found in the buffer, kept so that each
+  // byte of the buffer is searched once; kNotSearched after a refill.
+  static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
+  std::size_t nextLf_ = kNotSearched;
+  std::size_t nextCr_ = kNotSearched;
   std::uint64_t bytesRead_ = 0;
   bool previousWasCr_ = false;
   bool returnedLine_ = false;

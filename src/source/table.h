@@ -1,7 +1,7 @@
 #pragma once
 // The loaded file as a table of text cells, stored compactly: all cell texts
-// of the table in one buffer with offsets, not a string per cell, so a file
-// of millions of lines fits in about twice its size.
+// of the table in one buffer with an offset per row, not a string per cell,
+// so a file of millions of lines fits in little more than its size.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -34,9 +34,9 @@ class SourceTable {
   // 1 when the row came from a line with content, 0 for an empty line.
   bool Marker(int row) const;
 
-  // Room for the cell texts and cells about to be filled, so the buffers grow
-  // once instead of doubling past the data.
-  void Reserve(std::size_t textBytes, std::size_t cells);
+  // Room for the cells about to be filled (their texts and one byte each),
+  // so the buffer grows once instead of doubling past the data.
+  void Reserve(std::size_t bytes);
 
   // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
@@ -44,11 +44,11 @@ class SourceTable {
  private:
   int columns_ = 0;
   int rows_ = 0;
-  int filledUpTo_ = 0;                     // rows 1..filledUpTo_ have their offsets set
-  std::string text_;                       // cell texts of filled rows, in order
-  std::vector<std::uint64_t> rowText_;     // per row (and one past): offset of its text in text_
-  std::vector<std::uint32_t> rowFirstCell_;  // per row (and one past): index of its first cell end
-  std::vector<std::uint32_t> cellEnd_;     // per filled cell: end relative to its row text
+  int filledUpTo_ = 0;                    // rows 1..filledUpTo_ have their offsets set
+  // Cell texts of filled rows in order, each after its length (7 bits a byte,
+  // high bit: more bytes follow); trailing blank cells are not stored.
+  std::string text_;
+  std::vector<std::uint64_t> rowText_;    // per row and one past: offset of its cells in text_
   std::vector<std::uint8_t> marker_;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "source/kinds.h"
+#include "source/loader.h"
 #include "source_fixture.h"
 
 namespace zevi {

@@ -12,6 +12,7 @@ namespace zevi {
 namespace {
 
 using testing::SourceTest;
+using testing::ScriptedUi;
 using testing::TableText;
 
 class LineReaderTest : public SourceTest {
