@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "source/loader.h"
 #include "values/failures.h"
 #include "values/numbers.h"
 
@@ -20,14 +21,6 @@ constexpr std::size_t kKeptAfterLead = 99;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // The leading run of characters accepted by `accept`; the character that ends
 // the run is thrown away and what follows is trimmed.
 template <typename Accept>
@@ -35,7 +28,7 @@ std::string_view TakeRun(std::string_view& text, Accept accept) {
   std::size_t length = 0;
   while (length < text.size() && accept(text[length])) ++length;
   std::string_view run = text.substr(0, length);
-  text = Trim(text.substr(std::min(length + 1, text.size())));
+  text = TrimText(text.substr(std::min(length + 1, text.size())));
   return run;
 }
 
@@ -44,7 +37,7 @@ bool IsMinutesChar(char c) { return IsDigit(c) || c == ',' || c == '.'; }
 // Degrees of an "M" or "S" text: a leading non-digit means no degrees.
 std::string_view TakeDegrees(std::string_view& text) {
   if (!text.empty() && !IsDigit(text.front())) {
-    text = Trim(text.substr(1));
+    text = TrimText(text.substr(1));
     return "0";
   }
   return TakeRun(text, IsDigit);
@@ -152,7 +145,7 @@ constexpr int kDefaultGarminSymbol = 18;
 
 double ReadCoordinate(char notation, std::string_view text, Hemisphere& hemisphere,
                       char decimalMark) {
-  text = Trim(text);
+  text = TrimText(text);
   if (text.empty()) throw EInvalidLine(kInvalidFormat);
 
   double textSign = 1;
@@ -176,7 +169,7 @@ double ReadCoordinate(char notation, std::string_view text, Hemisphere& hemisphe
     default: break;
   }
   // "N 51 30.5" and "51 30.5 N" read like "51 30.5".
-  text = Trim(text);
+  text = TrimText(text);
   // A sign or a letter alone ("N", "-", "-S") says nothing about where the point is.
   if (text.empty()) throw EInvalidLine(kInvalidFormat);
 
@@ -216,7 +209,7 @@ std::string LongitudeField(const RowCells& row, const ValueContext& context) {
 }
 
 std::string GarminHexField(std::string_view cell, char decimalMark) {
-  std::string_view rest = Trim(cell);
+  std::string_view rest = TrimText(cell);
   std::string_view token = NextToken(rest);
   if (token == "GARMIN") token = NextToken(rest);
   double latitude = SemicirclesToDegrees(Hex32(token));

@@ -28,12 +28,6 @@ constexpr const char* kDateOrderMessage = "Date Setting should be \"Y/M/D\" - se
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // substr that gives an empty piece instead of failing past the end.
 std::string_view Mid(std::string_view text, std::size_t from, std::size_t count = std::string_view::npos) {
   return from >= text.size() ? std::string_view{} : text.substr(from, count);
@@ -113,7 +107,7 @@ std::string ShortDateText(const year_month_day& date, const LocaleValues& locale
 }
 
 std::optional<int> SmallNumber(std::string_view text, std::size_t maxDigits) {
-  text = Trim(text);
+  text = TrimText(text);
   if (text.empty() || text.size() > maxDigits) return std::nullopt;
   int value = 0;
   for (char c : text) {
@@ -127,7 +121,7 @@ std::optional<int> SmallNumber(std::string_view text, std::size_t maxDigits) {
 // separator, in the order of the short date format.
 std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues& locale, year today) {
   std::string_view parts[3];
-  std::string_view rest = Trim(text);
+  std::string_view rest = TrimText(text);
   for (int i = 0; i < 3; ++i) {
     std::size_t separator = rest.find(locale.dateSeparator);
     if ((separator == std::string_view::npos) != (i == 2)) return std::nullopt;
@@ -149,7 +143,7 @@ std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues
     if (order[i] == 'm') m = SmallNumber(parts[i], 2);
     if (order[i] == 'y') {
       y = SmallNumber(parts[i], 4);
-      twoDigitYear = Trim(parts[i]).size() <= 2;
+      twoDigitYear = TrimText(parts[i]).size() <= 2;
     }
   }
   if (!d || !m || !y) return std::nullopt;
@@ -167,14 +161,14 @@ std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues
 // hh:nn or hh:nn:ss with the system's time separator, optionally AM or PM;
 // the second of the day, or nothing.
 std::optional<long> ReadSystemTime(std::string_view text, char separator) {
-  std::string_view rest = Trim(text);
+  std::string_view rest = TrimText(text);
   std::optional<int> meridiem;  // 0 AM, 12 PM
   if (rest.size() >= 2) {
     char a = static_cast<char>(rest[rest.size() - 2] | 0x20);
     char m = static_cast<char>(rest.back() | 0x20);
     if ((a == 'a' || a == 'p') && m == 'm') {
       meridiem = a == 'a' ? 0 : 12;
-      rest = Trim(rest.substr(0, rest.size() - 2));
+      rest = TrimText(rest.substr(0, rest.size() - 2));
     }
   }
   int fields[3] = {0, 0, 0};
@@ -279,7 +273,7 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
   } else if (kinds.Has(Slot::SecondsCount)) {
     return FormatDayTime(SecondsCountDay(CellOf(row, kinds[Slot::SecondsCount])), locale);
   }
-  text = Trim(text);
+  text = TrimText(text);
   if (text.empty()) {
     return FormatSecondOfDay(static_cast<long>(context.clock.Now().timeOfDay.count() % kSecondsPerDay),
                              locale.timeSeparator);

@@ -14,12 +14,23 @@ struct DayCarry {
   int days = 0;
 };
 
-// "hh:nn:ss"; sets the carry. Runs before DateField of the same record.
+// "hh:nn:ss" with the system's time separator; sets the carry. Runs before
+// DateField of the same record. A time with the separator is read as the
+// system reads one: "13:45", "13:45:10", "1:45:10 PM", hours below 24; else
+// "'...' is not a valid time". Compact "134510" allows hours of 24 or more.
 std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry& carry);
+
+// The date text, passed through with its separators normalised, or computed.
+// A compact date that takes a carry is re-read by the system's short date
+// order; a two-digit year then falls in the hundred years that begin fifty
+// years before the clock's year (in 2024: 1974..2073).
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry);
 
+// "7" -> "7", "Dec" -> "12", "December" -> "01".
 std::string MonthNumber(std::string_view text);
-// "dd/mm/yy" and "hh:nn:ss" of a day value, rounded to the nearest second.
+// "dd/mm/yy" and "hh:nn:ss" of a day value, rounded to the nearest second,
+// with the system's date and time separators. Day values outside the years
+// 1 to 9999 throw ERangeError.
 std::string FormatDayDate(double day, const LocaleValues& locale);
 std::string FormatDayTime(double day, const LocaleValues& locale);
 

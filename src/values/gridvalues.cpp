@@ -4,6 +4,7 @@
 #include <array>
 
 #include "settings/userinterface.h"
+#include "source/loader.h"
 #include "values/failures.h"
 #include "values/numbers.h"
 
@@ -24,12 +25,6 @@ constexpr std::size_t kDefaultZoneLength = 5;
 
 std::string_view Zeros(int count) {
   return kZeroSupply.substr(0, static_cast<std::size_t>(std::clamp(count, 0, 10)));
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -103,7 +98,7 @@ constexpr AlignmentSample kLeftAlignedSample{0, "12340000", "34560000", ""};
 }  // namespace
 
 std::string GridValueField(std::string_view text, int digits, int shift, int alignment) {
-  std::string_view trimmed = Trim(text);
+  std::string_view trimmed = TrimText(text);
   if (trimmed.empty()) return std::string(Zeros(digits));
 
   std::string value(trimmed);

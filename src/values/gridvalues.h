@@ -15,11 +15,17 @@ class UserInterface;
 inline constexpr int kAlignRight = 0;
 inline constexpr int kAlignLeft = 9;
 
-// Throws EInvalidLine "Coordinate too large".
+// One easting or northing with `digits` whole digits after the shift and the
+// alignment (0 right, 1..3 x 10..x 1000, anything else left aligned); at most
+// ten zeros are added per step. Digits 6, right: "12345" -> "012345",
+// "-12345" -> "-012345", "" -> "000000"; x 10: "1234.5" -> "012345.0".
+// Throws EInvalidLine "Coordinate too large" ("1234567"), and the number
+// reader's failure for a text that is no number after the shift ("12a45").
 std::string GridValueField(std::string_view text, int digits, int shift, int alignment);
 
 // The zone of a record: the Zone cell or the default zone, completed for UTM.
-// May ask for a latitude-band letter, which is also appended to `defaultZone`.
+// May ask for a latitude-band letter, which is also appended to `defaultZone`;
+// the caller shows the changed default zone in its edit box.
 std::string ZoneField(const RowCells& row, const ValueContext& context, std::string& defaultZone,
                       UserInterface& ui);
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "values/failures.h"
@@ -120,8 +123,7 @@ TEST(Numbers, FormatsLikePrintfWithTheMarkPassedIn) {
       {0.05, 8, 1, '.', "     0.1"},          // 0.05 is a little above a half
       {0.25, 8, 1, '.', "     0.2"},          // an exact half rounds to even, as printf does
       {51.5083333333, 10, 6, '.', " 51.508333"},
-      {-0.0000001, 10, 6, '.', "  0.000000"},  // no "-0.000000"
-      {-0.0, 8, 1, '.', "     0.0"},
+      {-0.04, 8, 1, '.', "    -0.0"},         // the sign stays, as with printf
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatFloat(c.value, c.width, c.decimals, c.mark), c.expected) << c.value;
@@ -132,6 +134,29 @@ TEST(Numbers, FormatsLikePrintfWithTheMarkPassedIn) {
   EXPECT_EQ(FormatInt(0, 6, 0), "     0");  // a symbol 0 is still written
   EXPECT_EQ(FormatInt(3, 2, 2), "03");
   EXPECT_EQ(FormatInt(-5, 3, 3), "-005");
+}
+
+TEST(Numbers, FormatFloatRoundsAsTheStandardLibraryDoes) {
+  // The formatter works from the bits of the double; the standard library's
+  // printf-style rounding is the reference, ties and large values included.
+  std::mt19937_64 random(20240315);
+  std::uniform_real_distribution<double> exponent(-12, 19);
+  std::vector<double> values = {0.5, 1.5, 2.5, 0.125, 0.375, 1e-7, 5e-7, 4.9999995e-7, 1e15, 1.8e19, 9.3e18,
+                                123456789.123456789, std::nextafter(0.15, 1.0), std::nextafter(0.15, 0.0)};
+  for (int i = 0; i < 20000; ++i) {
+    double value = std::pow(10.0, exponent(random)) * (random() % 2 ? 1 : -1);
+    values.push_back(value);
+    values.push_back(std::round(value * 64) / 64);  // exact binary fractions: ties
+  }
+  for (double value : values) {
+    for (int decimals : {0, 1, 2, 6}) {
+      char buffer[400];
+      auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+      ASSERT_EQ(error, std::errc{});
+      std::string expected(buffer, end);
+      ASSERT_EQ(FormatFloat(value, 0, decimals, '.'), expected) << value << " with " << decimals;
+    }
+  }
 }
 
 }  // namespace
