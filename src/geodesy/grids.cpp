@@ -47,7 +47,7 @@ bool ReadGridFile(const std::string& path, std::string& text, UserInterface& ui)
   return false;
 }
 
-// Indexes of kGridFileNames to search or list, in order.
+// Visits the base file and each switched-on file, in order, until `visit` says done.
 template <typename Visit>
 bool ForEachGridFile(const std::string& switches, Visit visit) {
   for (std::size_t i = 0; i < kGridFileNames.size(); ++i) {

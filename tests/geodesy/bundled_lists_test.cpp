@@ -40,7 +40,7 @@ TEST(BundledLists, DatumListHoldsOurDatums) {
   for (std::size_t i = 1; i < datum.entries.size(); ++i) {
     const std::string& name = datum.entries[i];
     SCOPED_TRACE(name);
-    DatumState chosen;
+    DatumState chosen = datum;
     SelectDatum(chosen, name, kFolder + kDatumFileName, ui);
     ShowDatum(chosen, name);
     EXPECT_EQ(chosen.selected, static_cast<int>(i));

@@ -124,15 +124,6 @@ TEST(DatumList, MissingFileIsReportedOnListAndOnEachNamedSelect) {
             (std::vector<std::string>{"Datum File does not exist", "Datum File does not exist"}));
 }
 
-TEST(DatumList, AFolderOfTheFileNameCountsAsMissing) {
-  ListFolder folder;
-  std::filesystem::create_directory(folder.File("datums.txt"));
-  ScriptedUi ui;
-  DatumState datum;
-  ReadDatumList(datum, folder.File("datums.txt"), ui);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Datum File does not exist"});
-}
-
 // A settings file stores "WGS 84" for the first entry; applying it selects
 // the file's own line when there is one, and leaves everything otherwise.
 TEST(DatumList, AppliedWgs84SettingWithAndWithoutAFileLine) {

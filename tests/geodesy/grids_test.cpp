@@ -181,7 +181,7 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
       {"Wide Zone", "XX-", "PREVIOUS", kept, true, "Range check error", "a field above 127"},
       {"Cut Short", "XXX", "PREVIOUS", kept, true, "'' is not a valid integer value",
        "the file ends before the parameter line"},
-      {"", "XX-", "", {0, 5, 5}, false, "", "Lat/Long: zone width 0, digits kept"},
+      {"", "XX-", "", {0, 5, 5}, false, "", "Lat/Long resets the zone width, keeps the digits"},
       {"   ", "XX-", "", {0, 5, 5}, false, "", "a blank name is Lat/Long"},
   };
   GridFolder files;
@@ -199,20 +199,6 @@ TEST(GridList, SelectLooksUpNameAndLayout) {
     EXPECT_EQ(ui.messages, row.message.empty() ? std::vector<std::string>{}
                                                : std::vector<std::string>{row.message});
   }
-}
-
-TEST(GridList, LatLongAfterAZonedGridResetsTheZoneWidth) {
-  GridFolder files;
-  ScriptedUi ui;
-  DatumState datum;
-  SelectGrid(files.grid, datum, "UTM", true, "XX-", ui);
-  ASSERT_TRUE(files.grid.defaultZoneVisible);
-  SelectGrid(files.grid, datum, "", true, "XX-", ui);
-  EXPECT_EQ(files.grid.name, "");
-  EXPECT_EQ(files.grid.zoneWidth, 0);
-  EXPECT_FALSE(files.grid.defaultZoneVisible);
-  EXPECT_EQ(files.grid.eastingDigits, 6);
-  EXPECT_EQ(files.grid.northingDigits, 7);
 }
 
 TEST(GridList, GridsOwnDatum) {
