@@ -1,7 +1,5 @@
 #include "settings/settingscommands.h"
 
-#include <cctype>
-
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
 #include "platform/folders.h"
@@ -16,17 +14,6 @@ namespace zevi {
 namespace {
 
 constexpr std::size_t kDefaultZoneLength = 5;
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 Button AskSettingsQuestion(UserInterface& ui, const std::string& text,
                            const std::vector<Button>& buttons) {
@@ -43,23 +30,6 @@ std::string AssociatedSettingsFile(const std::string& sourcePath) {
   return StripExtension(sourcePath) + ".ini";
 }
 
-// The grid box shows the Grid setting's entry; a name the box does not hold
-// leaves the box as it is.
-void SelectGridEntryOfSettings(AppState& state) {
-  const std::string& grid = state.settings.grid;
-  if (grid.empty()) {
-    state.grid.selected = 0;
-    return;
-  }
-  const auto& entries = state.grid.entries;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (EqualIgnoringCase(entries[i], grid)) {
-      state.grid.selected = static_cast<int>(i);
-      return;
-    }
-  }
-}
-
 void LoadAndRefresh(AppState& state, UserInterface& ui) {
   if (!LoadSettingsFile(state.settingsFile, state.settings, state.locale, ui)) {
     state.settingsFile.clear();
@@ -70,7 +40,7 @@ void LoadAndRefresh(AppState& state, UserInterface& ui) {
   }
   ShowDatum(state.datum, state.settings.datum);
   SelectGrid(state.grid, state.datum, state.settings.grid, false, state.settings.gridFiles, ui);
-  SelectGridEntryOfSettings(state);
+  ShowGrid(state.grid, state.settings.grid);
   RefreshAll(state, ui);
   state.settingsChanged = false;
 }

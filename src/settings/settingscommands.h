@@ -21,11 +21,6 @@ std::string SettingsFileLabel(const AppState& state);
 //   "/d/track.abcdefgh"  -> "/d/track.ab.ini"
 std::string AssociatedSettingsFile(const std::string& sourcePath);
 
-// The grid box entry of the Grid setting, compared without regard to case;
-// entry 0 ("Lat/Long") for an empty setting; a name the box does not hold
-// leaves the box as it is.
-void SelectGridEntryOfSettings(AppState& state);
-
 // Reads state.settingsFile (a vanished file: the loader's message and no
 // settings file) and brings the state in line with the settings: ID prefix,
 // datum, grid and grid box, RefreshAll; clears the changed state.

@@ -58,7 +58,7 @@ void StartUp(AppState& state, UserInterface& ui, StartupPlatform& platform) {
 
   SetGridFiles(state.grid, state.programFolder);
   ReadGridList(state.grid, state.settings.gridFiles, ui);
-  SelectGridEntryOfSettings(state);
+  ShowGrid(state.grid, state.settings.grid);
   state.grid.zoneWidth = 0;
   state.grid.eastingDigits = 0;
   state.grid.northingDigits = 0;

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,7 +54,7 @@ class ExportTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (folder / name).string(); }
 
   // Codes of data columns 1.. in order; the table gets as many columns.
-  void Columns(std::initializer_list<const char*> codes) {
+  void Columns(const std::vector<const char*>& codes) {
     int column = 1;
     for (const char* code : codes) state.settings.columns.entries[column++].code = code;
     state.columnCount = column;
@@ -82,7 +82,9 @@ class ExportTest : public ::testing::Test {
 
   static std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return std::move(text).str();
   }
 
   static void WriteFile(const std::string& path, const std::string& text) {

@@ -30,26 +30,6 @@ TEST(PadTest, AlignsFillsAndCuts) {
   EXPECT_EQ(ReplaceChar("1.36.2", '.', ','), "1,36,2");
 }
 
-TEST(HeadingWordsTest, FollowTheGridNumbers) {
-  struct Row {
-    int number;
-    std::string_view zone, easting, northing;
-  };
-  const Row rows[] = {
-      {0, "", "E", "N"},          {1, "Z", "E", "N"},
-      {2, "Zn", "E", "N"},        {3, "Zne", "E", "N"},
-      {4, "Zone", "East", "Nrth"}, {5, "Zone ", "Eastg", "North"},
-      {6, "", "Eastng", "Northg"}, {7, "", "Easting", "Northng"},
-      {8, "", "Easting ", "Northing"}, {9, "", "E", "N"},
-      {-1, "", "E", "N"},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(ZoneWord(row.number), row.zone) << row.number;
-    EXPECT_EQ(EastingWord(row.number), row.easting) << row.number;
-    EXPECT_EQ(NorthingWord(row.number), row.northing) << row.number;
-  }
-}
-
 class FormatTest : public ExportTest {
  protected:
   ExportSetup Setup(ExportFlags flags = {}) {
@@ -61,7 +41,7 @@ class FormatTest : public ExportTest {
 TEST_F(FormatTest, LayoutFollowsModeAndColumns) {
   struct Row {
     char mode;
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     ExportFlags flags;
     int zoneWidth;
     std::string layout, reason;
@@ -97,6 +77,7 @@ TEST_F(FormatTest, HeadingWords) {
   state.grid.zoneWidth = 4;
   state.grid.eastingDigits = 6;
   state.grid.northingDigits = 7;
+  state.settings.auxData = 'T';
   ExportSetup setup = Setup();
   setup.idWidth = 8;
   setup.symbolWidth = 6;
@@ -118,7 +99,7 @@ TEST_F(FormatTest, HeadingWords) {
 
 TEST_F(FormatTest, HeaderLinesAndTheirConditions) {
   struct Row {
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     char dateFormat;
     int symbolType;
     char decimalMark;
@@ -197,14 +178,9 @@ TEST_F(FormatTest, GridGroupTokens) {
   }
 }
 
-TEST(RouteTest, EntriesAndHeadLine) {
-  EXPECT_EQ(RouteEntry("W WPT001  51.500000", 6), "W WPT001");
-  EXPECT_EQ(RouteEntry("W AB      51.500000", 6), "W AB");
-  EXPECT_EQ(RouteEntry("W        51.5", 6), "W") << "an empty ID";
-  EXPECT_EQ(RouteHeadLine("W WPT001", "W WPT003"), "R 01 WPT001-WPT003");
+TEST(RouteTest, EmptyIdsDoNotBreakTheHeadLine) {
+  EXPECT_EQ(RouteEntry("W        51.5", 6), "W");
   EXPECT_EQ(RouteHeadLine("W", "W X"), "R 01 -X");
-  EXPECT_EQ(GeneratedId("WPT", 7), "WPT007");
-  EXPECT_EQ(GeneratedId("", 1234), "1234");
 }
 
 }  // namespace

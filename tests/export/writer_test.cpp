@@ -70,12 +70,12 @@ TEST_F(WriterTest, WorkedExampleRoute) {
 TEST_F(WriterTest, WidthsWidenAndCut) {
   Columns({"I_", "KD", "LD", "HM", "S_"});
   state.settings.symbolType = 2;
-  Fill({{"A", "1", "2", "1234567", "Flag"}, {"LONGNAME1", "3", "4", "-0.04", "Waypoint-Dot"}});
+  Fill({{"A", "1", "2", "1234567", "Flag"}, {"LONGNAME1", "3", "4", "-12.34", "Waypoint-Dot"}});
   EXPECT_EQ(Export(), LatLongHeader() +
                           "S SymbolSet=2\r\n\r\n"
                           "F ID------- Latitude   Longitude     Alt(m) Symbol------ T\r\n"
                           "W A           1.000000    2.000000 234567.0 Flag         I\r\n"
-                          "W LONGNAME1   3.000000    4.000000     -0.0 Waypoint-Dot I\r\n");
+                          "W LONGNAME1   3.000000    4.000000    -12.3 Waypoint-Dot I\r\n");
 }
 
 TEST_F(WriterTest, GeneratedIdsAreCutToSixCharacters) {
@@ -100,6 +100,7 @@ TEST_F(WriterTest, DecimalComma) {
 }
 
 TEST_F(WriterTest, DecimetresAndAuxData) {
+  state.settings.auxData = 'H';
   Columns({"I_", "KD", "LD", "HD", "AH"});
   Fill({{"P1", "1", "2", "355", "72"}});
   EXPECT_EQ(Export(), LatLongHeader() +
@@ -160,7 +161,7 @@ TEST_F(WriterTest, ZoneLetterQuestionKeepsTheBoxInStep) {
 
 TEST_F(WriterTest, TrackStartRules) {
   struct Row {
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     int changeColumn;
     Rows rows;
     std::string flags, reason;
@@ -268,7 +269,7 @@ TEST_F(WriterTest, AllStopsAskingButKeepsCounting) {
 
 TEST_F(WriterTest, FailingFieldSelectsItsColumn) {
   struct Row {
-    std::initializer_list<const char*> codes;
+    std::vector<const char*> codes;
     std::vector<std::string> cells;
     char mode;
     int column;

@@ -69,6 +69,23 @@ class TemporaryHome : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
+  // A program folder with small datum and grid lists.
+  static void WriteProgramFolder(const std::string& folder) {
+    WriteFile(folder + "/datums.txt",
+              "M E WGS 84                WGS84         6378137.000  298.257223563\r\n"
+              "M E OSGB 1936             Airy1830      6377563.396  299.324964600\r\n");
+    WriteFile(folder + "/basegrids.txt",
+              "U UTM\r\n"
+              "P   UTM 0.0 0.0 0.9996 500000.0 0.0 M 0   3  6  7\r\n"
+              "U British National Grid\r\n"
+              "M E OSGB 1936             Airy1830      6377563.396  299.324964600\r\n"
+              "P   TM 49.0 -2.0 0.9996012717 400000.0 -100000.0 M 0   0  6  7\r\n");
+    WriteFile(folder + "/worldgrids.txt",
+              "U Swiss Grid\r\nP   SOM 46.9 7.4 1.0 600000.0 200000.0 M 0   0  6  6\r\n");
+    WriteFile(folder + "/usagrids.txt",
+              "U State Plane\r\nP   TM 31.0 -110.2 0.9999 213360.0 0.0 M 0   0  6  7\r\n");
+  }
+
   ScopedEnvironment env;
   std::string root;     // everything the test makes lies below
   std::string home;
