@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view value = in.Rest();
 
   if (auto field = fuzz::Attempt([&] { return GridValueField(value, digits, shift, alignment); })) {
-    // Right-aligned values carry at least the grid's digits.
-    if (alignment <= 3 && digits > 0) ZEVI_FUZZ_CHECK(field->size() >= static_cast<std::size_t>(digits));
+    // Right-aligned values carry at least the grid's digits (zeros come ten at
+    // most at a time, so only up to ten digits are sure).
+    if (alignment <= 3 && digits > 0 && digits <= 10) ZEVI_FUZZ_CHECK(field->size() >= static_cast<std::size_t>(digits));
   }
 
   LocaleValues locale;
