@@ -92,7 +92,8 @@ class LoadProgress {
                  static_cast<std::int64_t>(total_));
   }
   void Done() {
-    if (active_) ui_.Progress("Loading", static_cast<std::int64_t>(total_), static_cast<std::int64_t>(total_));
+    if (!active_) return;
+    ui_.Progress("Loading", static_cast<std::int64_t>(total_), static_cast<std::int64_t>(total_));
   }
 
  private:
@@ -136,13 +137,14 @@ CountResult CountingPass(AppState& state, UserInterface& ui, std::FILE* file,
 }
 
 void FillingPass(AppState& state, UserInterface& ui, std::FILE* file, std::uint64_t fileSize,
-                 LoadProgress& progress) {
+                 std::size_t tableBytes, LoadProgress& progress) {
   SourceTable& table = state.table;
   const int dataColumns = table.ColumnCount() - 1;
   const char separator = state.loadSeparator;
   const BreakTable& breaks = state.settings.breaks;
   bool failed = false;
   try {
+    table.Reserve(tableBytes);
     std::rewind(file);
     SourceLineReader reader(file);
     std::string text;
@@ -284,8 +286,10 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     ui.ShowMessage(std::string(std::strerror(errno)) + "\r\n" + kInUseHint);
     return;
   }
-  const std::uint64_t fileSize = std::filesystem::file_size(path, error);
-  LoadProgress progress(ui, error ? 0 : fileSize);
+  // Only a hint for progress and memory: a size the system cannot tell is 0.
+  std::uint64_t fileSize = std::filesystem::file_size(path, error);
+  if (error) fileSize = 0;
+  LoadProgress progress(ui, fileSize);
 
   // The sample line belongs to this file; an empty first record leaves none.
   state.firstRecordText.clear();
@@ -309,8 +313,9 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
   }
   // Cells are parts of their line (plus inserted marks), each after a length byte.
   const auto filledLines = static_cast<std::size_t>(count.nonEmptyLines);
-  state.table.Reserve(fileSize + filledLines * (insertions + static_cast<std::size_t>(columns)));
-  FillingPass(state, ui, file.get(), fileSize, progress);
+  const std::size_t tableBytes =
+      fileSize + filledLines * (insertions + static_cast<std::size_t>(columns));
+  FillingPass(state, ui, file.get(), fileSize, tableBytes, progress);
   progress.Done();
 
   AddRecentFile(state.recent, path);

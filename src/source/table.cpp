@@ -94,7 +94,14 @@ std::size_t SourceTable::MemoryBytes() const {
 
 void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
-  for (int column = 1; column < table.ColumnCount(); ++column) out[column] = table.Cell(column, row);
+  if (row < 1 || row > table.filledUpTo_) return;
+  const char* at = table.text_.data() + table.rowText_[row];
+  const char* end = table.text_.data() + table.rowText_[row + 1];
+  for (std::size_t column = 1; at < end && column < out.size(); ++column) {
+    const std::size_t length = ReadLength(at);
+    out[column] = std::string_view(at, length);
+    at += length;
+  }
 }
 
 }  // namespace zevi

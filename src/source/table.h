@@ -41,6 +41,9 @@ class SourceTable {
   // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
 
+  // Walks a row's cells once rather than seeking each.
+  friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
+
  private:
   int columns_ = 0;
   int rows_ = 0;

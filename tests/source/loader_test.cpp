@@ -200,6 +200,15 @@ TEST_F(LoadTest, MissingOrUnreadableFileKeepsTheTable) {
   EXPECT_EQ(state.sourceFile, good);
 }
 
+TEST_F(LoadTest, ReadFailuresInBothPassesAreReportedAndTheLoadEnds) {
+  // Opens like a file, but reading its first bytes fails.
+  const std::string unreadable = "/proc/self/mem";
+  LoadSourceFile(state, ui, unreadable);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Error A", "Error B"}));
+  EXPECT_EQ(state.sourceFile, unreadable);
+  EXPECT_EQ(state.recent.lastFile, unreadable);
+}
+
 TEST_F(LoadTest, OffersSettingsOnlyForAnotherFileAndBeforeReading) {
   const std::string first = WriteFile("one.txt", "a;b\r\n");
   const std::string second = WriteFile("two.txt", "a;b;c\r\n");
@@ -234,6 +243,30 @@ TEST_F(LoadTest, MakesTheFileTheNewestRecentFile) {
   ASSERT_FALSE(state.recent.files.empty());
   EXPECT_EQ(state.recent.files.front(), path);
   EXPECT_EQ(state.recent.lastFile, path);
+}
+
+TEST_F(LoadTest, ReportsProgressOnLargeFiles) {
+  struct ProgressUi : ScriptedUi {
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+    void Progress(std::string_view task, std::int64_t done, std::int64_t total) override {
+      EXPECT_EQ(task, "Loading");
+      reports.emplace_back(done, total);
+    }
+  } progressUi;
+  std::string text;
+  for (int line = 1; line <= 80000; ++line) {
+    text += "W" + std::to_string(line) + ",51.1234567,-1.1234567,123.4,2024-01-01,12:00:00\r\n";
+  }
+  const std::string path = WriteFile("large.txt", text);
+  LoadSourceFile(state, progressUi, path);
+  const auto total = static_cast<std::int64_t>(2 * text.size());
+  ASSERT_GE(progressUi.reports.size(), 3u);
+  for (std::size_t i = 1; i < progressUi.reports.size(); ++i) {
+    EXPECT_LE(progressUi.reports[i - 1].first, progressUi.reports[i].first);
+  }
+  EXPECT_EQ(progressUi.reports.back(), std::make_pair(total, total));
+  EXPECT_EQ(state.table.Cell(1, 80000), "W80000");
+  EXPECT_EQ(state.table.Cell(6, 80000), "12:00:00");
 }
 
 }  // namespace

@@ -15,18 +15,6 @@ namespace {
 
 using testing::SourceTest;
 
-TEST(EffectiveRange, ModesChooseBetweenNumbersAndFileEnds) {
-  ConversionSettings s;
-  s.firstRecord = 4;
-  s.lastRecord = 9;
-  EXPECT_EQ(EffectiveRange(s, kLoaderEndOfFile).first, 1);
-  EXPECT_EQ(EffectiveRange(s, kLoaderEndOfFile).last, 9999999);
-  s.firstRecordMode = 'R';
-  s.lastRecordMode = 'R';
-  EXPECT_EQ(EffectiveRange(s, 50).first, 4);
-  EXPECT_EQ(EffectiveRange(s, 50).last, 9);
-}
-
 class RangeTest : public SourceTest {};
 
 TEST_F(RangeTest, SpinButtons) {
