@@ -47,7 +47,8 @@ std::string_view FirstOf(std::string_view text, int count) {
   return text.substr(0, static_cast<std::size_t>(std::clamp<int>(count, 0, static_cast<int>(text.size()))));
 }
 
-bool IsLatLongGrid(const GridState& grid) { return grid.name.empty() || grid.name == "LAT/LONG"; }
+// The first entry of the grid box is latitude/longitude; the export asks the same.
+bool IsLatLongGrid(const GridState& grid) { return grid.selected <= 0; }
 
 char SecondOfCode(const ConversionSettings& settings, int column) {
   if (column <= kNoColumn || column >= kMaxColumnCount) return ' ';

@@ -172,6 +172,7 @@ TEST(GridValues, FormatSampleOfAGrid) {
   for (const auto& c : cases) {
     ValueRig rig;
     rig.grid.name = "UTM";
+    rig.grid.selected = 1;
     rig.grid.eastingDigits = 6;
     rig.grid.northingDigits = 7;
     rig.grid.zoneWidth = 3;
@@ -180,6 +181,7 @@ TEST(GridValues, FormatSampleOfAGrid) {
   }
   ValueRig rig;
   rig.grid.name = "OSGB";
+  rig.grid.selected = 3;
   rig.grid.eastingDigits = 5;
   rig.grid.northingDigits = 5;
   rig.grid.zoneWidth = 2;
