@@ -47,7 +47,8 @@ void EstablishWorkFolder(AppState& state, UserInterface& ui, const std::string& 
 
   const std::string stored = user.Read(kZeviKey, kWorkFolderValue);
   std::string folder = stored;
-  if (folder.empty()) {
+  // A relative value would put the configuration wherever the program starts.
+  if (folder.empty() || folder.front() != '/') {
     std::string appData = ApplicationDataFolder();
     folder = appData.empty() ? WithoutTrailingSlash(state.programFolder)
                              : appData + "/Vozirado/ZEVI";

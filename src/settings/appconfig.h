@@ -26,7 +26,8 @@ void EstablishUserFolder(AppState& state, UserInterface& ui);
 // Records the program file in the per-machine store (silently skipped when
 // it cannot be written), takes the work folder from the per-user store or
 // makes it application data + "/Vozirado/ZEVI" (the program folder when
-// there is no application data folder) and records it, and creates it.
+// there is no application data folder) and records it when none or a
+// relative one is stored, and creates it.
 // When it cannot be created the per-user key is deleted ("Deleted Key: "),
 // so the next start picks a fresh default, and the work folder and the
 // configuration path stay empty for this run.

@@ -47,7 +47,6 @@ TEST(DialogFilter, FindsKnownExtensionsInAnyCase) {
     int index;
     const char* reason;
   } rows[] = {
-      {".csv", 1, "second entry"},
       {".CSV", 1, "case does not matter"},
       {".txt", 0, "first entry"},
       {"", -1, "no extension, nothing added"},
@@ -60,20 +59,6 @@ TEST(DialogFilter, FindsKnownExtensionsInAnyCase) {
     EXPECT_EQ(filter.index, row.index);
     EXPECT_EQ(list, InitialSourceFilters());
   }
-}
-
-TEST(DialogFilter, AnUnknownExtensionGoesFirstThenIsFoundWhereTheListHoldsIt) {
-  std::vector<std::string> list = InitialSourceFilters();
-  DialogFilter first = BuildDialogFilter(".dat", list);
-  EXPECT_EQ(first.text, "(*.dat)|*.dat|" + kInitialFilterText);
-  EXPECT_EQ(first.index, 0);
-  ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[3], "(*.dat)|*.dat");
-
-  DialogFilter again = BuildDialogFilter(".DAT", list);
-  EXPECT_EQ(again.text, kInitialFilterText + "|(*.dat)|*.dat");
-  EXPECT_EQ(again.index, 3);
-  EXPECT_EQ(list.size(), 4u);
 }
 
 TEST(DialogFilter, PatternsAreSplitAndComparedOnSevenCharacters) {
