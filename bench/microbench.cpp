@@ -96,15 +96,15 @@ void BM_FormatFloat(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatFloat);
 
-void BM_ReadCoordinate(benchmark::State& state) {
-  const char notation = static_cast<char>(state.range(0));
-  const char* text = notation == 'D' ? "51.123456" : notation == 'M' ? "N51 07.4074" : "5107.4074";
+void BM_ReadCoordinate(benchmark::State& state, char notation, const char* text) {
   for (auto _ : state) {
     Hemisphere hemisphere = Hemisphere::Unknown;
     benchmark::DoNotOptimize(ReadCoordinate(notation, text, hemisphere, '.'));
   }
 }
-BENCHMARK(BM_ReadCoordinate)->Arg('D')->Arg('M')->Arg('N');
+BENCHMARK_CAPTURE(BM_ReadCoordinate, degrees, 'D', "51.123456");
+BENCHMARK_CAPTURE(BM_ReadCoordinate, minutes, 'M', "N51 07.4074");
+BENCHMARK_CAPTURE(BM_ReadCoordinate, nmea, 'N', "5107.4074");
 
 // The readers that take a whole row, on one row of the sample layout.
 struct RowFixture {

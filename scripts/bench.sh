@@ -31,39 +31,41 @@ for n in "${sizes[@]}"; do
   [ -f "$files/utm-$n-T.ini" ] || python3 bench/genfiles.py "$n" "$files"
 done
 
-# Runs a command $runs times; prints the median wall time in seconds and the
-# median peak resident memory in MB.
+# Runs a command $runs times; prints the medians of wall time and processor
+# time (user + system) in seconds and of peak resident memory in MB. On a
+# shared machine the processor time is the steadier figure.
 measure() {
-  local walls=() peaks=() start end
+  local walls=() cpus=() peaks=() start end
   for ((i = 0; i < runs; i++)); do
     start=$(date +%s%N)
     /usr/bin/time -v -o "$scratch/time" "$@" >/dev/null 2>"$scratch/stderr" || {
       echo "failed: $*" >&2; cat "$scratch/stderr" >&2; return 1; }
     end=$(date +%s%N)
     walls+=("$(( (end - start) / 1000 ))")
+    cpus+=("$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%d", t * 1e6}' "$scratch/time")")
     peaks+=("$(awk -F': ' '/Maximum resident set size/ {print $2}' "$scratch/time")")
   done
-  local wall peak
-  wall=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
-  peak=$(printf '%s\n' "${peaks[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
-  awk -v w="$wall" -v p="$peak" 'BEGIN { printf "%.3f %.1f\n", w / 1e6, p / 1024 }'
+  median() { printf '%s\n' "$@" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
+  awk -v w="$(median "${walls[@]}")" -v c="$(median "${cpus[@]}")" -v p="$(median "${peaks[@]}")" \
+    'BEGIN { printf "%.3f %.3f %.1f\n", w / 1e6, c / 1e6, p / 1024 }'
 }
 
 printf '\nzevi-convert, median of %d runs (load + export, %s cores)\n\n' "$runs" "$(nproc)"
-printf '| %-6s | %-11s | %9s | %7s | %8s | %7s | %8s |\n' file records lines MB "wall s" "MB/s" "peak MB"
-printf '|--------|-------------|-----------|---------|----------|---------|----------|\n'
-declare -A zevi_wall
+printf '| %-6s | %-11s | %9s | %7s | %8s | %7s | %7s | %8s |\n' file records lines MB "wall s" "cpu s" "MB/s" "peak MB"
+printf '|--------|-------------|-----------|---------|----------|---------|---------|----------|\n'
+declare -A zevi_wall zevi_cpu
 for n in "${sizes[@]}"; do
   for layout in csv dm fixed utm; do
     for mode in W T; do
       source="$files/$layout-$n.txt"
-      settings="$files/$layout-$n$([ $mode = T ] && echo -T).ini"
-      read -r wall peak < <(measure "$convert" --settings "$settings" --output "$scratch/out.gps" \
+      suffix=""; records=waypoints
+      if [ $mode = T ]; then suffix=-T; records=trackpoints; fi
+      settings="$files/$layout-$n$suffix.ini"
+      read -r wall cpu peak < <(measure "$convert" --settings "$settings" --output "$scratch/out.gps" \
         --force "$source")
       mb=$(awk -v b="$(stat -c %s "$source")" 'BEGIN { printf "%.1f", b / 1e6 }')
-      records=$([ $mode = W ] && echo waypoints || echo trackpoints)
-      [ "$layout-$mode" = csv-W ] && zevi_wall[$n]=$wall
-      printf '| %-6s | %-11s | %9d | %7s | %8s | %7.0f | %8s |\n' "$layout" "$records" "$n" "$mb" "$wall" \
+      if [ "$layout-$mode" = csv-W ]; then zevi_wall[$n]=$wall; zevi_cpu[$n]=$cpu; fi
+      printf '| %-6s | %-11s | %9d | %7s | %8s | %7s | %7.0f | %8s |\n' "$layout" "$records" "$n" "$mb" "$wall" "$cpu" \
         "$(awk -v m="$mb" -v w="$wall" 'BEGIN { print (w > 0 ? m / w : 0) }')" "$peak"
     done
   done
@@ -71,12 +73,13 @@ done
 
 printf '\nGPSBabel %s, universal CSV to GPX, on the csv file, median of %d runs\n\n' \
   "$(gpsbabel -V 2>/dev/null | awk '/GPSBabel/ {print $3; exit}')" "$runs"
-printf '| %9s | %8s | %8s | %12s | %16s |\n' lines "wall s" "peak MB" "zevi wall s" "GPSBabel / zevi"
-printf '|-----------|----------|----------|--------------|------------------|\n'
+printf '| %9s | %8s | %8s | %8s | %11s | %10s | %10s |\n' lines "wall s" "cpu s" "peak MB" "zevi wall s" "wall ratio" "cpu ratio"
+printf '|-----------|----------|----------|----------|-------------|------------|------------|\n'
 for n in "${sizes[@]}"; do
-  read -r wall peak < <(measure gpsbabel -i unicsv -f "$files/csv-$n.txt" -o gpx -F "$scratch/out.gpx")
-  printf '| %9d | %8s | %8s | %12s | %15.1fx |\n' "$n" "$wall" "$peak" "${zevi_wall[$n]}" \
-    "$(awk -v g="$wall" -v z="${zevi_wall[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')"
+  read -r wall cpu peak < <(measure gpsbabel -i unicsv -f "$files/csv-$n.txt" -o gpx -F "$scratch/out.gpx")
+  printf '| %9d | %8s | %8s | %8s | %11s | %9.1fx | %9.1fx |\n' "$n" "$wall" "$cpu" "$peak" "${zevi_wall[$n]}" \
+    "$(awk -v g="$wall" -v z="${zevi_wall[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')" \
+    "$(awk -v g="$cpu" -v z="${zevi_cpu[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')"
 done
 
 if [ "${BENCH_MICRO:-1}" != 0 ]; then
