@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "export/exportrun.h"
+#include "export/suggest.h"
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
 #include "platform/locale.h"
@@ -90,6 +91,15 @@ void PrintTable(const AppState& state, std::FILE* out) {
   Write(out, buffer);
 }
 
+// "Columns=" with the suggestion applied, then a line per column.
+void PrintSuggestion(const AppState& state, CliUserInterface& ui, std::FILE* out) {
+  KindSuggestion suggestion = SuggestKinds(state);
+  std::string text = "Columns=" + SuggestedColumnsValue(state, suggestion) + "\n";
+  for (const ColumnSuggestion& column : suggestion.columns) text += SuggestionLine(state, column) + "\n";
+  Write(out, text);
+  if (!suggestion.note.empty()) ui.Note(suggestion.note);
+}
+
 // The state as the window has it after start-up with these settings: datum and
 // grid lists read and selected, edit boxes filled.
 void PrepareState(AppState& state, const std::string& dataFolder, CliUserInterface& ui) {
@@ -152,6 +162,10 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   if (!SourceRead(state, source, ui)) return kExitUnreadable;
   if (options.showTable) {
     PrintTable(state, out);
+    return kExitWritten;
+  }
+  if (options.suggestColumns) {
+    PrintSuggestion(state, ui, out);
     return kExitWritten;
   }
 

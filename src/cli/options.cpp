@@ -63,6 +63,8 @@ class Parser {
         {"set", 0, true, [this](const std::string& v) { AddSet(v); }},
         {"show-table", 0, false, [this](const std::string&) { options_.showTable = true; }},
         {"show-settings", 0, false, [this](const std::string&) { options_.showSettings = true; }},
+        {"suggest-columns", 0, false,
+         [this](const std::string&) { options_.suggestColumns = true; }},
         {"help", 'h', false, [this](const std::string&) { options_.help = true; }},
         {"version", 0, false, [this](const std::string&) { options_.version = true; }},
         {"output", 'o', true, [this](const std::string& v) { options_.output = v; }},
@@ -191,6 +193,9 @@ Looking instead of converting:
                          then per row its number, marker (0 empty line, 1 data)
                          and cells, all tab-separated
       --show-settings    print the SETTINGS section as a settings file holds it
+      --suggest-columns  print the suggested column kinds of each SOURCE: a
+                         Columns= line for --set or a settings file, then
+                         one line per column with the reason
 
 Converting (the default):
   -o, --output FILE      target file (one SOURCE only); an existing folder

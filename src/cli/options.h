@@ -18,6 +18,7 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> sets;   // --set KEY=VALUE, in order
   bool showTable = false;
   bool showSettings = false;
+  bool suggestColumns = false;
   bool help = false;
   bool version = false;
   std::optional<std::string> output;                       // -o, --output: a file or a folder

@@ -1,13 +1,12 @@
 #include "export/exportrun.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <limits>
 #include <optional>
 
 #include "export/writer.h"
+#include "platform/folders.h"
 #include "settings/files.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
@@ -27,19 +26,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-bool FileExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
-}
-
-// The nearest thing to the read-only attribute: the owner may not write it,
-// which also holds for root, or we may not.
-bool IsReadOnly(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return false;
-  return (info.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 // A record box that holds a whole number replaces the number; otherwise the

@@ -1,6 +1,5 @@
 #include "settings/settings.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/folders.h"
 #include "settings/userinterface.h"
 #include "values/numbers.h"
 
@@ -259,11 +259,6 @@ class SettingsReader {
   const LocaleValues& locale_;
   UserInterface& ui_;
 };
-
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
 
 }  // namespace
 

@@ -333,4 +333,22 @@ TEST_F(Cli, BundledWalkConvertsWithItsOwnSettings) {
   EXPECT_EQ(waypoints, 40u);
 }
 
+TEST_F(Cli, SuggestColumnsPrintsTheColumnsValueAndAReasonPerColumn) {
+  WriteBytes(File("walk.csv"), "Name,Lat,Long,Note\r\nP1,54.458412,-3.023577,gate\r\n"
+                               "P2,54.459037,-3.025506,stile\r\n");
+  Outcome run = Convert({"--suggest-columns", File("walk.csv")});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "Columns=I_/100,KD/80,LD/80,C1/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,"
+            "__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80\n"
+            "A: ID - heading \"Name\"\n"
+            "B: Lat (DD.dd) - heading \"Lat\"; values read as DD.dddddd, 54.4584 to 54.4590\n"
+            "C: Long(DDD.dd) - heading \"Long\"; values read as DD.dddddd, -3.0255 to -3.0236\n"
+            "D: Comment-1 - heading \"Note\"\n");
+  EXPECT_EQ(run.err,
+            "The first line holds headings and lies in the record range, so the export would fail "
+            "on it: make record 2 the first record.\n");
+  EXPECT_FALSE(fs::exists(File("walk.txt"))) << "nothing converted";
+}
+
 }  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+// The core keeps text as Windows-1252 bytes; Qt keeps it as Unicode. Every
+// text crosses here, and nowhere else. Latin-1 is not the same: 0x80-0x9F
+// hold the euro sign, curly quotes and dashes in Windows-1252.
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace zevi {
+
+QString FromCp1252(std::string_view text);
+// Characters Windows-1252 cannot hold become '?'.
+std::string ToCp1252(const QString& text);
+
+// Paths are the file system's bytes, not Windows-1252.
+QString FromPath(const std::string& path);
+std::string ToPath(const QString& path);
+
+// Message texts use CR LF line ends; Qt draws the CR.
+QString MessageText(std::string_view text);
+
+}  // namespace zevi
