@@ -1,7 +1,5 @@
 // The datum list and the grid lists on any file: listing, then choosing each
 // listed entry (and one name from the input) as the window would.
-#include <filesystem>
-
 #include "fuzz_support.h"
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"

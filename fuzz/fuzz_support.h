@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -48,11 +49,29 @@ class FuzzInput {
   std::string_view text_;
 };
 
-// A file of this process, rewritten for every input.
+// A folder of this process for the files a reader takes by path; it goes
+// when the fuzzer ends normally.
+class ScratchFolder {
+ public:
+  ScratchFolder() : path_("/tmp/zevi-fuzz-" + std::to_string(getpid()) + "/") {
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 inline std::string ScratchPath(const std::string& name) {
-  return "/tmp/zevi-fuzz-" + std::to_string(getpid()) + "-" + name;
+  static const ScratchFolder folder;
+  return folder.Path() + name;
 }
 
+// Rewritten for every input.
 inline std::string WriteScratchFile(const std::string& name, std::string_view bytes) {
   std::string path = ScratchPath(name);
   std::FILE* file = std::fopen(path.c_str(), "wb");
