@@ -1,17 +1,15 @@
 #include "export/exportrun.h"
 
-
 #include <algorithm>
-#include <limits>
 #include <optional>
 
+#include "export/recordreader.h"
 #include "export/writer.h"
 #include "platform/folders.h"
 #include "settings/files.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/range.h"
-#include "values/numbers.h"
 
 namespace zevi {
 
@@ -26,16 +24,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-// A record box that holds a whole number replaces the number; otherwise the
-// number stays as it was.
-void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
-  std::optional<std::int64_t> value = TryStrToInt(boxText);
-  if (value && *value >= std::numeric_limits<std::int32_t>::min() &&
-      *value <= std::numeric_limits<std::int32_t>::max()) {
-    number = static_cast<std::int32_t>(*value);
-  }
 }
 
 std::string GridEntryText(const GridState& grid) {
@@ -80,11 +68,8 @@ struct RunResult {
 };
 
 RunResult RunExportInto(AppState& state, UserInterface& ui, const std::string& target) {
-  ConversionSettings& settings = state.settings;
-  TakeRecordNumber(state.edits.firstRecord, settings.firstRecord);
-  TakeRecordNumber(state.edits.lastRecord, settings.lastRecord);
-  settings.defaultZone = state.edits.defaultZone.substr(0, 5);
-  RebuildKindColumns(settings.columns, state.columnCount, state.kinds);
+  state.settings = SettingsAsExportTakesThem(state, state.kinds);
+  const ConversionSettings& settings = state.settings;
 
   ExportFlags flags;
   if (!CheckPositions(state, ui, flags)) return {ExportOutcome::Refused};

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "source/loader.h"
 #include "values/gridvalues.h"
@@ -67,7 +71,79 @@ std::string_view TakeGridToken(std::string_view& rest) {
   return token;
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+// Below 2^52 a double's whole part fits an integer and its distance to the
+// next half is exact.
+constexpr double kExactScaled = 4503599627370496.0;
+
+// round(|value| x 10^decimals) with ties to even on the exact product, as
+// printf rounds; nothing when the product is too large for the shortcut.
+std::optional<std::uint64_t> RoundedScaled(double value, int decimals) {
+  if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return std::nullopt;
+  const double magnitude = std::fabs(value);
+  const double power = kPowersOfTen[decimals];
+  const double scaled = magnitude * power;
+  if (!(scaled < kExactScaled)) return std::nullopt;  // also NaN and infinity
+  auto digits = static_cast<std::uint64_t>(scaled);
+  double beyondHalf = scaled - static_cast<double>(digits) - 0.5;
+  // The product may be off by half a unit in its last place: when that could
+  // cross the half, the exact product (scaled + error) decides, and adding two
+  // doubles keeps the sign of their exact sum.
+  if (std::fabs(beyondHalf) <= scaled * 0x1p-52) beyondHalf += std::fma(magnitude, power, -scaled);
+  if (beyondHalf > 0 || (beyondHalf == 0 && (digits & 1) != 0)) ++digits;
+  return digits;
+}
+
+constexpr std::uint64_t kWholePowersOfTen[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                               100000000, 1000000000, 10000000000, 100000000000,
+                                               1000000000000, 10000000000000, 100000000000000,
+                                               1000000000000000, 10000000000000000};
+
+int DigitCount(std::uint64_t number) {
+  int count = 1;
+  for (std::uint64_t power : kWholePowersOfTen) {
+    if (number < power) break;
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace
+
+std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
+  std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
+  if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
+  std::uint64_t rest = *scaled;
+  // At least one digit before the mark.
+  const int digits = std::max(DigitCount(rest), decimals + 1);
+  const bool negative = std::signbit(value);
+  const int length = digits + (decimals > 0 ? 1 : 0) + (negative ? 1 : 0);
+  const int padded = std::max(length, width);
+  // Written backwards from the end, two digits at a time where both fall on
+  // the same side of the mark.
+  char* at = out + padded;
+  for (int written = 0; written < digits;) {
+    bool pair = written + 2 <= digits && !(written < decimals && written + 2 > decimals);
+    if (pair) {
+      at -= 2;
+      std::memcpy(at, kDigitPairs + 2 * (rest % 100), 2);
+      rest /= 100;
+      written += 2;
+    } else {
+      *--at = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+      ++written;
+    }
+    if (written == decimals) *--at = decimalMark;
+  }
+  if (negative) *--at = '-';
+  std::memset(out, ' ', static_cast<std::size_t>(at - out));
+  return static_cast<std::size_t>(padded);
+}
 
 std::string PadRight(std::string_view text, int width) {
   std::string out;

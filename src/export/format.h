@@ -2,6 +2,7 @@
 // Vozirado's text exchange format as the export writes it: the header block,
 // the heading line, the field layout letters and the fields that need more
 // than one value reader.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,16 @@ std::string ReplaceChar(std::string_view text, char from, char to);
 // The same, appended to `out` without a temporary.
 void AppendPadRight(std::string& out, std::string_view text, int width);
 void AppendPadLeft(std::string& out, std::string_view text, int width);
+
+// FormatFloat's text ("%<width>.<decimals>f" with the mark) written at `out`,
+// which has room for kFloatTextRoom characters, without a string: the export
+// writes three per record. Returns its length: WriteFloatText(out, -0.125,
+// 10, 6, ',') writes " -0,125000" and returns 10. Returns 0, writing
+// nothing, when the text needs FormatFloat itself: more than 9 decimals, 2^52
+// units of the last decimal or more, NaN and infinities, or a width beyond
+// the room.
+inline constexpr std::size_t kFloatTextRoom = 32;
+std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark);
 
 // Heading words of the zone, easting and northing fields by the grid's numbers:
 // zone 4 -> "Zone", easting 6 -> "Eastng", northing 8 -> "Northing"; 0 or over 8

@@ -7,14 +7,10 @@
 #include <optional>
 #include <stdexcept>
 
-#include "export/format.h"
-#include "export/writer.h"
+#include "export/recordreader.h"
 #include "settings/state.h"
 #include "source/loader.h"
 #include "source/range.h"
-#include "values/coordinates.h"
-#include "values/datetime.h"
-#include "values/gridvalues.h"
 #include "values/numbers.h"
 
 namespace zevi {
@@ -26,16 +22,6 @@ constexpr double kMetresPerDegree = 6371008.8 * 3.14159265358979323846 / 180.0;
 // What a single point is shown with: about a kilometre around it.
 constexpr double kLonePointSpanMetres = 1000.0;
 
-// A record box that holds a whole number replaces the number, as the export
-// takes it over when it starts.
-void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
-  std::optional<std::int64_t> value = TryStrToInt(boxText);
-  if (value && *value >= std::numeric_limits<std::int32_t>::min() &&
-      *value <= std::numeric_limits<std::int32_t>::max()) {
-    number = static_cast<std::int32_t>(*value);
-  }
-}
-
 // The last blank-separated token of a field text, and what is left before it.
 std::string_view TakeLastToken(std::string_view& text) {
   text = TrimText(text);
@@ -45,56 +31,33 @@ std::string_view TakeLastToken(std::string_view& text) {
   return token;
 }
 
-// Reads one record's fields the way the record writer builds its line, in
-// layout order with the time first, without writing anything.
-//
-// The writer keeps the same steps inside its own class; both call the same
-// field functions, and the track-start and ID rules below follow its rules
-// one for one.
+// The export's lines for the range, read for their positions, IDs and track
+// starts; nothing is written and nothing asked.
 class PreviewReader {
  public:
   PreviewReader(const AppState& state, const ConversionSettings& settings, const KindColumn& kinds)
-      : state_(state),
-        settings_(settings),
-        kinds_(kinds),
-        setup_{settings, kinds, state.grid, state.datum, ExportFlags{}, settings.decimalSeparator},
-        values_{settings, kinds, state.grid, state.locale, *state.clock, settings.decimalSeparator} {}
+      : table_(state.table), settings_(settings), reader_(state, settings, kinds, ExportFlags{}) {}
 
   void Run(int first, int last, PreviewData& data);
 
  private:
-  // False when the record failed; the failure is in data.
-  bool ReadRecord(int r, PreviewPoint& point, std::string& id);
-  void ReadField(char letter, int r, PreviewPoint& point, std::string& id);
-  bool TrackStartFlag(int r);
-  std::string_view Cell(Slot slot) const { return CellOf(row_, kinds_[slot]); }
+  // The point, ID and track start written in the last line read.
+  void TakeFields(PreviewPoint& point, std::string_view& id) const;
   double Number(std::string_view text) const {
-    return StrToFloat(TrimText(text), setup_.decimalMark);
+    return StrToFloat(TrimText(text), settings_.decimalSeparator);
   }
 
-  const AppState& state_;
+  const SourceTable& table_;
   const ConversionSettings& settings_;
-  const KindColumn& kinds_;
-  ExportSetup setup_;
-  ValueContext values_;
-
-  std::string layout_;
-  bool layoutHasTime_ = false;
-  int first_ = 1;
-  int idCounter_ = 1;
-  bool newTrackPending_ = true;
-  std::string lastTrackValue_ = kNewTrackMarker;
-  std::string failure_;
-  RowCells row_;
-  DayCarry carry_;
-  char currentLetter_ = 0;
+  RecordReader reader_;
 };
 
 void PreviewReader::Run(int first, int last, PreviewData& data) {
-  layout_ = BuildFieldLayout(settings_.mode, setup_);
-  layoutHasTime_ = layout_.find('T') != std::string::npos;
-  const bool hasDegrees = layout_.find_first_of("KX") != std::string::npos;
-  const bool hasGrid = layout_.find_first_of("GE") != std::string::npos;
+  first = std::max(first, 1);
+  reader_.Start(first, last);
+  const std::string& layout = reader_.Layout();
+  const bool hasDegrees = layout.find_first_of("KX") != std::string::npos;
+  const bool hasGrid = layout.find_first_of("GE") != std::string::npos;
   if (!hasDegrees && !hasGrid) {
     data.note = "No position columns: assign Latitude and Longitude, a Grid column, or "
                 "Easting and Northing";
@@ -102,124 +65,68 @@ void PreviewReader::Run(int first, int last, PreviewData& data) {
   }
   data.axes = hasDegrees ? PreviewAxes::Degrees : PreviewAxes::Grid;
 
-  const SourceTable& table = state_.table;
-  first_ = std::max(first, 1);
   const bool waypoints = settings_.mode != 'T';
-  row_.reserve(kMaxColumnCount);
-  const int end = std::min(last, table.LastRow());
-  if (end >= first_) data.points.reserve(static_cast<std::size_t>(end - first_ + 1));
-  std::string id;
-  for (int r = first_; r <= last; ++r) {
-    if (r > table.LastRow()) {
-      data.note = "Less than " + std::to_string(last) + " records in source date";
+  const int end = std::min(last, table_.LastRow());
+  if (end >= first) data.points.reserve(static_cast<std::size_t>(end - first + 1));
+  for (int r = first; r <= last; ++r) {
+    RecordReader::RowKind kind = reader_.Classify(r);
+    if (kind == RecordReader::RowKind::PastTable) {
+      data.note = RangePastTableText(last);
       break;
     }
-    if (!table.Marker(r)) {
-      newTrackPending_ = true;
-      continue;
-    }
+    if (kind == RecordReader::RowKind::EmptyLine) continue;
     PreviewPoint point;
     point.record = r;
-    id.clear();
-    if (ReadRecord(r, point, id)) {
-      data.points.push_back(point);
-      data.bounds.Add(point.x, point.y);
-      if (waypoints) {
-        data.idText += id;
-        data.idEnds.push_back(static_cast<std::uint32_t>(data.idText.size()));
-      }
-    } else {
+    std::string_view id;
+    try {
+      reader_.ReadLine(r);
+      TakeFields(point, id);
+    } catch (const std::runtime_error& failure) {
       if (data.failures.size() < kMaxListedFailures) {
-        data.failures.push_back({r, FailingFieldColumn(currentLetter_, kinds_), failure_});
+        data.failures.push_back({r, reader_.FailingColumn(), failure.what()});
       }
       ++data.failureCount;
-      if (settings_.trackStart > 0) lastTrackValue_ = kFailedRecordMarker + std::to_string(r);
+      reader_.RecordFailed(r);
+      continue;
     }
-    newTrackPending_ = false;
+    data.points.push_back(point);
+    data.bounds.Add(point.x, point.y);
+    if (waypoints) {
+      data.idText += id;
+      data.idEnds.push_back(static_cast<std::uint32_t>(data.idText.size()));
+    }
   }
 }
 
-bool PreviewReader::ReadRecord(int r, PreviewPoint& point, std::string& id) {
-  try {
-    GetRowCells(state_.table, r, row_);
-    carry_ = {};
-    currentLetter_ = 0;
-    if (layoutHasTime_) {
-      currentLetter_ = 'T';
-      TimeField(row_, values_, carry_);
-    }
-    for (char letter : layout_) {
-      currentLetter_ = letter;
-      ReadField(letter, r, point, id);
-    }
-    return true;
-  } catch (const std::runtime_error& failure) {
-    failure_ = failure.what();
-    return false;
-  }
-}
-
-void PreviewReader::ReadField(char letter, int r, PreviewPoint& point, std::string& id) {
-  const GridState& grid = state_.grid;
-  const char mark = setup_.decimalMark;
-  switch (letter) {
-    case 'I':
-      // Generated IDs are cut to the ID field; ID cells never are (the field
-      // is as wide as the longest of them).
-      if (kinds_.Has(Slot::ID)) {
-        id = Cell(Slot::ID);
-      } else {
-        id = GeneratedId(state_.edits.idPrefix, idCounter_++).substr(0, kMinFieldWidth);
+void PreviewReader::TakeFields(PreviewPoint& point, std::string_view& id) const {
+  const char mark = settings_.decimalSeparator;
+  const std::string& layout = reader_.Layout();
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    std::string_view field = reader_.Field(i);
+    switch (layout[i]) {
+      case 'I': id = field; break;
+      case 'K': point.y = Number(field); break;
+      case 'L': point.x = Number(field); break;
+      case 'X': {
+        std::string_view rest = field;
+        TakeLastToken(rest);  // altitude
+        TakeLastToken(rest);  // symbol
+        point.x = Number(TakeLastToken(rest));
+        point.y = Number(rest);
+        break;
       }
-      break;
-    case 'K': point.y = Number(LatitudeField(row_, values_)); break;
-    case 'L': point.x = Number(LongitudeField(row_, values_)); break;
-    case 'X': {
-      std::string field = GarminHexField(Cell(Slot::Grid), mark);
-      std::string_view rest = field;
-      TakeLastToken(rest);  // altitude
-      TakeLastToken(rest);  // symbol
-      point.x = Number(TakeLastToken(rest));
-      point.y = Number(rest);
-      break;
+      case 'G': {
+        std::string_view rest = field;
+        point.y = ReadNumber(TakeLastToken(rest), mark);
+        point.x = ReadNumber(TakeLastToken(rest), mark);
+        break;
+      }
+      case 'E': point.x = ReadNumber(field, mark); break;
+      case 'N': point.y = ReadNumber(field, mark); break;
+      case 'Q': point.trackStart = field == "1"; break;
+      default: break;
     }
-    case 'G': {
-      std::string field = GridGroupField(Cell(Slot::Grid), setup_);
-      std::string_view rest = field;
-      point.y = ReadNumber(TakeLastToken(rest), mark);
-      point.x = ReadNumber(TakeLastToken(rest), mark);
-      break;
-    }
-    case 'E':
-      point.x = ReadNumber(GridValueField(Cell(Slot::Easting), grid.eastingDigits,
-                                          settings_.scaleFactor, settings_.alignment),
-                           mark);
-      break;
-    case 'N':
-      point.y = ReadNumber(GridValueField(Cell(Slot::Northing), grid.northingDigits,
-                                          settings_.scaleFactor, settings_.alignment),
-                           mark);
-      break;
-    case 'H': ReadNumber(Cell(Slot::Altitude), mark); break;
-    case 'A': ReadNumber(Cell(Slot::Aux), mark); break;
-    case 'D': DateField(row_, values_, carry_); break;
-    case 'Q': point.trackStart = TrackStartFlag(r); break;
-    // The zone can only ask for a band letter, which the picture does not
-    // need; ID cells, symbols, the text option and comments never fail.
-    default: break;
   }
-}
-
-bool PreviewReader::TrackStartFlag(int r) {
-  if (newTrackPending_) return true;
-  if (kinds_.Has(Slot::TrackStart)) return TrimText(Cell(Slot::TrackStart)) != "0";
-  if (settings_.trackStart > 0) {
-    std::string_view value = TrimText(CellOf(row_, settings_.trackStart));
-    if (value.empty() || value == lastTrackValue_) return false;
-    lastTrackValue_ = value;
-    return true;
-  }
-  return r == first_;
 }
 
 }  // namespace
@@ -241,15 +148,6 @@ std::string_view PreviewData::IdOf(std::size_t index) const {
   if (index >= idEnds.size()) return {};
   std::size_t begin = index == 0 ? 0 : idEnds[index - 1];
   return std::string_view(idText).substr(begin, idEnds[index] - begin);
-}
-
-ConversionSettings SettingsAsExportTakesThem(const AppState& state, KindColumn& kinds) {
-  ConversionSettings settings = state.settings;
-  TakeRecordNumber(state.edits.firstRecord, settings.firstRecord);
-  TakeRecordNumber(state.edits.lastRecord, settings.lastRecord);
-  settings.defaultZone = state.edits.defaultZone.substr(0, 5);
-  RebuildKindColumns(settings.columns, state.columnCount, kinds);
-  return settings;
 }
 
 PreviewData ReadPreview(const AppState& state) {

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "export/recordreader.h"
+
 namespace zevi {
 
 struct AppState;
-struct ConversionSettings;
-struct KindColumn;
 
 // Degrees: x is the longitude, y the latitude (the layout writes "KL" or
 // "X"). Grid: x is the easting, y the northing ("G", "EN" or "ZEN").
@@ -65,11 +65,6 @@ struct PreviewData {
   std::string idText;
   std::vector<std::uint32_t> idEnds;
 };
-
-// A copy of the settings as an export starting now would take them: the
-// record boxes and the default zone box taken over, the kind index rebuilt
-// into `kinds`. The state stays as it is.
-ConversionSettings SettingsAsExportTakesThem(const AppState& state, KindColumn& kinds);
 
 // Reads the record range as the export would. The first and last record come
 // from the record boxes, as the export takes them.

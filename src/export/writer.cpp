@@ -9,10 +9,6 @@
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/loader.h"
-#include "values/coordinates.h"
-#include "values/datetime.h"
-#include "values/gridvalues.h"
-#include "values/numbers.h"
 
 namespace zevi {
 
@@ -87,17 +83,6 @@ namespace {
 constexpr const char* kRecordQuestionEnd =
     "\r\n\r\nABORT = Abort export?\r\nIGNORE = Ignore record\r\nALL = Ignore All";
 
-// The longest cell of a column over the rows of the range, at least the minimum.
-int FieldWidth(const SourceTable& table, int column, int first, int last) {
-  int width = kMinFieldWidth;
-  if (column == kNoColumn) return width;
-  int end = std::min(last, table.LastRow());
-  for (int r = first; r <= end; ++r) {
-    width = std::max(width, static_cast<int>(table.Cell(column, r).size()));
-  }
-  return width;
-}
-
 // The state of one export, from its header to its route block.
 class RecordWriter {
  public:
@@ -105,19 +90,13 @@ class RecordWriter {
       : state_(state),
         ui_(ui),
         out_(out),
-        setup_{state.settings, state.kinds, state.grid, state.datum, flags,
-               state.settings.decimalSeparator},
-        values_{state.settings, state.kinds, state.grid, state.locale, *state.clock,
-                state.settings.decimalSeparator} {}
+        zone_{state.settings.defaultZone, ui},
+        reader_(state, state.settings, state.kinds, flags, &zone_) {}
 
   WriteResult Run(int first, int last);
 
  private:
   void Prepare(int first, int last);
-  void BuildLine(int r);
-  void AppendField(char letter, int r);
-  char TrackStartFlag(int r);
-  std::string_view Cell(Slot slot) const { return CellOf(row_, state_.kinds[slot]); }
   // False when the user chose Abort.
   bool RecordFailed(int r, const char* message);
   void WriteRouteBlock();
@@ -125,26 +104,12 @@ class RecordWriter {
   AppState& state_;
   UserInterface& ui_;
   ExportOutput& out_;
-  ExportSetup setup_;
-  ValueContext values_;
+  ZoneQuestion zone_;
+  RecordReader reader_;
   const ConversionSettings& settings_ = state_.settings;
-  const KindColumn& kinds_ = state_.kinds;
 
-  std::string layout_;
-  bool layoutHasTime_ = false;
-  int first_ = 1;
-  int idCounter_ = 1;
-  bool newTrackPending_ = true;
   bool ignoreAll_ = false;
-  std::string lastTrackValue_;
   WriteResult result_ = WriteResult::Clean;
-
-  // Reused for every record.
-  RowCells row_;
-  std::string line_;
-  std::string timeText_;
-  DayCarry carry_;
-  char currentLetter_ = 0;
 
   std::string routeFirst_;
   std::string routeLast_;
@@ -153,143 +118,44 @@ class RecordWriter {
 
 void RecordWriter::Prepare(int first, int last) {
   RebuildKindColumns(state_.settings.columns, state_.columnCount, state_.kinds);
-  if (settings_.mode == 'T') {
-    lastTrackValue_ = kNewTrackMarker;
-  } else {
-    setup_.idWidth = FieldWidth(state_.table, kinds_[Slot::ID], first, last);
-    setup_.symbolWidth = FieldWidth(state_.table, kinds_[Slot::Symbol], first, last);
-    state_.settings.wptIdPrefix = state_.edits.idPrefix;
-    idCounter_ = 1;
-  }
-  for (const std::string& line : BuildHeaderLines(setup_)) out_.WriteLine(line);
-  layout_ = BuildFieldLayout(settings_.mode, setup_);
-  layoutHasTime_ = layout_.find('T') != std::string::npos;
-  out_.WriteLine(BuildHeadingLine(layout_, setup_));
+  if (settings_.mode != 'T') state_.settings.wptIdPrefix = state_.edits.idPrefix;
+  reader_.Start(first, last);
+  const ExportSetup& setup = reader_.Setup();
+  for (const std::string& line : BuildHeaderLines(setup)) out_.WriteLine(line);
+  out_.WriteLine(BuildHeadingLine(reader_.Layout(), setup));
 }
 
 WriteResult RecordWriter::Run(int first, int last) {
   // Rows below 1 are the heading row or do not exist.
-  first_ = std::max(first, 1);
-  Prepare(first_, last);
+  first = std::max(first, 1);
+  Prepare(first, last);
 
-  const SourceTable& table = state_.table;
-  const std::int64_t total = std::int64_t{last} - first_ + 1;
-  row_.reserve(kMaxColumnCount);
-  for (int r = first_; r <= last; ++r) {
-    if (total >= kProgressRows && (r - first_) % kProgressRows == 0) {
-      ui_.Progress("Exporting", r - first_, total);
+  const std::int64_t total = std::int64_t{last} - first + 1;
+  for (int r = first; r <= last; ++r) {
+    if (total >= kProgressRows && (r - first) % kProgressRows == 0) {
+      ui_.Progress("Exporting", r - first, total);
     }
-    if (r > table.LastRow()) {
-      ui_.ShowMessage("Less than " + std::to_string(last) + " records in source date");
+    RecordReader::RowKind kind = reader_.Classify(r);
+    if (kind == RecordReader::RowKind::PastTable) {
+      ui_.ShowMessage(RangePastTableText(last));
       return result_;
     }
-    if (!table.Marker(r)) {
-      newTrackPending_ = true;
-      continue;
-    }
-    bool aborted = false;
+    if (kind == RecordReader::RowKind::EmptyLine) continue;
     try {
-      GetRowCells(table, r, row_);
-      BuildLine(r);
-      currentLetter_ = 0;
-      out_.WriteLine(line_);
+      std::string_view line = reader_.ReadLine(r);
+      out_.WriteLine(line);
       if (settings_.mode == 'R') {
-        std::string_view entry = RouteEntry(line_, setup_.idWidth);
+        std::string_view entry = RouteEntry(line, reader_.Setup().idWidth);
         if (routeLines_.empty()) routeFirst_ = entry;
         routeLast_ = entry;
         routeLines_.append(entry).append(kLineEnd);
       }
     } catch (const std::runtime_error& failure) {
-      aborted = !RecordFailed(r, failure.what());
+      if (!RecordFailed(r, failure.what())) break;
     }
-    newTrackPending_ = false;
-    if (aborted) break;
   }
   if (settings_.mode == 'R' && !routeLines_.empty()) WriteRouteBlock();
   return result_;
-}
-
-void RecordWriter::BuildLine(int r) {
-  line_.assign(1, settings_.mode == 'T' ? 'T' : 'W');
-  carry_ = {};
-  if (layoutHasTime_) {
-    currentLetter_ = 'T';
-    timeText_ = TimeField(row_, values_, carry_);
-  }
-  for (char letter : layout_) {
-    currentLetter_ = letter;
-    line_ += ' ';
-    AppendField(letter, r);
-  }
-}
-
-void RecordWriter::AppendField(char letter, int r) {
-  const GridState& grid = state_.grid;
-  const char mark = setup_.decimalMark;
-  const ExportFlags& flags = setup_.flags;
-  switch (letter) {
-    case 'I':
-      if (kinds_.Has(Slot::ID)) {
-        AppendPadRight(line_, Cell(Slot::ID), setup_.idWidth);
-      } else {
-        AppendPadRight(line_, GeneratedId(settings_.wptIdPrefix, idCounter_++), setup_.idWidth);
-      }
-      break;
-    case 'K':
-      AppendPadRight(line_, flags.useDefaultLatLong ? "N00.000000" : LatitudeField(row_, values_), 10);
-      break;
-    case 'L':
-      AppendPadRight(line_, flags.useDefaultLatLong ? "E000.000000" : LongitudeField(row_, values_),
-                     11);
-      break;
-    case 'X': line_ += GarminHexField(Cell(Slot::Grid), mark); break;
-    case 'G': line_ += GridGroupField(Cell(Slot::Grid), setup_); break;
-    case 'Z': line_ += ZoneField(row_, values_, state_.settings.defaultZone, ui_); break;
-    case 'E':
-      if (flags.useDefaultEastNorth) {
-        line_ += "500000";
-      } else {
-        line_ += GridValueField(Cell(Slot::Easting), grid.eastingDigits, settings_.scaleFactor,
-                                settings_.alignment);
-      }
-      break;
-    case 'N':
-      if (flags.useDefaultEastNorth) {
-        line_ += "0000000";
-      } else {
-        line_ += GridValueField(Cell(Slot::Northing), grid.northingDigits, settings_.scaleFactor,
-                                settings_.alignment);
-      }
-      break;
-    case 'H': {
-      double factor = setup_.CodeOf(Slot::Altitude) == "HD" ? 0.1 : 1.0;
-      AppendPadLeft(line_, FormatFloat(ReadNumber(Cell(Slot::Altitude), mark) * factor, 8, 1, mark),
-                    8);
-      break;
-    }
-    case 'A':
-      AppendPadLeft(line_, FormatFloat(ReadNumber(Cell(Slot::Aux), mark), 8, 1, mark), 8);
-      break;
-    case 'D': AppendPadRight(line_, DateField(row_, values_, carry_), 10); break;
-    case 'T': AppendPadRight(line_, timeText_, 8); break;
-    case 'S': AppendPadRight(line_, Cell(Slot::Symbol), setup_.symbolWidth); break;
-    case 'M': line_ += settings_.textOption; break;
-    case 'Q': line_ += TrackStartFlag(r); break;
-    case 'C': AppendCommentField(line_, row_, kinds_); break;
-    default: break;
-  }
-}
-
-char RecordWriter::TrackStartFlag(int r) {
-  if (newTrackPending_) return '1';
-  if (kinds_.Has(Slot::TrackStart)) return TrimText(Cell(Slot::TrackStart)) == "0" ? '0' : '1';
-  if (settings_.trackStart > 0) {
-    std::string_view value = TrimText(CellOf(row_, settings_.trackStart));
-    if (value.empty() || value == lastTrackValue_) return '0';
-    lastTrackValue_ = value;
-    return '1';
-  }
-  return r == first_ ? '1' : '0';
 }
 
 bool RecordWriter::RecordFailed(int r, const char* message) {
@@ -297,7 +163,7 @@ bool RecordWriter::RecordFailed(int r, const char* message) {
   bool goOn = true;
   if (!ignoreAll_) {
     result_ = WriteResult::SomeMissing;
-    ui_.ShowFailingCell(FailingFieldColumn(currentLetter_, kinds_), r);
+    ui_.ShowFailingCell(reader_.FailingColumn(), r);
     Button answer = ui_.Ask(MessageKind::Confirmation,
                             "Error in record " + std::to_string(r) + kLineEnd + message +
                                 kRecordQuestionEnd,
@@ -309,7 +175,7 @@ bool RecordWriter::RecordFailed(int r, const char* message) {
       ignoreAll_ = true;
     }
   }
-  if (settings_.trackStart > 0) lastTrackValue_ = kFailedRecordMarker + std::to_string(r);
+  reader_.RecordFailed(r);
   return goOn;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "export/format.h"
+#include "export/recordreader.h"
 
 namespace zevi {
 
@@ -57,8 +58,6 @@ class ExportOutput {
 // What the writer returns; the numbers are the ones the summary knows.
 enum class WriteResult { Clean = 0, SomeMissing = 1, Aborted = 2 };
 
-inline constexpr const char* kNewTrackMarker = "*g&rb$g%";
-inline constexpr const char* kFailedRecordMarker = "%$^\xA3";  // followed by the record number
 inline constexpr int kProgressRows = 1 << 16;
 
 // Writes the whole file for the records first..last into `out`. Counts failed

@@ -66,7 +66,7 @@ char NotationOf(const ConversionSettings& settings, int column) {
   return code.size() >= 2 ? code[1] : 'M';
 }
 
-std::string AxisField(const RowCells& row, const ValueContext& context, const Axis& axis) {
+double AxisValue(const RowCells& row, const ValueContext& context, const Axis& axis) {
   const KindColumn& kinds = context.kinds;
   Hemisphere hemisphere = Hemisphere::Unknown;
   if (kinds.Has(axis.hemisphere)) {
@@ -98,7 +98,11 @@ std::string AxisField(const RowCells& row, const ValueContext& context, const Ax
 
   if (axis.wraps && value > axis.limit) value -= 360.0;
   if (value > axis.limit || value < -axis.limit) throw EInvalidLine(axis.rangeMessage);
-  return FormatFloat(value, axis.width, 6, context.decimalMark);
+  return value;
+}
+
+std::string AxisField(const RowCells& row, const ValueContext& context, const Axis& axis) {
+  return FormatFloat(AxisValue(row, context, axis), axis.width, 6, context.decimalMark);
 }
 
 // Eight hexadecimal digits at most, as the 32-bit pattern they spell.
@@ -206,6 +210,14 @@ std::string LatitudeField(const RowCells& row, const ValueContext& context) {
 
 std::string LongitudeField(const RowCells& row, const ValueContext& context) {
   return AxisField(row, context, kLongitude);
+}
+
+double LatitudeValue(const RowCells& row, const ValueContext& context) {
+  return AxisValue(row, context, kLatitude);
+}
+
+double LongitudeValue(const RowCells& row, const ValueContext& context) {
+  return AxisValue(row, context, kLongitude);
 }
 
 std::string GarminHexField(std::string_view cell, char decimalMark) {

@@ -31,6 +31,10 @@ double ReadCoordinate(char notation, std::string_view text, Hemisphere& hemisphe
 // "Latitude Range" / "Longitude Range".
 std::string LatitudeField(const RowCells& row, const ValueContext& context);
 std::string LongitudeField(const RowCells& row, const ValueContext& context);
+// The same checked values before formatting, for a caller that writes them
+// straight into its line.
+double LatitudeValue(const RowCells& row, const ValueContext& context);
+double LongitudeValue(const RowCells& row, const ValueContext& context);
 
 // "GARMIN 249F49F5 FFE93E94 A420C0000 B001A" -> latitude (10), longitude (11),
 // symbol "%6.0d", altitude "%8.1f", joined by single blanks:

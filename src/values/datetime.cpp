@@ -58,25 +58,25 @@ DateAndTime SplitDayValue(double day) {
 
 double DayValueOf(sys_days date) { return static_cast<double>((date - kEpoch).count()); }
 
+// The last two digits of each number, joined by the separator: "01/03/24".
+// Built in place, as the export writes one per record.
+std::string JoinTwoDigits(long first, long second, long third, char separator) {
+  const char text[8] = {static_cast<char>('0' + first / 10 % 10),  static_cast<char>('0' + first % 10),
+                        separator,
+                        static_cast<char>('0' + second / 10 % 10), static_cast<char>('0' + second % 10),
+                        separator,
+                        static_cast<char>('0' + third / 10 % 10),  static_cast<char>('0' + third % 10)};
+  return std::string(text, sizeof text);
+}
+
 // "dd/mm/yy" with the given separator.
 std::string FormatDate(const year_month_day& date, char separator) {
-  std::string text;
-  AppendTwoDigits(text, static_cast<unsigned>(date.day()));
-  text += separator;
-  AppendTwoDigits(text, static_cast<unsigned>(date.month()));
-  text += separator;
-  AppendTwoDigits(text, static_cast<int>(date.year()) % 100);
-  return text;
+  return JoinTwoDigits(static_cast<unsigned>(date.day()), static_cast<unsigned>(date.month()),
+                       static_cast<int>(date.year()) % 100, separator);
 }
 
 std::string FormatSecondOfDay(long second, char separator) {
-  std::string text;
-  AppendTwoDigits(text, second / 3600);
-  text += separator;
-  AppendTwoDigits(text, second / 60 % 60);
-  text += separator;
-  AppendTwoDigits(text, second % 60);
-  return text;
+  return JoinTwoDigits(second / 3600, second / 60 % 60, second % 60, separator);
 }
 
 // Today in the system's short date format: runs of d, m and y, the date
@@ -161,6 +161,21 @@ std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues
 // hh:nn or hh:nn:ss with the system's time separator, optionally AM or PM;
 // the second of the day, or nothing.
 std::optional<long> ReadSystemTime(std::string_view text, char separator) {
+  // "hh:nn:ss", the form nearly every file holds, read at once.
+  if (text.size() == 8 && text[2] == separator && text[5] == separator && !IsDigit(separator)) {
+    int fields[3];
+    bool digits = true;
+    for (int i = 0; i < 3; ++i) {
+      char tens = text[3 * i];
+      char ones = text[3 * i + 1];
+      digits = digits && IsDigit(tens) && IsDigit(ones);
+      fields[i] = (tens - '0') * 10 + (ones - '0');
+    }
+    if (digits) {
+      if (fields[0] >= 24 || fields[1] >= 60 || fields[2] >= 60) return std::nullopt;
+      return fields[0] * 3600L + fields[1] * 60L + fields[2];
+    }
+  }
   std::string_view rest = TrimText(text);
   std::optional<int> meridiem;  // 0 AM, 12 PM
   if (rest.size() >= 2) {
@@ -289,6 +304,8 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
     }
     auto second = ReadSystemTime(text, locale.timeSeparator);
     if (!second) throw EConvertError("'" + std::string(text) + "' is not a valid time");
+    // A whole second within the day is its own field; no day value to round.
+    if (mark == std::string_view::npos) return FormatSecondOfDay(*second, locale.timeSeparator);
     value = (static_cast<double>(*second) + fraction) / kSecondsPerDay;
   } else {
     std::int64_t hours = StrToInt(Mid(text, 0, 2));

@@ -1,0 +1,232 @@
+#include "export/recordreader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "settings/state.h"
+#include "source/loader.h"
+#include "values/coordinates.h"
+#include "values/gridvalues.h"
+#include "values/numbers.h"
+
+namespace zevi {
+
+namespace {
+
+// A record box that holds a whole number replaces the number; otherwise the
+// number stays as it was.
+void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
+  std::optional<std::int64_t> value = TryStrToInt(boxText);
+  if (value && *value >= std::numeric_limits<std::int32_t>::min() &&
+      *value <= std::numeric_limits<std::int32_t>::max()) {
+    number = static_cast<std::int32_t>(*value);
+  }
+}
+
+// The longest cell of a column over the rows of the range, at least the minimum.
+int FieldWidth(const SourceTable& table, int column, int first, int last) {
+  int width = kMinFieldWidth;
+  if (column == kNoColumn) return width;
+  int end = std::min(last, table.LastRow());
+  for (int r = first; r <= end; ++r) {
+    width = std::max(width, static_cast<int>(table.Cell(column, r).size()));
+  }
+  return width;
+}
+
+}  // namespace
+
+ConversionSettings SettingsAsExportTakesThem(const AppState& state, KindColumn& kinds) {
+  ConversionSettings settings = state.settings;
+  TakeRecordNumber(state.edits.firstRecord, settings.firstRecord);
+  TakeRecordNumber(state.edits.lastRecord, settings.lastRecord);
+  settings.defaultZone = state.edits.defaultZone.substr(0, 5);
+  RebuildKindColumns(settings.columns, state.columnCount, kinds);
+  return settings;
+}
+
+std::string RangePastTableText(int last) {
+  return "Less than " + std::to_string(last) + " records in source date";
+}
+
+RecordReader::RecordReader(const AppState& state, const ConversionSettings& settings,
+                           const KindColumn& kinds, const ExportFlags& flags, ZoneQuestion* zone)
+    : state_(state),
+      settings_(settings),
+      kinds_(kinds),
+      zone_(zone),
+      setup_{settings, kinds, state.grid, state.datum, flags, settings.decimalSeparator},
+      values_{settings, kinds, state.grid, state.locale, *state.clock, settings.decimalSeparator} {}
+
+void RecordReader::Start(int first, int last) {
+  first_ = first;
+  newTrackPending_ = true;
+  currentLetter_ = 0;
+  if (settings_.mode == 'T') {
+    lastTrackValue_ = kNewTrackMarker;
+  } else {
+    setup_.idWidth = FieldWidth(state_.table, kinds_[Slot::ID], first, last);
+    setup_.symbolWidth = FieldWidth(state_.table, kinds_[Slot::Symbol], first, last);
+    idCounter_ = 1;
+  }
+  layout_ = BuildFieldLayout(settings_.mode, setup_);
+  layoutHasTime_ = layout_.find('T') != std::string::npos;
+  altitudeFactor_ = setup_.CodeOf(Slot::Altitude) == "HD" ? 0.1 : 1.0;
+  spans_.assign(layout_.size(), Span{});
+  row_.reserve(kMaxColumnCount);
+}
+
+RecordReader::RowKind RecordReader::Classify(int r) {
+  if (r > state_.table.LastRow()) return RowKind::PastTable;
+  if (state_.table.Marker(r)) return RowKind::Record;
+  newTrackPending_ = true;
+  return RowKind::EmptyLine;
+}
+
+std::string_view RecordReader::ReadLine(int r) {
+  GetRowCells(state_.table, r, row_);
+  size_ = 0;
+  Put(settings_.mode == 'T' ? 'T' : 'W');
+  carry_ = {};
+  if (layoutHasTime_) {
+    currentLetter_ = 'T';
+    timeText_ = TimeField(row_, values_, carry_);
+  }
+  for (std::size_t i = 0; i < layout_.size(); ++i) {
+    const char letter = layout_[i];
+    currentLetter_ = letter;
+    Put(' ');
+    spans_[i].begin = static_cast<std::uint32_t>(size_);
+    WriteField(letter, r);
+    spans_[i].end = static_cast<std::uint32_t>(letter == 'I' ? idTextEnd_ : size_);
+  }
+  currentLetter_ = 0;
+  newTrackPending_ = false;
+  return std::string_view(line_.data(), size_);
+}
+
+void RecordReader::WriteField(char letter, int r) {
+  const GridState& grid = state_.grid;
+  const char mark = setup_.decimalMark;
+  const ExportFlags& flags = setup_.flags;
+  switch (letter) {
+    case 'I': {
+      std::string_view id = Cell(Slot::ID);
+      if (!kinds_.Has(Slot::ID)) {
+        generatedId_ = GeneratedId(state_.edits.idPrefix, idCounter_++);
+        id = generatedId_;
+      }
+      idTextEnd_ = size_ + std::min(id.size(), static_cast<std::size_t>(setup_.idWidth));
+      PutPadRight(id, setup_.idWidth);
+      break;
+    }
+    case 'K':
+    case 'L': {
+      const bool latitude = letter == 'K';
+      if (flags.useDefaultLatLong) {
+        Put(latitude ? "N00.000000" : "E000.000000");
+      } else {
+        PutNumber(latitude ? LatitudeValue(row_, values_) : LongitudeValue(row_, values_),
+                  latitude ? 10 : 11, 6, false);
+      }
+      break;
+    }
+    case 'X': Put(GarminHexField(Cell(Slot::Grid), mark)); break;
+    case 'G': Put(GridGroupField(Cell(Slot::Grid), setup_)); break;
+    case 'Z':
+      if (zone_) Put(ZoneField(row_, values_, zone_->defaultZone, zone_->ui));
+      break;
+    case 'E':
+    case 'N': {
+      const bool easting = letter == 'E';
+      if (flags.useDefaultEastNorth) {
+        Put(easting ? "500000" : "0000000");
+      } else {
+        Put(GridValueField(Cell(easting ? Slot::Easting : Slot::Northing),
+                           easting ? grid.eastingDigits : grid.northingDigits, settings_.scaleFactor,
+                           settings_.alignment));
+      }
+      break;
+    }
+    case 'H': PutNumber(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_, 8, 1, true); break;
+    case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
+    case 'D': PutPadRight(DateField(row_, values_, carry_), 10); break;
+    case 'T': PutPadRight(timeText_, 8); break;
+    case 'S': PutPadRight(Cell(Slot::Symbol), setup_.symbolWidth); break;
+    case 'M': Put(settings_.textOption); break;
+    case 'Q': Put(TrackStartFlag(r)); break;
+    case 'C':
+      comment_.clear();
+      AppendCommentField(comment_, row_, kinds_);
+      Put(comment_);
+      break;
+    default: break;
+  }
+}
+
+char* RecordReader::Room(std::size_t size) {
+  if (size_ + size > line_.size()) line_.resize(std::max(2 * line_.size(), size_ + size));
+  return line_.data() + size_;
+}
+
+void RecordReader::Put(std::string_view text) {
+  if (text.empty()) return;
+  std::memcpy(Room(text.size()), text.data(), text.size());
+  size_ += text.size();
+}
+
+void RecordReader::PutPadRight(std::string_view text, int width) {
+  const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+  const std::size_t kept = std::min(text.size(), w);
+  char* at = Room(w);
+  if (kept > 0) std::memcpy(at, text.data(), kept);
+  if (w > kept) std::memset(at + kept, ' ', w - kept);
+  size_ += w;
+}
+
+void RecordReader::PutNumber(double value, int width, int decimals, bool keepEnd) {
+  const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+  char* at = Room(kFloatTextRoom);
+  std::size_t length = WriteFloatText(at, value, width, decimals, setup_.decimalMark);
+  if (length == 0) {
+    std::string text = FormatFloat(value, width, decimals, setup_.decimalMark);
+    std::string_view kept = text;
+    if (kept.size() > w) kept = keepEnd ? kept.substr(kept.size() - w) : kept.substr(0, w);
+    Put(kept);
+    return;
+  }
+  if (length > w) {
+    if (keepEnd) std::memmove(at, at + (length - w), w);
+    length = w;
+  }
+  size_ += length;
+}
+
+std::string_view RecordReader::Field(std::size_t index) const {
+  if (index >= spans_.size()) return {};
+  const Span& span = spans_[index];
+  return std::string_view(line_.data() + span.begin, span.end - span.begin);
+}
+
+char RecordReader::TrackStartFlag(int r) {
+  if (newTrackPending_) return '1';
+  if (kinds_.Has(Slot::TrackStart)) return TrimText(Cell(Slot::TrackStart)) == "0" ? '0' : '1';
+  if (settings_.trackStart > 0) {
+    std::string_view value = TrimText(CellOf(row_, settings_.trackStart));
+    if (value.empty() || value == lastTrackValue_) return '0';
+    lastTrackValue_ = value;
+    return '1';
+  }
+  return r == first_ ? '1' : '0';
+}
+
+void RecordReader::RecordFailed(int r) {
+  if (settings_.trackStart > 0) lastTrackValue_ = kFailedRecordMarker + std::to_string(r);
+  newTrackPending_ = false;
+}
+
+int RecordReader::FailingColumn() const { return FailingFieldColumn(currentLetter_, kinds_); }
+
+}  // namespace zevi

@@ -1,0 +1,117 @@
+#pragma once
+// The records of one export read into their lines, field by field in layout
+// order: the record writer writes the lines, the preview takes the positions
+// out of them. Both get the same IDs, track starts and failures because both
+// read through this one reader.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/format.h"
+#include "source/table.h"
+#include "values/context.h"
+#include "values/datetime.h"
+
+namespace zevi {
+
+struct AppState;
+class UserInterface;
+
+// Track-change values no cell holds: the one a run starts with, and the one a
+// failed record leaves (followed by its number), so the next value that
+// follows either starts a track.
+inline constexpr const char* kNewTrackMarker = "*g&rb$g%";
+inline constexpr const char* kFailedRecordMarker = "%$^\xA3";
+
+// A copy of the settings as an export starting now would take them: the
+// record boxes and the default zone box taken over, the kind index rebuilt
+// into `kinds`. The state stays as it is.
+ConversionSettings SettingsAsExportTakesThem(const AppState& state, KindColumn& kinds);
+
+// "Less than 500 records in source date": the range runs past the table.
+std::string RangePastTableText(int last);
+
+// Where a zone field may ask for a latitude-band letter, and the default zone
+// that keeps the answer.
+struct ZoneQuestion {
+  std::string& defaultZone;
+  UserInterface& ui;
+};
+
+class RecordReader {
+ public:
+  // Without `zone` nothing is ever asked and zone fields stay empty.
+  RecordReader(const AppState& state, const ConversionSettings& settings, const KindColumn& kinds,
+               const ExportFlags& flags, ZoneQuestion* zone = nullptr);
+  RecordReader(const RecordReader&) = delete;
+  RecordReader& operator=(const RecordReader&) = delete;
+
+  // For the records first..last: the ID and symbol widths of waypoints, the
+  // layout, the track and ID counters back at their start.
+  void Start(int first, int last);
+  const ExportSetup& Setup() const { return setup_; }
+  const std::string& Layout() const { return layout_; }
+
+  enum class RowKind { PastTable, EmptyLine, Record };
+  // What row r is; an empty line makes the next record start a track.
+  RowKind Classify(int r);
+
+  // Record r's line without its line end, valid until the next read. A value
+  // reader's failure leaves the line unfinished and propagates.
+  std::string_view ReadLine(int r);
+  // Field `index` of the layout in the last line read; an ID without the
+  // blanks that pad it.
+  std::string_view Field(std::size_t index) const;
+
+  // Record r did not make it into the file (its values, or writing its line).
+  void RecordFailed(int r);
+  // The data column to show for the last failure.
+  int FailingColumn() const;
+
+ private:
+  void WriteField(char letter, int r);
+  char TrackStartFlag(int r);
+  // The line is built in place: room is made, then characters are stored.
+  char* Room(std::size_t size);
+  void Put(char c) { *Room(1) = c; ++size_; }
+  void Put(std::string_view text);
+  // Left-aligned in `width` characters, cut to the first `width`.
+  void PutPadRight(std::string_view text, int width);
+  // FormatFloat's text with the export's cut: to the first `width`
+  // characters, or with `keepEnd` to the last.
+  void PutNumber(double value, int width, int decimals, bool keepEnd);
+  std::string_view Cell(Slot slot) const { return CellOf(row_, kinds_[slot]); }
+
+  const AppState& state_;
+  const ConversionSettings& settings_;
+  const KindColumn& kinds_;
+  ZoneQuestion* zone_;
+  ExportSetup setup_;
+  ValueContext values_;
+
+  std::string layout_;
+  bool layoutHasTime_ = false;
+  double altitudeFactor_ = 1.0;
+  int first_ = 1;
+  int idCounter_ = 1;
+  bool newTrackPending_ = true;
+  std::string lastTrackValue_;
+  char currentLetter_ = 0;
+
+  // Reused for every record.
+  std::string line_;  // characters 0..size_ are the line
+  std::size_t size_ = 0;
+  RowCells row_;
+  DayCarry carry_;
+  std::string timeText_;
+  std::string generatedId_;
+  std::string comment_;
+  std::size_t idTextEnd_ = 0;  // where the ID ends before its padding
+  struct Span {
+    std::uint32_t begin = 0, end = 0;
+  };
+  std::vector<Span> spans_;
+};
+
+}  // namespace zevi
