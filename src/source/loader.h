@@ -15,10 +15,11 @@ struct AppState;
 class UserInterface;
 struct ConversionSettings;
 
-inline constexpr std::size_t kReadBufferSize = 4096;
+// Bytes the line reader takes from the file at a time: large enough that a
+// read call costs little per line, small enough to stay in the cache.
+inline constexpr std::size_t kReadBufferSize = std::size_t{1} << 18;
 
-// An open source file, closed when the handle goes. Its stream reads ahead in
-// large blocks, so the line reader's small buffer costs no system call each.
+// An open source file, closed when the handle goes.
 class SourceFileHandle {
  public:
   SourceFileHandle() = default;
@@ -30,7 +31,6 @@ class SourceFileHandle {
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
-  std::unique_ptr<char[]> streamBuffer_;  // declared first: outlives the stream
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
@@ -41,34 +41,39 @@ inline constexpr std::size_t kMaxRestLength = 999;
 
 // Lines of one pass: CR LF, LF and CR end a line; after a CR every LF up to
 // the next other byte is skipped. Lines are trimmed; a line shorter than two
-// characters reads as empty.
+// characters reads as empty. Where the reads of the file fall makes no
+// difference to the lines.
 class SourceLineReader {
  public:
-  explicit SourceLineReader(std::FILE* file) : file_(file) {}
+  // `bufferSize` bytes are read at a time (a longer line grows the buffer);
+  // small sizes let tests put line ends across reads.
+  explicit SourceLineReader(std::FILE* file, std::size_t bufferSize = kReadBufferSize);
   // False at the end of the file (after the last line was returned). An empty
   // file reads as one empty line; a line end at the end of the file opens no
   // further line.
   bool ReadSourceLine(std::string& line);
+  // The same without a copy: the view stays valid until the next read.
+  bool ReadSourceLine(std::string_view& line);
   bool Failed() const { return failed_; }
   // Bytes taken from the file so far, for progress reports.
   std::uint64_t BytesRead() const { return bytesRead_; }
 
  private:
-  // False when the buffer is used up and the file has no more bytes.
-  bool Fill();
+  // Keeps the unread bytes (moved to the front) and reads more after them,
+  // growing the buffer when they fill it. False when the file has no more.
+  bool Refill();
+  // Index of the next such byte at or after the position, count_ when none;
+  // `next` keeps where the last search ended, so each byte is searched once.
+  std::size_t NextInBuffer(std::size_t& next, char byte);
 
   std::FILE* file_;
-  char buffer_[kReadBufferSize];
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
   std::size_t count_ = 0;
   std::size_t position_ = 0;
-  // Index of the next such byte at or after the position, count_ when none.
-  std::size_t FindInBuffer(char byte) const;
-
-  // Next line feed and carriage return found in the buffer, kept so that each
-  // byte of the buffer is searched once; kNotSearched after a refill.
-  static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
-  std::size_t nextLf_ = kNotSearched;
-  std::size_t nextCr_ = kNotSearched;
+  // A found byte, or where the search stopped at the end of the data.
+  std::size_t nextLf_ = 0;
+  std::size_t nextCr_ = 0;
   std::uint64_t bytesRead_ = 0;
   bool previousWasCr_ = false;
   bool returnedLine_ = false;

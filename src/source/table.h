@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/memory.h"
+
 namespace zevi {
 
 class SourceTable {
@@ -45,14 +47,25 @@ class SourceTable {
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
 
  private:
+  // Room for `bytes` more text; grows by doubling past a reservation.
+  char* MakeRoom(std::size_t bytes);
+  char* Text() const { return static_cast<char*>(text_.get()); }
+  std::uint64_t* RowText() const { return static_cast<std::uint64_t*>(rowText_.get()); }
+
   int columns_ = 0;
   int rows_ = 0;
   int filledUpTo_ = 0;                    // rows 1..filledUpTo_ have their offsets set
   // Cell texts of filled rows in order, each after its length (7 bits a byte,
-  // high bit: more bytes follow); trailing blank cells are not stored.
-  std::string text_;
-  std::vector<std::uint64_t> rowText_;    // per row and one past: offset of its cells in text_
-  std::vector<std::uint8_t> marker_;
+  // high bit: more bytes follow); trailing blank cells are not stored. Left
+  // uninitialised: a large file's pages are touched once, by the filling.
+  LargeBlock text_;
+  std::size_t textSize_ = 0;
+  std::size_t textCapacity_ = 0;
+  // Per row and one past: offset of its cells in the text; set up to
+  // filledUpTo_ + 1.
+  LargeBlock rowText_;
+  std::size_t rowCapacity_ = 0;
+  std::vector<std::uint64_t> markers_;    // a bit per row
 };
 
 // The cells of one row, indexed by data column (index 0 unused), as the value

@@ -1,10 +1,12 @@
 #include "values/numbers.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "values/failures.h"
 
@@ -45,47 +47,81 @@ class ReplacedCopy {
   std::size_t size_;
 };
 
-// Checks the grammar itself, then lets from_chars (which knows only '.') do
-// the correctly rounded conversion of a copy with the mark replaced.
-std::optional<double> ParseFloat(std::string_view text, char decimalMark) {
-  std::string_view body = TrimSpaces(text);
-  bool negative = false;
-  if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
-    negative = body.front() == '-';
-    body.remove_prefix(1);
-  }
-  std::size_t i = 0;
-  std::size_t mantissaDigits = 0;
-  std::size_t markAt = std::string_view::npos;
-  for (; i < body.size(); ++i) {
-    if (IsDigit(body[i])) {
-      ++mantissaDigits;
-    } else if (body[i] == decimalMark && markAt == std::string_view::npos) {
-      markAt = i;
-    } else {
-      break;
-    }
-  }
-  if (mantissaDigits == 0) return std::nullopt;
-  if (i < body.size()) {
-    if (body[i] != 'e' && body[i] != 'E') return std::nullopt;
-    ++i;
-    if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    for (; i < body.size() && IsDigit(body[i]); ++i) ++exponentDigits;
-    if (exponentDigits == 0 || i != body.size()) return std::nullopt;
-  }
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxExactPower = 22;
+constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
+constexpr std::size_t kMaxMantissaDigits = 19;  // always fits 64 bits
+constexpr int kExponentLimit = 100000;          // far past any double, short of overflow
 
+// from_chars knows only '.': it reads a copy with the mark replaced.
+std::optional<double> ConvertBody(std::string_view body, const char* markAt, char decimalMark) {
   double value = 0;
   auto convert = [&value](std::string_view digits) {
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                         std::chars_format::general);
     return error == std::errc{} && end == digits.data() + digits.size();
   };
-  bool read = markAt == std::string_view::npos || decimalMark == '.'
-                  ? convert(body)
-                  : convert(ReplacedCopy(body, markAt, '.').View());
+  const bool read = markAt == nullptr || decimalMark == '.'
+                        ? convert(body)
+                        : convert(ReplacedCopy(body, static_cast<std::size_t>(markAt - body.data()), '.').View());
   if (!read) return std::nullopt;
+  return value;
+}
+
+// Checks the grammar itself and gathers the digits on the way. Up to 19
+// digits with a power of ten that are both exact doubles give the correctly
+// rounded value in one multiplication or division; anything else is left to
+// from_chars.
+std::optional<double> ParseFloat(std::string_view text, char decimalMark) {
+  const char* at = text.data();
+  const char* end = at + text.size();
+  while (at < end && *at == ' ') ++at;
+  while (end > at && end[-1] == ' ') --end;
+  bool negative = false;
+  if (at < end && (*at == '+' || *at == '-')) {
+    negative = *at == '-';
+    ++at;
+  }
+  const char* const body = at;
+  std::uint64_t mantissa = 0;  // wraps past 19 digits: only used up to them
+  for (; at < end && IsDigit(*at); ++at) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
+  std::size_t mantissaDigits = static_cast<std::size_t>(at - body);
+  const char* markAt = nullptr;
+  int fractionDigits = 0;
+  if (at < end && *at == decimalMark) {
+    markAt = at++;
+    const char* const fraction = at;
+    for (; at < end && IsDigit(*at); ++at) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
+    fractionDigits = static_cast<int>(std::min<std::ptrdiff_t>(at - fraction, kExponentLimit));
+    mantissaDigits += static_cast<std::size_t>(at - fraction);
+  }
+  if (mantissaDigits == 0) return std::nullopt;
+  int exponent = 0;
+  if (at < end) {
+    if (*at != 'e' && *at != 'E') return std::nullopt;
+    ++at;
+    bool negativeExponent = false;
+    if (at < end && (*at == '+' || *at == '-')) negativeExponent = *at++ == '-';
+    const char* const digits = at;
+    for (; at < end && IsDigit(*at); ++at) exponent = std::min(exponent * 10 + (*at - '0'), kExponentLimit);
+    if (at == digits || at != end) return std::nullopt;
+    if (negativeExponent) exponent = -exponent;
+  }
+
+  double value;
+  const int power = exponent - fractionDigits;
+  if (mantissaDigits <= kMaxMantissaDigits && mantissa <= kMaxExactMantissa && power >= -kMaxExactPower &&
+      power <= kMaxExactPower) {
+    const auto digits = static_cast<double>(mantissa);
+    value = power < 0 ? digits / kExactPowers[-power] : digits * kExactPowers[power];
+  } else if (auto converted = ConvertBody(std::string_view(body, static_cast<std::size_t>(end - body)), markAt,
+                                          decimalMark)) {
+    value = *converted;
+  } else {
+    return std::nullopt;
+  }
   return negative ? -value : value;
 }
 
@@ -127,6 +163,50 @@ std::optional<std::uint64_t> ScaledDigits(double value, int decimals) {
   return static_cast<std::uint64_t>(rounded);
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes `scaled` with its last `decimals` digits after the mark, at least one
+// before it, backwards from `end`, two digits a division; returns the start.
+char* WriteScaled(char* end, std::uint64_t scaled, int decimals, char decimalMark) {
+  char* at = end;
+  auto writePair = [&at](std::uint64_t pair) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * pair, 2);
+  };
+  int left = decimals;
+  for (; left >= 2; left -= 2) {
+    writePair(scaled % 100);
+    scaled /= 100;
+  }
+  if (left == 1) {
+    *--at = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
+  }
+  if (decimals > 0) *--at = decimalMark;
+  while (scaled >= 100) {
+    writePair(scaled % 100);
+    scaled /= 100;
+  }
+  if (scaled >= 10) {
+    writePair(scaled);
+  } else {
+    *--at = static_cast<char>('0' + scaled);
+  }
+  return at;
+}
+
+std::string PadLeft(const char* text, std::size_t size, int width) {
+  const std::size_t padding = static_cast<std::size_t>(std::max(width, 0)) > size
+                                  ? static_cast<std::size_t>(width) - size
+                                  : 0;
+  std::string result(padding + size, ' ');
+  std::memcpy(result.data() + padding, text, size);
+  return result;
+}
+
 }  // namespace
 
 double StrToFloat(std::string_view text, char decimalMark) {
@@ -164,39 +244,28 @@ double ReadNumber(std::string_view text, char decimalMark) {
 }
 
 std::string FormatFloat(double value, int width, int decimals, char decimalMark) {
+  const bool negative = std::signbit(value);
+  if (auto scaled = ScaledDigits(value, decimals)) {
+    // 20 digits, the mark and the sign, with room to pad the usual widths.
+    constexpr int kRoom = 40;
+    std::array<char, kRoom> buffer;
+    char* end = buffer.data() + buffer.size();
+    char* begin = WriteScaled(end, *scaled, decimals, decimalMark);
+    // As printf: -0.04 is "-0.0".
+    if (negative) *--begin = '-';
+    if (width > kRoom) return PadLeft(begin, static_cast<std::size_t>(end - begin), width);
+    while (end - begin < width) *--begin = ' ';
+    return std::string(begin, end);
+  }
   // Wide enough for the largest double written in full.
   std::array<char, 512> buffer;
   char* begin = buffer.data() + 1;  // room for a sign in front
-  char* end;
-  bool negative = std::signbit(value);
-  if (auto digits = ScaledDigits(value, decimals)) {
-    char* last = buffer.data() + buffer.size();
-    char* first = last;
-    std::uint64_t rest = *digits;
-    // At least one digit before the mark.
-    for (int count = 0; rest != 0 || count <= decimals; ++count) {
-      if (count == decimals && decimals > 0) *--first = '.';
-      *--first = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-    }
-    begin = first;
-    end = last;
-  } else {
-    auto [written, error] = std::to_chars(begin, buffer.data() + buffer.size(), std::fabs(value),
-                                          std::chars_format::fixed, decimals);
-    end = error == std::errc{} ? written : begin;
-  }
-  // As printf: -0.04 is "-0.0".
+  auto [end, error] = std::to_chars(begin, buffer.data() + buffer.size(), std::fabs(value),
+                                    std::chars_format::fixed, decimals);
+  if (error != std::errc{}) end = begin;
   if (negative) *--begin = '-';
   if (decimals > 0 && end - begin > decimals) end[-decimals - 1] = decimalMark;
-
-  auto size = static_cast<std::size_t>(end - begin);
-  std::string result;
-  std::size_t padding = static_cast<std::size_t>(width) > size ? static_cast<std::size_t>(width) - size : 0;
-  result.reserve(padding + size);
-  result.append(padding, ' ');
-  result.append(begin, size);
-  return result;
+  return PadLeft(begin, static_cast<std::size_t>(end - begin), width);
 }
 
 std::string FormatInt(std::int64_t value, int width, int minDigits) {

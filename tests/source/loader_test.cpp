@@ -17,18 +17,20 @@ using testing::TableText;
 
 class LineReaderTest : public SourceTest {
  protected:
-  std::vector<std::string> ReadAll(const std::string& bytes) {
+  std::vector<std::string> ReadAll(const std::string& bytes, std::size_t bufferSize) {
     const SourceFileHandle file = OpenSourceFile(WriteFile("lines.txt", bytes));
-    SourceLineReader reader(file.get());
+    SourceLineReader reader(file.get(), bufferSize);
     std::vector<std::string> lines;
     std::string line;
     while (reader.ReadSourceLine(line)) lines.push_back(line);
+    EXPECT_FALSE(reader.Failed());
+    EXPECT_EQ(reader.BytesRead(), bytes.size());
     return lines;
   }
 };
 
 TEST_F(LineReaderTest, LineEnds) {
-  const std::string longLine(4095, 'x');  // its CR ends the first buffer, the LF opens the next
+  const std::string longLine(kReadBufferSize - 1, 'x');  // its CR ends the first read, the LF opens the next
   struct Case {
     std::string bytes;
     std::vector<std::string> lines;
@@ -49,7 +51,24 @@ TEST_F(LineReaderTest, LineEnds) {
       {"\xA0" "ab", {"\xA0" "ab"}, "bytes above 127 are text, not blanks"},
       {longLine + "\r\ncd", {longLine, "cd"}, "the CR flag lives across buffer refills"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReadAll(c.bytes), c.lines) << c.reason;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadAll(c.bytes, kReadBufferSize), c.lines) << c.reason;
+    // Every way of cutting the bytes into reads gives the same lines.
+    for (std::size_t size = 1; size <= 9 && size < c.bytes.size(); ++size) {
+      EXPECT_EQ(ReadAll(c.bytes, size), c.lines) << c.reason << ", " << size << " bytes a read";
+    }
+  }
+}
+
+TEST_F(LineReaderTest, ViewsAndCopiesReadTheSameLines) {
+  std::string bytes;
+  for (int i = 0; i < 500; ++i) bytes += "line " + std::to_string(i) + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n\n");
+  const SourceFileHandle file = OpenSourceFile(WriteFile("views.txt", bytes));
+  SourceLineReader reader(file.get(), 64);
+  std::vector<std::string> viewed;
+  std::string_view line;
+  while (reader.ReadSourceLine(line)) viewed.emplace_back(line);
+  EXPECT_EQ(viewed, ReadAll(bytes, kReadBufferSize));
 }
 
 std::vector<std::string> SplitFields(char separator, std::string_view text, int count) {

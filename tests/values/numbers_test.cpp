@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -149,13 +150,45 @@ TEST(Numbers, FormatFloatRoundsAsTheStandardLibraryDoes) {
     values.push_back(std::round(value * 64) / 64);  // exact binary fractions: ties
   }
   for (double value : values) {
-    for (int decimals : {0, 1, 2, 6}) {
+    for (int decimals = 0; decimals <= 10; ++decimals) {
       char buffer[400];
       auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
       ASSERT_EQ(error, std::errc{});
       std::string expected(buffer, end);
       ASSERT_EQ(FormatFloat(value, 0, decimals, '.'), expected) << value << " with " << decimals;
+      if (decimals > 0) expected[expected.size() - static_cast<std::size_t>(decimals) - 1] = ',';
+      if (expected.size() < 14) expected.insert(0, 14 - expected.size(), ' ');
+      ASSERT_EQ(FormatFloat(value, 14, decimals, ','), expected) << value << " with " << decimals;
     }
+  }
+}
+
+TEST(Numbers, StrToFloatReadsAsTheStandardLibraryDoes) {
+  // Short decimals take a quicker road than long ones or large exponents:
+  // every road must give the standard library's correctly rounded double.
+  std::mt19937_64 random(20240316);
+  std::vector<std::string> texts = {"9007199254740992", "9007199254740993", "0.1", "0.30000000000000004",
+                                    "1e22", "1e23", "123456789012345678901", "4.9e-324", "0.000001",
+                                    "00000000000000000000001.5", "1.7976931348623157e308", "2.2250738585072014e-308",
+                                    "1234567890123456789", "12345678901234567890", "0.00000000000000000000000001"};
+  for (int i = 0; i < 40000; ++i) {
+    std::string digits;
+    const int count = 1 + static_cast<int>(random() % 24);
+    for (int d = 0; d < count; ++d) digits += static_cast<char>('0' + random() % 10);
+    const std::size_t mark = random() % (digits.size() + 1);
+    std::string text = digits.substr(0, mark) + "." + digits.substr(mark);
+    if (random() % 4 == 0) text += "e" + std::to_string(static_cast<int>(random() % 61) - 30);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    double expected = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(error, std::errc{}) << text;
+    ASSERT_EQ(StrToFloat(text, '.'), expected) << text;
+    ASSERT_EQ(StrToFloat("-" + text, '.'), -expected) << text;
+    std::string comma = text;
+    std::replace(comma.begin(), comma.end(), '.', ',');
+    ASSERT_EQ(StrToFloat(comma, ','), expected) << comma;
   }
 }
 

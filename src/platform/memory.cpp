@@ -1,0 +1,44 @@
+#include "platform/memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <new>
+
+namespace zevi {
+
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kPage = 4096;
+
+std::size_t MappedBytes(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
+
+}  // namespace
+
+void LargeBlockRelease::operator()(void* block) const {
+  if (bytes < kLargePage) {
+    ::operator delete(block);
+  } else {
+    ::munmap(block, MappedBytes(bytes));
+  }
+}
+
+LargeBlock AllocateLargeBlock(std::size_t bytes) {
+  if (bytes < kLargePage) return LargeBlock(::operator new(bytes), LargeBlockRelease{bytes});
+  // Large pages need an aligned start: map a large page more, give back the ends.
+  const std::size_t size = MappedBytes(bytes);
+  void* mapped = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+  if (aligned > start) ::munmap(mapped, aligned - start);
+  const std::size_t tail = kLargePage - (aligned - start);
+  if (tail > 0) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+  void* block = reinterpret_cast<void*>(aligned);
+  ::madvise(block, size, MADV_HUGEPAGE);  // a hint: without large pages all still works
+  return LargeBlock(block, LargeBlockRelease{bytes});
+}
+
+}  // namespace zevi

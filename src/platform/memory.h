@@ -1,0 +1,21 @@
+#pragma once
+// Memory for the large tables of a loaded file.
+#include <cstddef>
+#include <memory>
+
+namespace zevi {
+
+struct LargeBlockRelease {
+  std::size_t bytes = 0;
+  void operator()(void* block) const;
+};
+
+using LargeBlock = std::unique_ptr<void, LargeBlockRelease>;
+
+// Uninitialised memory for `bytes`. Blocks of megabytes come straight from
+// the system, in large pages where it has them, so that filling one costs a
+// few page faults rather than one per 4 KiB (a large part of loading a big
+// file otherwise). Throws std::bad_alloc.
+LargeBlock AllocateLargeBlock(std::size_t bytes);
+
+}  // namespace zevi
