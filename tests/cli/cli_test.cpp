@@ -351,4 +351,88 @@ TEST_F(Cli, SuggestColumnsPrintsTheColumnsValueAndAReasonPerColumn) {
   EXPECT_FALSE(fs::exists(File("walk.txt"))) << "nothing converted";
 }
 
+// Files nobody checked: each gives its message and its exit status, and no crash.
+TEST_F(Cli, BadInputCatalogue) {
+  std::string binary;
+  for (int i = 0; i < 3000; ++i) binary += static_cast<char>((i * 37 + 11) % 256);
+  binary += "\nZ,51.5,-0.1\n";  // the last line decides the separator
+  fs::create_directory(File("folder.txt"));
+  WriteBytes(File("readonly.gps"), "keep");
+  ::chmod(File("readonly.gps").c_str(), 0444);
+  fs::create_directories(File("lists"));
+  for (const char* name : {"datums.txt", "worldgrids.txt", "usagrids.txt", "ostn02grids.txt"})
+    fs::copy_file(std::string(ZEVI_BIN_DIR) + "/" + name, File("lists/") + name);
+  WriteBytes(File("lists/basegrids.txt"), "U UTM\nxxxx 1 2 3 4 5 6 7 8 x 6 7\n");
+  const std::string huge = "A,51.5,-0.1," + std::string(100 * 1024 * 1024, 'x') + "\n";
+
+  struct Case {
+    const char* name;
+    std::string source;        // bytes of in.txt; empty name below means no file
+    std::vector<std::string> args;
+    int status;
+    std::string message;       // a line stderr must hold
+    int waypoints;             // W lines in the output, -1: not checked
+  };
+  const std::string columns = "--set=Columns=I_/60,KD/90,LD/90";
+  const std::vector<Case> cases = {
+      {"empty file", "", {columns}, 2, "Missing Latitude/Longitude field for 'Lat/Long' grid.", -1},
+      {"binary file", binary, {columns}, 1, "Error in record ", -1},
+      {"NUL inside a cell", std::string("A\0B,51.5,-0.1\nC,51.6,-0.2\n", 26), {columns}, 0,
+       "File written successfully", 2},
+      {"CR-only line ends", "A,51.5,-0.1\rB,51.6,-0.2\r", {columns}, 0, "File written successfully", 2},
+      {"mixed line ends", "A,51.5,-0.1\r\nB,51.6,-0.2\nC,51.7,-0.3\rD,51.8,-0.4", {columns}, 0,
+       "File written successfully", 4},
+      {"a 100 MB line", huge, {columns}, 0, "File written successfully", 1},
+      {"target on a full disk", "A,51.5,-0.1\n", {columns, "-f", "-o", "/dev/full"}, 3,
+       "Error writing file", -1},
+      {"target in a missing folder", "A,51.5,-0.1\n", {columns, "-o", File("none/out.gps")}, 3,
+       "Error writing file", -1},
+      {"read-only target", "A,51.5,-0.1\n", {columns, "-f", "-o", File("readonly.gps")}, 3,
+       "readonly.gps is read only.", -1},
+      {"grid list with a broken parameter line", "30U,512345,5712345\n",
+       {"--set=Columns=Z_/60,E_/90,N_/90", "--set=Grid=UTM", "--data-dir", File("lists")}, 1,
+       "'x' is not a valid integer value", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(File("in.txt"), c.source);
+    fs::remove(File("in.gps"));
+    std::vector<std::string> args = c.args;
+    args.push_back(File("in.txt"));
+    Outcome run = Convert(args);
+    EXPECT_EQ(run.status, c.status) << run.err.substr(0, 400);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err.substr(0, 400);
+    if (c.waypoints >= 0) {
+      std::string output = ReadBytes(File("in.gps"));
+      std::size_t lines = 0;
+      for (std::size_t at = output.find("\r\nW "); at != std::string::npos; at = output.find("\r\nW ", at + 1))
+        ++lines;
+      EXPECT_EQ(lines, static_cast<std::size_t>(c.waypoints));
+    }
+  }
+  EXPECT_EQ(ReadBytes(File("readonly.gps")), "keep");
+
+  Outcome folder = Convert({columns, File("folder.txt")});
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_NE(folder.err.find("The file may be in use by another application."), std::string::npos);
+}
+
+// Values a settings field cannot hold fall back without touching the other keys.
+TEST_F(Cli, AbsurdSettingsValuesFallBack) {
+  std::string breaks, columns;
+  for (int i = 1; i <= 100; ++i) breaks += " " + std::to_string(i);
+  for (int i = 1; i <= 40; ++i) columns += "KD/" + std::to_string(i) + ",";
+  WriteBytes(File("in.txt"), "A,51.5,-0.1\n");
+  Outcome run = Convert({"--show-settings", "--set=Breaks=" + breaks, "--set=TrackStart=1000",
+                         "--set=Alignment=999", "--set=Columns=" + columns, "--set=Mode=T",
+                         File("in.txt")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("TrackStart=1\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("Alignment=0\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("Mode=T\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find("Breaks= 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27\r\n"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("KD/26\r\n"), std::string::npos) << "26 columns, the rest ignored";
+}
+
 }  // namespace
