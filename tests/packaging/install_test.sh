@@ -78,7 +78,7 @@ fi
 # Manual pages: page | a text the rendered page must hold
 while IFS='|' read -r page text; do
     [[ $page == zevi-fileconv && -z $window ]] && continue
-    rendered=$(MANWIDTH=80 man -l "$share/man/man1/$page.1.gz" 2>"$scratch/man-errors" | col -b)
+    rendered=$(MANWIDTH=80 man -l "$share/man/man1/$page.1.gz" 2>"$scratch/man-errors")
     [[ $rendered == *"$text"* ]] || fail "man -l $page: no '$text'"
     [[ ! -s $scratch/man-errors ]] || fail "man -l $page: $(cat "$scratch/man-errors")"
 done <<'ROWS'
