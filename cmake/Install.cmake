@@ -37,6 +37,7 @@ if(TARGET zevi-fileconv)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${ZEVI_PACKAGING}/${ZEVI_APP_ID}.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # Rendered from the SVG: rsvg-convert -w 128 -h 128 (librsvg2-bin).
   install(FILES ${ZEVI_PACKAGING}/${ZEVI_APP_ID}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 endif()
@@ -44,6 +45,8 @@ if(TARGET zevi-convert)
   install(FILES ${ZEVI_PACKAGING}/zevi-convert.bash-completion
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME zevi-convert)
 endif()
+
+install(FILES ${ZEVI_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zevi-fileconv)
 
 # Manual pages, compressed as Debian installs them when gzip is at hand.
 find_program(ZEVI_GZIP gzip)

@@ -25,7 +25,7 @@ for path in usr/bin/zevi-convert usr/bin/zevi-fileconv usr/share/zevi-fileconv/d
     usr/share/icons/hicolor/scalable/apps/org.zevi.FileConverter.svg \
     usr/share/icons/hicolor/128x128/apps/org.zevi.FileConverter.png \
     usr/share/man/man1/zevi-convert.1.gz usr/share/man/man1/zevi-fileconv.1.gz \
-    usr/share/bash-completion/completions/zevi-convert; do
+    usr/share/bash-completion/completions/zevi-convert usr/share/doc/zevi-fileconv/copyright; do
     grep -qx "./$path" <<<"$contents" || fail "the package lacks /$path"
 done
 
