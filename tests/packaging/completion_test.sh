@@ -52,6 +52,25 @@ zevi-convert --data-dir |lists out|folders only for --data-dir
 zevi-convert --set Mode=T wa|walk.ini walk.txt|files after a --set
 ROWS
 
+# Called with the words alone, as bash splits them at '=' (no COMP_LINE):
+# words, comma-separated, the last being completed | expected offers | reason
+while IFS='|' read -r list expected reason; do
+    [[ -z $list ]] && continue
+    IFS=, read -ra COMP_WORDS <<<"$list"
+    [[ $list == *, ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    got=$(unset COMP_LINE COMP_POINT; COMPREPLY=(); _zevi_convert
+          ((${#COMPREPLY[@]} > 0)) && printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd ' ' -)
+    [[ $got == "$expected" ]] || fail "$reason: words '$list' offered '$got', expected '$expected'"
+done <<'ROWS'
+zevi-convert,--on-error,|abort all ask ignore|a value after the option word
+zevi-convert,--set,=,Da|Dateformat= Datum=|--set=KEY split at '='
+zevi-convert,--encoding,=,utf|utf-16 utf-8|--encoding=value split at '='
+zevi-convert,--set,Mode,=,|| a value of free text split at '='
+zevi-convert,--sho|--show-settings --show-table|an option
+ROWS
+unset COMP_WORDS COMP_CWORD
+
 [[ -z $(offers "zevi-convert --zone-letter ") ]] || fail "--zone-letter offered something"
 
 # The keys: every key a settings file holds is offered, and every offered key
