@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake g++ googletest libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth)
 # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 packages+=(clang libclang-rt-14-dev)
+# Install checks and the Debian package: the validators, man, dpkg-shlibdeps.
+packages+=(desktop-file-utils appstream man-db dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

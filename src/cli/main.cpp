@@ -1,7 +1,6 @@
 // zevi-convert: the converter for scripts and large files.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,16 +8,15 @@
 #include "cli/cli_ui.h"
 #include "cli/convert.h"
 #include "cli/options.h"
+#include "geodesy/datums.h"
+#include "platform/folders.h"
 
 namespace {
 
-// The folder of the running program, ending with '/'; "./" when it is unknown.
+// Ending with '/'; "./" when the system will not name the program file.
 std::string ProgramFolder() {
-  char path[PATH_MAX];
-  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "./";
-  std::string text(path, static_cast<std::size_t>(length));
-  return text.substr(0, text.rfind('/') + 1);
+  std::string folder = zevi::ProgramFolder(zevi::ProgramFilePath(), zevi::kDatumFileName);
+  return folder.empty() ? "./" : folder;
 }
 
 }  // namespace

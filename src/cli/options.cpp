@@ -203,7 +203,8 @@ Converting (the default):
                          (default: the source's name with ".gps" for a ".txt"
                          source, ".txt" otherwise, beside the source)
       --data-dir DIR     folder of datums.txt and the grid lists
-                         (default: the folder of this program)
+                         (default: beside this program when they lie there,
+                         else its installed ../share/zevi-fileconv)
   -f, --force            overwrite an existing target
       --default-position use a default coordinate when the position columns
                          are missing (otherwise nothing is written)

@@ -8,6 +8,12 @@
 #include <system_error>
 #include <filesystem>
 
+// Where the installed data folder lies, seen from the installed bin folder;
+// the build passes the same relative path that its install rules use.
+#ifndef ZEVI_INSTALLED_DATA_FROM_BIN
+#define ZEVI_INSTALLED_DATA_FROM_BIN "../share/zevi-fileconv"
+#endif
+
 namespace zevi {
 
 namespace {
@@ -112,6 +118,17 @@ std::string ProgramFilePath() {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::string ProgramFolder(const std::string& programFile, const std::string& listFile) {
+  std::size_t slash = programFile.rfind('/');
+  if (slash == std::string::npos) return programFile.empty() ? std::string() : "./";
+  std::string beside = programFile.substr(0, slash + 1);
+  if (FileExists(beside + listFile)) return beside;
+  std::string installed =
+      (std::filesystem::path(beside) / ZEVI_INSTALLED_DATA_FROM_BIN).lexically_normal().string();
+  if (!FolderExists(installed)) return beside;
+  return installed.back() == '/' ? installed : installed + "/";
 }
 
 }  // namespace zevi

@@ -30,4 +30,14 @@ bool IsReadOnly(const std::string& path);
 // Full path of the running program file; empty when the system will not say.
 std::string ProgramFilePath();
 
+// The program folder, ending with '/': where the datum and grid lists are
+// read. The program file's own folder when `listFile` lies there (the build
+// tree, or a copy carried around); otherwise the data folder of an installed
+// tree, found from the program file's folder ("/opt/z/bin/zevi-convert" gives
+// "/opt/z/share/zevi-fileconv/") when that folder exists, so a tree works
+// from any prefix and after being moved; otherwise the program file's own
+// folder again, so that messages name the place that was looked at.
+// Empty for an empty `programFile`.
+std::string ProgramFolder(const std::string& programFile, const std::string& listFile);
+
 }  // namespace zevi

@@ -34,7 +34,7 @@ StartupPlatform StartupPlatform::Current() {
 void StartUp(AppState& state, UserInterface& ui, StartupPlatform& platform) {
   state.sourceFile.clear();
   state.settingsFile.clear();
-  state.programFolder = FolderOf(platform.programFile);
+  state.programFolder = ProgramFolder(platform.programFile, kDatumFileName);
   state.lastExportFolder.clear();
 
   EstablishUserFolder(state, ui);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "settings/persist_fixture.h"
 
@@ -90,6 +92,46 @@ TEST_F(FoldersTest, ReadOnlyFollowsTheOwnersWriteBit) {
   ::chmod(path.c_str(), 0444);
   EXPECT_TRUE(IsReadOnly(path));  // also when the tests run as root
   EXPECT_FALSE(IsReadOnly(root + "/missing.txt"));
+}
+
+struct ProgramFolderRow {
+  std::vector<std::string> files;    // created under the temporary root, "/" ending a folder
+  std::string programFile;           // under the root unless it is empty or has no '/'
+  std::string expected;              // "~" standing for the temporary root
+  const char* reason;
+};
+
+TEST_F(FoldersTest, ProgramFolderFindsTheListsBesideOrInTheInstalledTree) {
+  const ProgramFolderRow rows[] = {
+      {{"build/bin/datums.txt"}, "~/build/bin/zevi-convert", "~/build/bin/", "the build tree"},
+      {{"usr/bin/", "usr/share/zevi-fileconv/datums.txt"}, "~/usr/bin/zevi-convert",
+       "~/usr/share/zevi-fileconv/", "an installed tree"},
+      {{"moved/to/here/bin/", "moved/to/here/share/zevi-fileconv/datums.txt"},
+       "~/moved/to/here/bin/zevi-fileconv", "~/moved/to/here/share/zevi-fileconv/",
+       "a tree moved to another prefix"},
+      {{"p/bin/datums.txt", "p/share/zevi-fileconv/datums.txt"}, "~/p/bin/zevi-convert", "~/p/bin/",
+       "a copy beside the program wins over the installed one"},
+      {{"p/bin/basegrids.txt", "p/share/zevi-fileconv/datums.txt"}, "~/p/bin/zevi-convert",
+       "~/p/share/zevi-fileconv/", "only the datum list marks the folder beside"},
+      {{"p/bin/", "p/share/zevi-fileconv/"}, "~/p/bin/zevi-convert", "~/p/share/zevi-fileconv/",
+       "an installed tree that lost its lists still names its data folder"},
+      {{"p/bin/", "p/share/other/datums.txt"}, "~/p/bin/zevi-convert", "~/p/bin/",
+       "no data folder: the program's own folder"},
+      {{"p/bin/", "p/share/zevi-fileconv"}, "~/p/bin/zevi-convert", "~/p/bin/",
+       "a file in place of the data folder"},
+      {{}, "zevi-convert", "./", "a bare program name"},
+      {{}, "", "", "an unknown program file"},
+  };
+  for (const ProgramFolderRow& row : rows) {
+    SCOPED_TRACE(row.reason);
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    for (const std::string& file : row.files) {
+      if (file.back() == '/') std::filesystem::create_directories(root + "/" + file);
+      else WriteFile(root + "/" + file, "M E WGS 84\n");
+    }
+    EXPECT_EQ(ProgramFolder(Expand(row.programFile, root), "datums.txt"), Expand(row.expected, root));
+  }
 }
 
 TEST(ProgramFile, IsThisTestProgram) {

@@ -203,5 +203,19 @@ TEST(ComboEntries, TextOptionAndAlignment) {
   for (auto [alignment, entry] : alignments) EXPECT_EQ(AlignmentEntry(alignment), entry) << alignment;
 }
 
+TEST_F(StartupTest, AnInstalledProgramReadsTheListsOfItsDataFolder) {
+  const std::string prefix = root + "/usr";
+  WriteProgramFolder(prefix + "/share/zevi-fileconv");
+  std::filesystem::create_directories(prefix + "/bin");
+  StartupPlatform platform{prefix + "/bin/zevi-fileconv", KeyStore(machine), KeyStore(config)};
+
+  AppState state;
+  StartUp(state, ui, platform);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(state.programFolder, prefix + "/share/zevi-fileconv/");
+  EXPECT_EQ(state.datum.entries, (std::vector<std::string>{"WGS84", "WGS 84", "OSGB 1936"}));
+  EXPECT_EQ(KeyStore(machine).Read(kZeviKey, "exename"), prefix + "/bin/zevi-fileconv");
+}
+
 }  // namespace
 }  // namespace zevi
