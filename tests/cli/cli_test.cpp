@@ -171,7 +171,7 @@ TEST_F(Cli, ShowSettingsPrintsTheSectionAndReadsItBack) {
       "[SETTINGS]\r\nMode=W\r\nDateformat=D\r\nSeparators=,.:\r\nSigns=NE\r\nScaleFactor=0\r\n"
       "Gridfiles=XX-\r\nWptIDPrefix=W\r\nDefaultZone=30U\r\nTextOption=I\r\nTrackStart=1\r\n"
       "Records=BE 1 5\r\nColumns=" + columns + "\r\nAuxData=D\r\nDatum=WGS 84\r\nAutoDatum=1\r\n"
-      "Grid=\r\nBreaks=\r\nAlignment=0\r\nSymbolType=0\r\n";
+      "Grid=\r\nBreaks=\r\nAlignment=0\r\nSymbolType=0\r\nEncoding=Automatic\r\n";
   EXPECT_EQ(defaults.out, expectedDefaults);
 
   Outcome changed = Convert({"--set", "Mode=T", "--set", "separators=\xB6,|", "--set", "Breaks= 4 .9",
