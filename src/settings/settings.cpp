@@ -144,6 +144,7 @@ class SettingsReader {
     ReadBreaks();
     ReadAlignment();
     s_.symbolType = SignedByteOf(Get("SymbolType", "0")).value_or(0);
+    s_.encoding = ParseEncodingName(Get("Encoding", "Automatic")).value_or(SourceEncoding::Automatic);
   }
 
  private:
@@ -318,6 +319,7 @@ void WriteSettings(IniFile& file, const ConversionSettings& settings) {
   set("Breaks", breaks);
   set("Alignment", std::to_string(settings.alignment));
   set("SymbolType", std::to_string(settings.symbolType));
+  set("Encoding", std::string(EncodingName(settings.encoding)));
 }
 
 bool LoadSettingsFile(const std::string& path, ConversionSettings& settings,
