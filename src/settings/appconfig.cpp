@@ -155,13 +155,16 @@ bool WriteConfiguration(const AppState& state, UserInterface& ui) {
 WindowBounds PlaceWindow(const WindowBounds& saved, int defaultWidth, int defaultHeight,
                          const std::vector<ScreenArea>& screens) {
   if (screens.empty()) return saved;
-  const int width = saved.right - saved.left;
-  const int shownWidth = std::min(kMinTitleBarShown, width);
+  // Wide arithmetic: the saved numbers may be anything a file held.
+  const long long width = 0LL + saved.right - saved.left;
+  const long long height = 0LL + saved.bottom - saved.top;
+  const bool makeable = width > 0 && height > 0 && width <= kMaxWindowSide && height <= kMaxWindowSide;
+  const long long shownWidth = std::min<long long>(kMinTitleBarShown, width);
   for (const ScreenArea& screen : screens) {
-    int overlap = std::min(saved.right, screen.right) - std::max(saved.left, screen.left);
-    bool verticallyOn = saved.top >= screen.top - kTitleBarSlack &&
-                        saved.top + kTitleBarHeight <= screen.bottom;
-    if (width > 0 && overlap >= shownWidth && verticallyOn) return saved;
+    long long overlap = 0LL + std::min(saved.right, screen.right) - std::max(saved.left, screen.left);
+    bool verticallyOn = 0LL + saved.top >= 0LL + screen.top - kTitleBarSlack &&
+                        0LL + saved.top + kTitleBarHeight <= screen.bottom;
+    if (makeable && overlap >= shownWidth && verticallyOn) return saved;
   }
   // Centred on the first screen, shrunk to it when the screen is smaller.
   const ScreenArea& screen = screens.front();

@@ -57,11 +57,13 @@ struct ScreenArea {
 inline constexpr int kTitleBarHeight = 24;
 inline constexpr int kTitleBarSlack = 8;       // a maximised frame starts this far above the screen
 inline constexpr int kMinTitleBarShown = 100;  // enough of the title bar to take hold of
+inline constexpr int kMaxWindowSide = 32767;    // the most a window system makes
 
 // Where the window opens. The saved bounds (top is the frame's top, so the
 // title bar lies from top to top + kTitleBarHeight) when the title bar lands
 // on one of the screens: at least 100 pixels of it across (all of it for a
 // narrower window) and all of its height, give or take 8 pixels above.
+// A window wider or higher than kMaxWindowSide is never kept.
 // Otherwise the default size, centred on the first screen (the primary),
 // shrunk to that screen when it is smaller. No screens: the saved bounds.
 //   saved 0 0 720 500, screen 0 0 1280 800          -> 0 0 720 500

@@ -206,6 +206,8 @@ TEST(WindowPlacement, TheTitleBarAlwaysLandsOnAScreen) {
       {{10, 10, 730, 510}, {tiny}, "10 10 730 510", "larger than the screen, title bar on it"},
       {{-700, 0, 20, 500}, {tiny}, "0 0 640 480", "default size shrunk to a tiny screen"},
       {{-5000, 0, -4280, 500}, {}, "-5000 0 -4280 500", "no screen known: nothing to judge by"},
+      {{-2147483647, 0, 2147483647, 500}, {wide}, "280 150 1000 650", "wider than any window"},
+      {{0, 2147483600, 720, 2147483647}, {wide}, "280 150 1000 650", "far below, near the end of int"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(FormatBounds(PlaceWindow(row.saved, 720, 500, row.screens)), row.expected) << row.reason;
