@@ -203,9 +203,14 @@ TEST(SaveRefusals, AFileTheUserMayNotWriteOrCouldNotReadIsLeftAsItIs) {
       return (loaded ? 1 : 0) | (saved ? 2 : 0);
     });
     ASSERT_NE(status, 99) << "could not become an ordinary user";
+    struct stat info;
     EXPECT_EQ((status & 1) != 0, row.loads);
     EXPECT_EQ((status & 2) != 0, row.saves);
     ::chmod(sub.c_str(), 0755);
+    if (row.fileMode && !row.saves) {
+      EXPECT_EQ(::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 1, *row.fileMode);
+      ::chmod(path.c_str(), 0644);
+    }
     if (!row.saves) {
       EXPECT_EQ(fs::exists(path), row.fileMode.has_value());
       if (row.fileMode) {
