@@ -34,14 +34,6 @@ class StartupWindowTest : public QObject {
                                     "21 more\r\nSection SETTINGS of " + f.Path("config/Vozirado/ZEVI/rirido.ini")));
   }
 
-  void boundsOnTheScreenAreKept() {
-    WindowFixture f("[MAIN]\r\nWBounds=30 40 530 440\r\n");
-    int left, top, right, bottom;
-    f.form->GetBounds(left, top, right, bottom);
-    QCOMPARE(QString::fromStdString(FormatBounds({left, top, right, bottom})), QStringLiteral("30 40 530 440"));
-    f.form->FormShow();
-    QVERIFY(f.ui.messages.empty());
-  }
 };
 
 static RegisterAppTest<StartupWindowTest> registerStartupWindowTest;

@@ -1,7 +1,5 @@
 #include "platform/keystore.h"
 
-#include <sys/stat.h>
-
 #include "settings/persist_fixture.h"
 
 namespace zevi {
@@ -63,21 +61,6 @@ TEST_F(KeyStoreTest, AStoreThatCannotBeWrittenRefusesQuietly) {
   EXPECT_FALSE(nowhere.Write(kKey, "exename", "/p"));
   EXPECT_EQ(nowhere.Read(kKey, "exename"), "");
   EXPECT_FALSE(nowhere.DeleteKey(kKey));
-}
-
-TEST_F(KeyStoreTest, AStoreThatCannotBeReadOrWrittenIsLeftAsItIs) {
-  const std::string path = root + "/zevi-registry.ini";
-  const std::string text = "[Software\\Vozirado\\ZEVI]\r\nworkfolder=/w\r\n[Other]\r\nx=1\r\n";
-  for (mode_t mode : {0444, 0000}) {
-    SCOPED_TRACE(mode);
-    WriteFile(path, text);
-    ::chmod(path.c_str(), mode);
-    KeyStore store(root);
-    EXPECT_FALSE(store.Write(kKey, "exename", "/p"));
-    EXPECT_FALSE(store.DeleteKey(kKey));
-    ::chmod(path.c_str(), 0644);
-    EXPECT_EQ(ReadFile(path), text);
-  }
 }
 
 }  // namespace

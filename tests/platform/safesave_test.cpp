@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -89,21 +88,14 @@ TEST(TemporaryFiles, OnlyTheNamesThisProgramMakesAreRecognised) {
   };
   const Row rows[] = {
       {".walk.ini.zevi-tmp-4711-0", 4711},
-      {".walk.ini.zevi-tmp-4711-99", 4711},
       {"walk.ini.~4711-12", 4711},
       {".walk.ini.zevi-tmp-4711", std::nullopt},
-      {".walk.ini.zevi-tmp-4711-", std::nullopt},
-      {".walk.ini.zevi-tmp--1-0", std::nullopt},
-      {".walk.ini.zevi-tmp-0-0", std::nullopt},
       {".walk.ini.zevi-tmp-47x1-0", std::nullopt},
+      {".walk.ini.zevi-tmp--1-0", std::nullopt},
       {".walk.ini.zevi-tmp-4711-0~", std::nullopt},
-      {".walk.ini.zevi-tmp-4711-1-2", std::nullopt},
       {".walk.INI.zevi-tmp-4711-0", std::nullopt},
-      {".walk.ini.zevi-tmp-99999999999999999999999-0", std::nullopt},
       {"walk.ini.~backup", std::nullopt},
-      {"walk.ini~", std::nullopt},
-      {"walk.ini", std::nullopt},
-      {".other.ini.zevi-tmp-4711-0", std::nullopt},
+      {".walk.ini.zevi-tmp-99999999999999999999999-0", std::nullopt},
       {".xwalk.ini.zevi-tmp-4711-0", std::nullopt},
   };
   for (const Row& row : rows) EXPECT_EQ(TemporaryOwner(row.name, "walk.ini"), row.pid) << row.name;
@@ -221,35 +213,6 @@ TEST(SaveRefusals, AFileTheUserMayNotWriteOrCouldNotReadIsLeftAsItIs) {
     }
     EXPECT_EQ(folder.Names("in").size(), row.fileMode || row.saves ? 1u : 0u) << "no temporary left";
   }
-}
-
-TEST(SaveRefusals, ReadOnlyAndUnreadableCountForRootToo) {
-  Folder folder;
-  const std::string path = folder.File("walk.ini");
-  const std::string old = "[S]\r\nA=old\r\n";
-  struct Row {
-    mode_t mode;
-    bool loads;
-  } rows[] = {{0444, true}, {0000, false}, {0200, false}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.mode);
-    WriteBytes(path, old);
-    ::chmod(path.c_str(), row.mode);
-    IniFile file(path);
-    EXPECT_EQ(file.Load(), row.loads);
-    EXPECT_EQ(file.LoadFailure(), row.loads ? "" : "Permission denied");
-    file.Set("S", "A", "new");
-    EXPECT_FALSE(file.Save());
-    EXPECT_EQ(UserMayWrite(path), row.mode == 0200) << "a write-only file is refused for not being read";
-    ::chmod(path.c_str(), 0644);
-    EXPECT_EQ(ReadBytes(path), old);
-    ::unlink(path.c_str());
-  }
-}
-
-TEST(SaveRefusals, SystemErrorTextsAreEnglish) {
-  EXPECT_EQ(SystemErrorText(EACCES), "Permission denied");
-  EXPECT_EQ(SystemErrorText(EISDIR), "Is a directory");
 }
 
 }  // namespace
