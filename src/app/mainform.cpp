@@ -23,6 +23,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <exception>
+#include <utility>
 #include <optional>
 
 #include "aboutform.h"
@@ -34,6 +35,7 @@
 #include "platform/help.h"
 #include "previewdialog.h"
 #include "qtui.h"
+#include "settings/appconfig.h"
 #include "settings/recent.h"
 #include "settings/settingscommands.h"
 #include "settings/startup.h"
@@ -139,12 +141,14 @@ TFileconvForm::TFileconvForm(AppState& state, FormEnvironment environment, QWidg
   connect(helpKey, &QShortcut::activated, this, &TFileconvForm::btnHelpClick);
   resize(kDesignWidth, kDesignHeight);
 
+  HeldMessages held(*ui_);
   Run([&] {
     std::optional<StartupPlatform> current;
     StartupPlatform* platform = environment.platform;
     if (platform == nullptr) platform = &current.emplace(StartupPlatform::Current());
-    StartUp(state_, *ui_, *platform);
+    StartUp(state_, held, *platform);
   });
+  startupMessages_ = held.Take();
   help_->SetHelpFile(state_.programFolder + kHelpFileName);
   ApplyBounds();
 }
@@ -570,6 +574,7 @@ void TFileconvForm::FormShow() {
   if (shown_) return;
   shown_ = true;
   ApplyLayoutRule();
+  for (const std::string& text : std::exchange(startupMessages_, {})) ui_->ShowMessage(text);
   std::string commandLineFile = CommandLineSourceFile(arguments_);
   if (!commandLineFile.empty()) ShowLoadingPath(commandLineFile);
   Run([&] { FirstShow(state_, *ui_, arguments_); });
@@ -632,6 +637,16 @@ void TFileconvForm::ApplyLayoutRule() {
 }
 
 void TFileconvForm::ApplyBounds() {
+  std::vector<ScreenArea> screens;
+  QList<QScreen*> all = QGuiApplication::screens();
+  all.removeOne(QGuiApplication::primaryScreen());
+  all.prepend(QGuiApplication::primaryScreen());
+  for (QScreen* screen : all) {
+    if (screen == nullptr) continue;
+    QRect area = screen->availableGeometry();
+    screens.push_back({area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+  }
+  state_.bounds = PlaceWindow(state_.bounds, kDefaultWindowWidth, kDefaultWindowHeight, screens);
   const WindowBounds& b = state_.bounds;
   int width = b.right - b.left;
   int height = b.bottom - b.top;

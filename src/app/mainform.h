@@ -175,6 +175,7 @@ class TFileconvForm : public QMainWindow {
   std::unique_ptr<QtUserInterface> ownUi_;
   UserInterface* ui_;
   std::vector<std::string> arguments_;
+  std::vector<std::string> startupMessages_;  // shown once the window is on the screen
   bool shown_ = false;
   bool applyingWidths_ = false;
   QString fileLabelPath_;  // the path of the last load asked for

@@ -1,13 +1,12 @@
 #include "platform/ini.h"
 
-#include <fcntl.h>
+#include "platform/safesave.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string_view>
 
@@ -62,50 +61,6 @@ std::string OneLine(const std::string& text) {
   return text.substr(0, text.find_first_of("\r\n"));
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Devices and pipes cannot be replaced by a rename: they are written in place.
-bool WriteInPlace(const std::string& path, const std::string& text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text);
-  if (::close(fd) != 0) ok = false;
-  return ok;
-}
-
-bool WriteThroughTemporary(const std::string& path, const std::string& text,
-                           const struct stat* existing) {
-  std::string temporary;
-  int fd = -1;
-  // A name left over by a crashed save is skipped, not reused.
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text);
-  if (ok && existing != nullptr) ::fchmod(fd, existing->st_mode & 07777);
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
-}
-
 std::optional<std::string_view> FindValue(const std::vector<std::string>& lines,
                                           std::string_view section, std::string_view key) {
   bool inSection = false;
@@ -127,32 +82,43 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 bool IniFile::Load() {
   lines_.clear();
+  loadFailure_.clear();
+  struct stat info;
+  if (::stat(path_.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return true;
+    loadFailure_ = SystemErrorText(errno);
+    return false;
+  }
+  // The owner's read bit counts as a refusal for root too, as the read-only
+  // test does: a file that one account cannot read is left alone by all.
+  if ((info.st_mode & S_IRUSR) == 0 && (info.st_uid == ::geteuid() || ::geteuid() == 0)) {
+    loadFailure_ = SystemErrorText(EACCES);
+    return false;
+  }
   std::FILE* file = std::fopen(path_.c_str(), "rb");
-  if (file == nullptr) return errno == ENOENT || errno == ENOTDIR;
+  if (file == nullptr) {
+    loadFailure_ = SystemErrorText(errno);
+    return false;
+  }
   std::string text;
   char buffer[8192];
   std::size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
   bool failed = std::ferror(file) != 0;
+  int error = errno;
   std::fclose(file);
-  if (failed) return false;
+  if (failed) {
+    loadFailure_ = SystemErrorText(error);
+    return false;
+  }
   SetText(text);
   return true;
 }
 
 bool IniFile::Save() const {
-  if (path_.empty()) return false;
-  std::string target = path_;
-  struct stat info;
-  if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    // Replace the file the link points to, not the link.
-    char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
-  }
-  if (::stat(target.c_str(), &info) != 0)
-    return errno == ENOENT && WriteThroughTemporary(target, Text(), nullptr);
-  if (!S_ISREG(info.st_mode)) return WriteInPlace(target, Text());
-  return WriteThroughTemporary(target, Text(), &info);
+  // What could not be read is not known: writing would lose it.
+  if (!loadFailure_.empty()) return false;
+  return SaveWholeFile(path_, Text());
 }
 
 std::string IniFile::Get(const std::string& section, const std::string& key,
@@ -199,6 +165,22 @@ void IniFile::EraseSection(const std::string& section) {
   for (std::string& line : lines_) {
     if (auto name = SectionName(line)) erasing = SameName(*name, section);
     if (!erasing) kept.push_back(std::move(line));
+  }
+  lines_ = std::move(kept);
+}
+
+void IniFile::EraseKey(const std::string& section, const std::string& key) {
+  std::vector<std::string> kept;
+  kept.reserve(lines_.size());
+  bool inSection = false;
+  for (std::string& line : lines_) {
+    if (auto name = SectionName(line)) {
+      inSection = SameName(*name, section);
+    } else if (inSection) {
+      auto entry = SplitKeyLine(line);
+      if (entry && SameName(entry->key, key)) continue;
+    }
+    kept.push_back(std::move(line));
   }
   lines_ = std::move(kept);
 }

@@ -7,6 +7,7 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/keystore.h"
+#include "settings/files.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
@@ -96,8 +97,14 @@ std::string ConfigurationFileToRead(const AppState& state) {
 }
 
 void ReadConfiguration(AppState& state, UserInterface& ui) {
-  IniFile file(ConfigurationFileToRead(state));
-  if (!file.Path().empty()) file.Load();  // an unreadable file gives the defaults
+  const std::string path = ConfigurationFileToRead(state);
+  IniFile file(path);
+  // An unreadable file gives the defaults, and is said once: the close then
+  // leaves it alone without a word.
+  if (!path.empty() && !file.Load()) {
+    ui.ShowMessage(UnreadableFileMessage(path, file.LoadFailure()));
+    state.unreadableConfig = path;
+  }
 
   state.bounds = ParseBounds(file.Get(kMainSection, kBoundsKey, kDefaultBounds))
                      .value_or(*ParseBounds(kDefaultBounds));
@@ -120,23 +127,52 @@ void ReadConfiguration(AppState& state, UserInterface& ui) {
 
 bool WriteConfiguration(const AppState& state, UserInterface& ui) {
   if (state.configPath.empty()) {
-    ui.ShowMessage(std::string("Unable to write to ") + kConfigFileName);
+    ui.ShowMessage(UnableToWriteMessage(kConfigFileName));
     return false;
   }
   IniFile file(state.configPath);
-  file.Load();  // what cannot be read is written afresh
+  if (!file.Load()) {
+    if (state.configPath != state.unreadableConfig) {
+      ui.ShowMessage(UnableToWriteMessage(state.configPath, file.LoadFailure()));
+    }
+    return false;
+  }
   file.Set(kMainSection, kBoundsKey, FormatBounds(state.bounds));
   file.Set(kGeneralSection, kSettingsFileKey, state.settingsFile);
   WriteSettings(file, state.settings);
-  file.EraseSection(kFilesSection);
+  // Only the list is rewritten: other keys of the section are not ours to drop.
+  for (int index = 0; index < kRecentFileCount; ++index) file.EraseKey(kFilesSection, RecentFileKey(index));
   for (std::size_t i = 0; i < state.recent.files.size() && i < kRecentFileCount; ++i) {
     file.Set(kFilesSection, RecentFileKey(static_cast<int>(i)), state.recent.files[i]);
   }
   if (!file.Save()) {
-    ui.ShowMessage("Unable to write to " + state.configPath);
+    ui.ShowMessage(UnableToWriteMessage(state.configPath));
     return false;
   }
   return true;
+}
+
+WindowBounds PlaceWindow(const WindowBounds& saved, int defaultWidth, int defaultHeight,
+                         const std::vector<ScreenArea>& screens) {
+  if (screens.empty()) return saved;
+  // Wide arithmetic: the saved numbers may be anything a file held.
+  const long long width = 0LL + saved.right - saved.left;
+  const long long height = 0LL + saved.bottom - saved.top;
+  const bool makeable = width > 0 && height > 0 && width <= kMaxWindowSide && height <= kMaxWindowSide;
+  const long long shownWidth = std::min<long long>(kMinTitleBarShown, width);
+  for (const ScreenArea& screen : screens) {
+    long long overlap = 0LL + std::min(saved.right, screen.right) - std::max(saved.left, screen.left);
+    bool verticallyOn = 0LL + saved.top >= 0LL + screen.top - kTitleBarSlack &&
+                        0LL + saved.top + kTitleBarHeight <= screen.bottom;
+    if (makeable && overlap >= shownWidth && verticallyOn) return saved;
+  }
+  // Centred on the first screen, shrunk to it when the screen is smaller.
+  const ScreenArea& screen = screens.front();
+  const int w = std::max(1, std::min(defaultWidth, screen.right - screen.left));
+  const int h = std::max(1, std::min(defaultHeight, screen.bottom - screen.top));
+  const int left = screen.left + (screen.right - screen.left - w) / 2;
+  const int top = screen.top + (screen.bottom - screen.top - h) / 2;
+  return WindowBounds{left, top, left + w, top + h};
 }
 
 }  // namespace zevi

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/folders.h"
+
 namespace zevi {
 
 namespace {
@@ -77,6 +79,19 @@ DialogFilter BuildDialogFilter(const std::string& extension, std::vector<std::st
     filter.index = 0;
   }
   return filter;
+}
+
+std::string UnreadableFileMessage(const std::string& path, const std::string& reason) {
+  return "Unable to read " + path + "\r\n" + reason + ": the file is left as it is.";
+}
+
+std::string UnableToWriteMessage(const std::string& path, const std::string& unreadReason) {
+  std::string text = "Unable to write to " + path;
+  // A folder in the file's place is no file of the user's to keep.
+  if (!unreadReason.empty() && FileExists(path)) {
+    text += "\r\nIt cannot be read (" + unreadReason + "), so it is left as it is.";
+  }
+  return text;
 }
 
 }  // namespace zevi

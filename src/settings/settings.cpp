@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/folders.h"
+#include "settings/files.h"
 #include "settings/userinterface.h"
 #include "values/numbers.h"
 
@@ -21,6 +22,7 @@ constexpr const char* kSystemSeparators = "$$";
 constexpr double kVersionKeepingGridCodes = 1.07;
 constexpr int kAlignmentMissing = 99;
 constexpr int kLeftAligned = 9;
+constexpr std::size_t kListedBadValues = 5;
 
 bool IsCommaTextBlank(char c) {
   return c != '\0' && static_cast<unsigned char>(c) <= ' ';
@@ -116,9 +118,8 @@ std::optional<int> SignedByteOf(std::string_view text) {
 
 class SettingsReader {
  public:
-  SettingsReader(const IniFile& file, ConversionSettings& settings, const LocaleValues& locale,
-                 UserInterface& ui)
-      : file_(file), s_(settings), locale_(locale), ui_(ui) {}
+  SettingsReader(const IniFile& file, ConversionSettings& settings, const LocaleValues& locale)
+      : file_(file), s_(settings), locale_(locale) {}
 
   void ReadAll() {
     ReadVersion();
@@ -146,6 +147,8 @@ class SettingsReader {
     s_.symbolType = SignedByteOf(Get("SymbolType", "0")).value_or(0);
     s_.encoding = ParseEncodingName(Get("Encoding", "Automatic")).value_or(SourceEncoding::Automatic);
   }
+
+  const std::vector<std::string>& BadValues() const { return badValues_; }
 
  private:
   std::string Get(const char* key, const char* fallback) const {
@@ -223,7 +226,7 @@ class SettingsReader {
       ColumnEntry& entry = s_.columns.entries[column];
       entry.code = code;
       auto width = Int32Of(widthText);
-      if (!width) ui_.ShowMessage("Bad Settings file: Column=" + widthText);
+      if (!width) badValues_.push_back("Column=" + widthText);
       entry.width = width.value_or(kDefaultColumnWidth);
     }
   }
@@ -260,7 +263,7 @@ class SettingsReader {
   const IniFile& file_;
   ConversionSettings& s_;
   const LocaleValues& locale_;
-  UserInterface& ui_;
+  std::vector<std::string> badValues_;  // "Column=wide"
 };
 
 }  // namespace
@@ -275,8 +278,23 @@ void ReadSettings(const IniFile& file, ConversionSettings& settings, const Local
                   UserInterface& ui) {
   // Read into a copy, so a key that cannot be read never leaves the settings half replaced.
   ConversionSettings read = settings;
-  SettingsReader(file, read, locale, ui).ReadAll();
+  SettingsReader reader(file, read, locale);
+  reader.ReadAll();
   settings = std::move(read);
+  // One box for a whole list of bad widths, not one per column.
+  if (!reader.BadValues().empty()) {
+    ui.ShowMessage(BadValuesMessage(file.Path(), kSettingsSection, reader.BadValues()));
+  }
+}
+
+std::string BadValuesMessage(const std::string& path, const std::string& section,
+                             const std::vector<std::string>& values) {
+  std::string text = "Bad Settings file: ";
+  const std::size_t listed = std::min(values.size(), kListedBadValues);
+  for (std::size_t i = 0; i < listed; ++i) text += (i > 0 ? ", " : "") + values[i];
+  if (values.size() > listed) text += " and " + std::to_string(values.size() - listed) + " more";
+  if (!path.empty()) text += "\r\nSection " + section + " of " + path;
+  return text;
 }
 
 void WriteSettings(IniFile& file, const ConversionSettings& settings) {
@@ -330,7 +348,7 @@ bool LoadSettingsFile(const std::string& path, ConversionSettings& settings,
   }
   IniFile file(path);
   if (!file.Load()) {
-    ui.ShowMessage("Unable to read " + path);
+    ui.ShowMessage(UnreadableFileMessage(path, file.LoadFailure()));
     return false;
   }
   ReadSettings(file, settings, locale, ui);
@@ -341,12 +359,13 @@ bool SaveSettingsFile(const std::string& path, const ConversionSettings& setting
                       UserInterface& ui) {
   IniFile file(path);
   // An unreadable file is not overwritten: its other sections would be lost.
-  bool ok = file.Load();
-  if (ok) {
-    WriteSettings(file, settings);
-    ok = file.Save();
+  if (!file.Load()) {
+    ui.ShowMessage(UnableToWriteMessage(path, file.LoadFailure()));
+    return false;
   }
-  if (!ok) ui.ShowMessage("Unable to write to " + path);
+  WriteSettings(file, settings);
+  bool ok = file.Save();
+  if (!ok) ui.ShowMessage(UnableToWriteMessage(path));
   return ok;
 }
 

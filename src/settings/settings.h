@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/ini.h"
 #include "platform/locale.h"
@@ -59,7 +60,7 @@ struct ConversionSettings {
 };
 
 // Reads the SETTINGS section over `settings`, key by key, with the defaults
-// and fallbacks of each key. Messages (a bad column width) go to `ui`.
+// and fallbacks of each key. Bad column widths go to `ui` in one message.
 // Values the fields cannot hold take the key's default, so no key is ever
 // half read: TrackStart outside -128..127 reads 1, SymbolType outside it 0,
 // ScaleFactor outside it 0; Alignment outside 0..255 counts as missing (then
@@ -70,17 +71,27 @@ struct ConversionSettings {
 void ReadSettings(const IniFile& file, ConversionSettings& settings,
                   const LocaleValues& locale, UserInterface& ui);
 
+// "Bad Settings file: " + the bad values (the first five, then how many
+// more), and a second line naming the section and the file when it has a path:
+//   {"Column=wide"}, no path -> "Bad Settings file: Column=wide"
+//   {"Column=a", "Column=b"}  -> "Bad Settings file: Column=a, Column=b\r\n"
+//                                "Section SETTINGS of /d/walk.ini"
+std::string BadValuesMessage(const std::string& path, const std::string& section,
+                             const std::vector<std::string>& values);
+
 // Writes the keys of the SETTINGS section into `file` (in memory); other keys
 // and sections stay.
 void WriteSettings(IniFile& file, const ConversionSettings& settings);
 
-// Loads a settings file. False (after "Settings file: <path> does not exist.")
-// when there is none; the settings then stay as they were.
+// Loads a settings file. False (after "Settings file: <path> does not exist.",
+// or UnreadableFileMessage) when there is none or it cannot be read; the
+// settings then stay as they were.
 bool LoadSettingsFile(const std::string& path, ConversionSettings& settings,
                       const LocaleValues& locale, UserInterface& ui);
 
-// Saves to a settings file, keeping its other sections. False (after
-// "Unable to write to <name>") when it cannot be written.
+// Saves to a settings file, keeping its other sections and keys. False
+// (after "Unable to write to <path>", with a second line when the file exists
+// but cannot be read) when it cannot be written.
 bool SaveSettingsFile(const std::string& path, const ConversionSettings& settings,
                       UserInterface& ui);
 

@@ -4,8 +4,10 @@
 // control from the state.
 //
 // Window event                      Call
-//   construction                    StartUp(state, ui, StartupPlatform::Current())
-//   first show                      FirstShow(state, ui, arguments without the program name)
+//   construction                    StartUp(state, held, StartupPlatform::Current()) with
+//                                   HeldMessages held(ui); then place the window (PlaceWindow)
+//   first show                      show held.Take() through ui, then
+//                                   FirstShow(state, ui, arguments without the program name)
 //   close query                     accept the close only when ConfirmClose(state, ui)
 //   close                           ShutDown(state, ui, the window's bounds)
 //   File > "Open..."                OpenSourceCommand(state, ui)
@@ -29,15 +31,16 @@
 //   symbol set combo                    state.settings.symbolType
 //   datum box, grid box                 state.datum / state.grid: entries and selected
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/keystore.h"
+#include "settings/userinterface.h"
 
 namespace zevi {
 
 struct AppState;
 struct WindowBounds;
-class UserInterface;
 
 inline constexpr std::size_t kMaxCommandLineLength = 250;
 inline constexpr const char* kTextOptions = "-ICA&+^";
@@ -50,6 +53,38 @@ struct StartupPlatform {
 
   // /proc/self/exe and the XDG per-machine and per-user stores.
   static StartupPlatform Current();
+};
+
+// Start-up runs before the window is placed on the screen. Its messages wait
+// here until the window shows, so that no box comes up ahead of the window
+// and none is placed against a window that is not yet where it will be.
+// Questions and dialogs are not held: they go straight through.
+class HeldMessages : public UserInterface {
+ public:
+  explicit HeldMessages(UserInterface& ui) : ui_(ui) {}
+
+  void ShowMessage(const std::string& text) override { held_.push_back(text); }
+  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+             int helpContext) override {
+    return ui_.Ask(kind, text, buttons, helpContext);
+  }
+  std::string InputBox(const std::string& caption, const std::string& prompt,
+                       const std::string& proposed) override {
+    return ui_.InputBox(caption, prompt, proposed);
+  }
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+    return ui_.ChooseOpenFile(request);
+  }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+    return ui_.ChooseSaveFile(request);
+  }
+
+  // The messages held so far, in order; none are held afterwards.
+  std::vector<std::string> Take() { return std::exchange(held_, {}); }
+
+ private:
+  UserInterface& ui_;
+  std::vector<std::string> held_;
 };
 
 // Creation of the main window: folders, work folder, configuration, the

@@ -56,6 +56,7 @@ struct AppState {
   std::string workFolder;                 // of the configuration file; empty when unknown
   std::string userFolder;
   std::string configPath;                 // the application configuration file
+  std::string unreadableConfig;           // a configuration start-up could not read (and said so)
   WindowBounds bounds;
   bool settingsOpenedOrSaved = false;     // a settings file was opened or saved since start-up
   bool settingsAssociated = false;        // the settings file is the source file's associated one

@@ -3,6 +3,7 @@
 // configuration, a scripted user, a help viewer that only records, and the
 // program folder on the bundled datum and grid lists.
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTableView>
@@ -44,7 +45,15 @@ class RecordingHelpViewer : public HelpViewer {
 
 class WindowFixture {
  public:
-  WindowFixture() {
+  WindowFixture() : WindowFixture(nullptr) { form->FormShow(); }
+
+  // The window created on a configuration file holding `configuration` (none
+  // when null), not yet shown.
+  explicit WindowFixture(const char* configuration) {
+    if (configuration != nullptr) {
+      QDir().mkpath(QString::fromStdString(Path("config/Vozirado/ZEVI")));
+      WriteFile("config/Vozirado/ZEVI/rirido.ini", configuration);
+    }
     // Configuration and documents go to this test's own folder.
     qputenv("HOME", Path("home").c_str());
     qputenv("XDG_CONFIG_HOME", Path("config").c_str());
@@ -56,7 +65,6 @@ class WindowFixture {
     environment.helpViewer = &help;
     environment.platform = platform.get();
     form = std::make_unique<TFileconvForm>(state, environment);
-    form->FormShow();
   }
 
   std::string Path(const std::string& name) const { return folder.path().toStdString() + "/" + name; }

@@ -109,6 +109,16 @@ TEST(IniFile, EraseSectionRemovesEveryCopyOfItAndNothingElse) {
   EXPECT_EQ(file.Get("files", "recentfile0"), "c");
 }
 
+TEST(IniFile, EraseKeyRemovesEveryCopyInEveryCopyOfTheSectionOnly) {
+  IniFile file = FromText(
+      "[FILES]\nRecentFile0=a\nPinned=p\nrecentfile0=b\n[Other]\nRecentFile0=kept\n"
+      "[files]\n; RecentFile0=comment\nRecentFile0=c\nRecentFile1=d\n");
+  file.EraseKey("Files", "RECENTFILE0");
+  EXPECT_EQ(file.Text(),
+            "[FILES]\r\nPinned=p\r\n[Other]\r\nRecentFile0=kept\r\n"
+            "[files]\r\n; RecentFile0=comment\r\nRecentFile1=d\r\n");
+}
+
 TEST(IniFile, ReadsLfAndCrLfLinesAndWritesCrLf) {
   TempFolder folder;
   const std::string path = folder.File("mixed.ini");

@@ -206,6 +206,7 @@ TEST_F(ReadConfigTest, WritingKeepsOtherKeysAndRewritesTheRecentFiles) {
       "__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80,__/80";
   EXPECT_EQ(ReadFile(state.configPath),
             "[MAIN]\r\nWBounds=-8 10 1000 700\r\nTheme=dark\r\n"
+            "[FILES]\r\nRecentFile0=/d/new.txt\r\nRecentFile1=/d/older.csv\r\n"
             "[PLUGIN]\r\nx=1\r\n"
             "[GENERAL]\r\nSettingsFile=" + root + "/data/walk.ini\r\n"
             "[SETTINGS]\r\n"
@@ -213,8 +214,7 @@ TEST_F(ReadConfigTest, WritingKeepsOtherKeysAndRewritesTheRecentFiles) {
             "Gridfiles=XX-\r\nWptIDPrefix=W\r\nDefaultZone=30U\r\nTextOption=I\r\n"
             "TrackStart=1\r\nRecords=BE 1 5\r\nColumns=" + columns + "\r\n"
             "AuxData=D\r\nDatum=WGS 84\r\nAutoDatum=1\r\nGrid=\r\nBreaks=\r\n"
-            "Alignment=0\r\nSymbolType=0\r\nEncoding=Automatic\r\n"
-            "[FILES]\r\nRecentFile0=/d/new.txt\r\nRecentFile1=/d/older.csv\r\n");
+            "Alignment=0\r\nSymbolType=0\r\nEncoding=Automatic\r\n");
 }
 
 TEST_F(ReadConfigTest, AConfigurationThatCannotBeWrittenIsReported) {

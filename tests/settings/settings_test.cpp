@@ -213,13 +213,12 @@ TEST(ReadSettings, ValuesReadAsTheirFields) {
   }
 }
 
-TEST(ReadSettings, BadColumnWidthsAreReportedOncePerItem) {
+TEST(ReadSettings, BadColumnWidthsAreReportedInOneMessage) {
   ScriptedUi ui;
   ConversionSettings read =
       ReadText("[SETTINGS]\nColumns=KD/wide,LD/60,HM/,I_\n", PointLocale(), ui);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Bad Settings file: Column=wide",
-                                                   "Bad Settings file: Column=",
-                                                   "Bad Settings file: Column=I_"}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"Bad Settings file: Column=wide, Column=, Column=I_"}));
   EXPECT_EQ(read.columns.entries[1].code, "KD");
   EXPECT_EQ(read.columns.entries[2].width, 60);
   EXPECT_EQ(read.columns.entries[4].code, "");

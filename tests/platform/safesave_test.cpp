@@ -1,0 +1,219 @@
+#include "platform/safesave.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "platform/ini.h"
+
+namespace zevi {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+constexpr long kDeadPid = 99999999;  // above any pid_max
+
+class Folder {
+ public:
+  Folder() {
+    std::string pattern = (fs::temp_directory_path() / "zevi-save-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+    ::chmod(path_.c_str(), 0755);  // an ordinary user must reach the files below
+  }
+  ~Folder() {
+    for (const auto& entry : fs::recursive_directory_iterator(path_))
+      if (entry.is_directory() && !entry.is_symlink()) ::chmod(entry.path().c_str(), 0755);
+    fs::remove_all(path_);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::vector<std::string> Names(const std::string& sub = "") const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(sub.empty() ? path_ : File(sub)))
+      names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void MakeOld(const std::string& path) {
+  struct timeval times[2];
+  ::gettimeofday(&times[0], nullptr);
+  times[0].tv_sec -= 60 * 10;
+  times[1] = times[0];
+  ::utimes(path.c_str(), times);
+}
+
+// Runs `work` in a child process as an ordinary user (nobody when the tests
+// run as root, who may write anything) and returns its exit status.
+int AsOrdinaryUser(const std::function<int()>& work) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      ::_exit(99);
+    }
+    ::_exit(work());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST(TemporaryFiles, OnlyTheNamesThisProgramMakesAreRecognised) {
+  struct Row {
+    const char* name;
+    std::optional<long> pid;
+  };
+  const Row rows[] = {
+      {".walk.ini.zevi-tmp-4711-0", 4711},
+      {"walk.ini.~4711-12", 4711},
+      {".walk.ini.zevi-tmp-4711", std::nullopt},
+      {".walk.ini.zevi-tmp-47x1-0", std::nullopt},
+      {".walk.ini.zevi-tmp--1-0", std::nullopt},
+      {".walk.ini.zevi-tmp-4711-0~", std::nullopt},
+      {".walk.INI.zevi-tmp-4711-0", std::nullopt},
+      {"walk.ini.~backup", std::nullopt},
+      {".walk.ini.zevi-tmp-99999999999999999999999-0", std::nullopt},
+      {".xwalk.ini.zevi-tmp-4711-0", std::nullopt},
+  };
+  for (const Row& row : rows) EXPECT_EQ(TemporaryOwner(row.name, "walk.ini"), row.pid) << row.name;
+  EXPECT_EQ(TemporaryName("walk.ini", 4711, 3), ".walk.ini.zevi-tmp-4711-3");
+  EXPECT_EQ(TemporaryOwner(TemporaryName("rirido.ini", 12, 0), "rirido.ini"), 12);
+}
+
+TEST(TemporaryFiles, OnlyStaleOnesOfOursAreRemovedAtTheNextSave) {
+  Folder folder;
+  const std::string dead = std::to_string(kDeadPid);
+  const std::string alive = std::to_string(::getpid());
+  struct Row {
+    std::string name;
+    bool old;
+    bool removed;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {".walk.ini.zevi-tmp-" + dead + "-0", false, true, "its process is gone"},
+      {"walk.ini.~" + dead + "-3", false, true, "the form earlier versions left"},
+      {".walk.ini.zevi-tmp-" + alive + "-7", true, true, "older than any save takes"},
+      {".walk.ini.zevi-tmp-" + alive + "-8", false, false, "a save that may still run"},
+      {"walk.ini.~backup", true, false, "not a name of ours"},
+      {".walk.ini.zevi-tmp-" + dead, true, false, "not a name of ours"},
+      {".other.ini.zevi-tmp-" + dead + "-0", true, false, "another file's"},
+  };
+  for (const Row& row : rows) {
+    WriteBytes(folder.File(row.name), "partial");
+    if (row.old) MakeOld(folder.File(row.name));
+  }
+  // Names of ours on things that are not our regular files stay.
+  fs::create_directory(folder.File(".walk.ini.zevi-tmp-" + dead + "-1"));
+  WriteBytes(folder.File("target"), "kept");
+  fs::create_symlink(folder.File("target"), folder.File(".walk.ini.zevi-tmp-" + dead + "-2"));
+
+  IniFile file(folder.File("walk.ini"));
+  file.Set("S", "A", "1");
+  ASSERT_TRUE(file.Save());
+
+  std::vector<std::string> expected = {"walk.ini", "target", ".walk.ini.zevi-tmp-" + dead + "-1",
+                                       ".walk.ini.zevi-tmp-" + dead + "-2"};
+  for (const Row& row : rows)
+    if (!row.removed) expected.push_back(row.name);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(folder.Names(), expected);
+  EXPECT_EQ(ReadBytes(folder.File("target")), "kept");
+  EXPECT_EQ(RemoveStaleTemporaries(folder.File("walk.ini")), 0) << "nothing stale is left";
+}
+
+TEST(TemporaryFiles, AnotherUsersFileIsNeverRemoved) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+  Folder folder;
+  const std::string name = ".walk.ini.zevi-tmp-" + std::to_string(kDeadPid) + "-0";
+  WriteBytes(folder.File(name), "theirs");
+  ASSERT_EQ(::chown(folder.File(name).c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(RemoveStaleTemporaries(folder.File("walk.ini")), 0);
+  EXPECT_EQ(ReadBytes(folder.File(name)), "theirs");
+}
+
+// What an ordinary user's save does to a file, checked for real: a rename
+// would replace a read-only or unreadable file, the save must not.
+TEST(SaveRefusals, AFileTheUserMayNotWriteOrCouldNotReadIsLeftAsItIs) {
+  struct Row {
+    const char* name;
+    std::optional<mode_t> fileMode;  // none: no file yet
+    mode_t folderMode;
+    bool loads;
+    bool saves;
+  };
+  const Row rows[] = {
+      {"writable file", 0666, 0777, true, true},
+      {"new file in a writable folder", std::nullopt, 0777, true, true},
+      {"read-only file", 0444, 0777, true, false},
+      {"unreadable file", 0000, 0777, false, false},
+      {"new file in a read-only folder", std::nullopt, 0555, true, false},
+      {"writable file in a read-only folder", 0666, 0555, true, false},
+  };
+  const std::string old = "[S]\r\nA=old\r\n[Unknown]\r\nB=2\r\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Folder folder;
+    const std::string sub = folder.File("in");
+    const std::string path = sub + "/walk.ini";
+    fs::create_directory(sub);
+    if (row.fileMode) {
+      WriteBytes(path, old);
+      ::chmod(path.c_str(), *row.fileMode);
+    }
+    ::chmod(sub.c_str(), row.folderMode);
+
+    int status = AsOrdinaryUser([&] {
+      IniFile file(path);
+      bool loaded = file.Load();
+      if (!loaded && file.LoadFailure() != "Permission denied") return 3;
+      file.Set("S", "A", "new");
+      bool saved = file.Save();
+      return (loaded ? 1 : 0) | (saved ? 2 : 0);
+    });
+    ASSERT_NE(status, 99) << "could not become an ordinary user";
+    struct stat info;
+    EXPECT_EQ((status & 1) != 0, row.loads);
+    EXPECT_EQ((status & 2) != 0, row.saves);
+    ::chmod(sub.c_str(), 0755);
+    if (row.fileMode && !row.saves) {
+      EXPECT_EQ(::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 1, *row.fileMode);
+      ::chmod(path.c_str(), 0644);
+    }
+    if (!row.saves) {
+      EXPECT_EQ(fs::exists(path), row.fileMode.has_value());
+      if (row.fileMode) {
+        EXPECT_EQ(ReadBytes(path), old);
+      }
+    } else {
+      EXPECT_EQ(ReadBytes(path).substr(0, 12), "[S]\r\nA=new\r\n");
+    }
+    EXPECT_EQ(folder.Names("in").size(), row.fileMode || row.saves ? 1u : 0u) << "no temporary left";
+  }
+}
+
+}  // namespace
+}  // namespace zevi
