@@ -104,7 +104,7 @@ TEST_F(KeepTest, AConfigurationThatCannotBeReadOrWrittenIsReportedOnceAndLeftAsI
 TEST_F(KeepTest, UnknownSectionsAndKeysSurviveEverySave) {
   WriteFile(configPath,
             "; my notes\r\n[MAIN]\r\nWBounds=0 0 720 500\r\nTheme=dark\r\n"
-            "[SETTINGS]\r\nMode=R\r\nEncoding=utf-8\r\n"
+            "[SETTINGS]\r\nMode=R\r\nLineStyle=dashed\r\n"
             "[FILES]\r\nRecentFile0=/gone/a.txt\r\nPinned=/d/pinned.txt\r\n"
             "[Plugin]\r\nx=1\r\n");
   WriteFile(walk, "[SETTINGS]\r\nMode=T\r\nFuture=yes\r\n[Export]\r\nLast=/d/out.gps\r\n");
@@ -128,7 +128,7 @@ TEST_F(KeepTest, UnknownSectionsAndKeysSurviveEverySave) {
       {settings, "SETTINGS", "Future", "yes"},
       {settings, "Export", "Last", "/d/out.gps"},
       {configuration, "MAIN", "Theme", "dark"},
-      {configuration, "SETTINGS", "Encoding", "utf-8"},
+      {configuration, "SETTINGS", "LineStyle", "dashed"},
       {configuration, "FILES", "Pinned", "/d/pinned.txt"},
       {configuration, "Plugin", "x", "1"},
       {configuration, "FILES", "RecentFile0", "?"},
