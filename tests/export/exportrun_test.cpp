@@ -4,10 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 
 #include "export/export_fixture.h"
 
@@ -208,13 +216,97 @@ TEST_F(ExportRunTest, BoxesAreTakenOverWhenTheRunStarts) {
   EXPECT_EQ(state.settings.wptIdPrefix, "P");
 }
 
-TEST_F(ExportRunTest, FailedWrites) {
+TEST_F(ExportRunTest, FailedWritesSayWhereAndWhy) {
   EXPECT_EQ(RunExport(state, ui, "/dev/full"), ExportOutcome::WriteFailed);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file"});
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"Error writing file\r\n/dev/full: No space left on device"});
 
   ui = ScriptedUi{};
   EXPECT_EQ(RunExport(state, ui, Path("no/such/folder/out.gps")), ExportOutcome::WriteFailed);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file\r\n" +
+                                                  Path("no/such/folder/out.gps") +
+                                                  ": No such file or directory"});
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The file size limit makes the write fail part-way, as a full disk does.
+TEST_F(ExportRunTest, FailedWriteKeepsTheOldTarget) {
+  Fill(Rows(200, {"A", "1", "2"}));
+  WriteFile(Path("out.gps"), "old content");
+  ::chmod(Path("out.gps").c_str(), 0640);
+  std::fflush(nullptr);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit{1000, 1000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ScriptedUi childUi;
+    bool failed = RunExport(state, childUi, Path("out.gps")) == ExportOutcome::WriteFailed &&
+                  childUi.messages == std::vector<std::string>{"Error writing file\r\n" +
+                                                               Path("out.gps") +
+                                                               ": File too large"};
+    ::_exit(failed ? 0 : 1);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "outcome or message differ";
+  EXPECT_EQ(ReadFile(Path("out.gps")), "old content");
+  EXPECT_EQ(std::filesystem::status(Path("out.gps")).permissions(),
+            std::filesystem::perms(0640));
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"}) << "no temporary file left";
+}
+
+TEST_F(ExportRunTest, ReplacedTargetKeepsItsPermissionBitsAndLinks) {
+  const std::string expected = LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA;
+  struct Row {
+    const char* name;
+    unsigned mode;
+  };
+  for (const Row& row : {Row{"private.gps", 0600}, Row{"shared.gps", 0664}, Row{"run.gps", 0751}}) {
+    WriteFile(Path(row.name), "old");
+    ::chmod(Path(row.name).c_str(), row.mode);
+    EXPECT_EQ(RunExport(state, ui, Path(row.name)), ExportOutcome::Written) << row.name;
+    EXPECT_EQ(ReadFile(Path(row.name)), expected) << row.name;
+    EXPECT_EQ(std::filesystem::status(Path(row.name)).permissions(), std::filesystem::perms(row.mode))
+        << row.name;
+  }
+  // A link stays a link; the file it points to takes the output.
+  std::filesystem::create_directory(folder / "real");
+  WriteFile(Path("real/target.gps"), "old");
+  std::filesystem::create_symlink(folder / "real/target.gps", folder / "link.gps");
+  EXPECT_EQ(RunExport(state, ui, Path("link.gps")), ExportOutcome::Written);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.gps"));
+  EXPECT_EQ(ReadFile(Path("real/target.gps")), expected);
+  EXPECT_EQ(FolderNames(folder / "real"), std::vector<std::string>{"target.gps"});
+}
+
+// Abort renames what was written over the target; nothing else does before the end.
+TEST_F(ExportRunTest, TargetChangesOnlyWhenTheExportEnds) {
+  Fill({{"A", "1", "2"}, {"B", "x", "2"}});
+  WriteFile(Path("out.gps"), "old");
+  std::string during;
+  struct PeekingUi : ScriptedUi {
+    std::function<void()> peek;
+    Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+               int helpContext) override {
+      peek();
+      return ScriptedUi::Ask(kind, text, buttons, helpContext);
+    }
+  } peeking;
+  peeking.peek = [&] { during = ReadFile(Path("out.gps")); };
+  peeking.answers = {Button::Abort};
+  EXPECT_EQ(RunExport(state, peeking, Path("out.gps")), ExportOutcome::Aborted);
+  EXPECT_EQ(during, "old") << "the record question comes while the target is untouched";
+  EXPECT_EQ(ReadFile(Path("out.gps")),
+            LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA);
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
 }
 
 TEST_F(ExportRunTest, MillionWaypointsExportQuickly) {
