@@ -78,8 +78,12 @@ void CliUserInterface::ShowMessage(const std::string& text) {
   else Note(text);
 }
 
-void CliUserInterface::StartWork() {
+void CliUserInterface::StartWork(const std::string& name) {
   EndProgress();
+  // One line it must stay: a long name would wrap and the carriage return
+  // would redraw only its last part.
+  constexpr std::size_t kNameRoom = 40;
+  workName_ = name.size() > kNameRoom ? "..." + name.substr(name.size() - kNameRoom) : name;
   workStart_ = std::chrono::steady_clock::now();
 }
 
@@ -91,7 +95,8 @@ void CliUserInterface::Progress(std::string_view task, std::int64_t done, std::i
   if (progressWidth_ > 0 && now - lastDrawn_ < milliseconds(100) && done < total) return;
   lastDrawn_ = now;
   const std::int64_t percent = std::clamp<std::int64_t>(done * 100 / total, 0, 100);
-  std::string line = std::string(task) + " " + std::to_string(percent) + "%";
+  std::string line = TerminalText(workName_) + ": " + std::string(task) + " " +
+                     std::to_string(percent) + "%";
   std::string text = "\r" + line;
   if (line.size() < progressWidth_) text += std::string(progressWidth_ - line.size(), ' ');
   progressWidth_ = std::max(progressWidth_, line.size());

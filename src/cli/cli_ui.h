@@ -36,8 +36,9 @@ class CliUserInterface : public UserInterface {
   // One line on the terminal, redrawn in place, once the work has taken a second.
   void Progress(std::string_view task, std::int64_t done, std::int64_t total) override;
 
-  // A new piece of work: its progress shows only after a second from here.
-  void StartWork();
+  // A new piece of work, named in its progress line, which shows only after
+  // a second from here.
+  void StartWork(const std::string& name);
   // Takes the progress line off the terminal.
   void EndProgress();
 
@@ -62,6 +63,7 @@ class CliUserInterface : public UserInterface {
   bool zoneWarningShown_ = false;
   std::chrono::steady_clock::time_point workStart_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDrawn_;
+  std::string workName_;
   std::size_t progressWidth_ = 0;  // characters of the progress line on the terminal
   std::vector<std::string> messages_;
 };

@@ -337,7 +337,7 @@ int RunCommand(const Options& options, const std::string& programFolder, CliUser
   }
   int status = kExitWritten;
   for (const std::string& source : options.sources) {
-    ui.StartWork();
+    ui.StartWork(IsStandardStream(source) ? "standard input" : FileNameOf(source));
     int sourceStatus;
     try {
       sourceStatus = ProcessSource(options, source, dataFolder, ui, out);

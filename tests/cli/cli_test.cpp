@@ -1,12 +1,15 @@
 // zevi-convert run as a user runs it: the built program, its output, its exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +85,53 @@ class Cli : public ::testing::Test {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadBytes(outPath);
     run.err = ReadBytes(errPath);
+    return run;
+  }
+
+  // zevi-convert on a terminal of its own, for the questions it asks there.
+  struct OnTerminal {
+    pid_t pid = -1;
+    int terminal = -1;
+    std::string seen;
+
+    // False when the text did not come within 30 seconds or the program ended.
+    bool WaitFor(const std::string& text) {
+      auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (seen.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        pollfd poll{terminal, POLLIN, 0};
+        if (::poll(&poll, 1, 200) <= 0) continue;
+        char buffer[4096];
+        ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got <= 0) return false;
+        seen.append(buffer, static_cast<std::size_t>(got));
+      }
+      return true;
+    }
+    void Type(const std::string& text) const {
+      EXPECT_EQ(::write(terminal, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    int Wait() {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      ::close(terminal);
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    }
+  };
+
+  OnTerminal StartOnTerminal(const std::vector<std::string>& args) const {
+    OnTerminal run;
+    run.pid = ::forkpty(&run.terminal, nullptr, nullptr, nullptr);
+    if (run.pid == 0) {
+      ::setenv("LC_ALL", "C", 1);
+      std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
+      std::vector<char*> argv{program.data()};
+      std::vector<std::string> copies(args);
+      for (std::string& arg : copies) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
     return run;
   }
 
@@ -621,6 +671,48 @@ TEST_F(Cli, FailedWriteKeepsTheOldTarget) {
   Outcome written = Convert({kPointSettings, "-f", File("many.txt")});
   EXPECT_EQ(written.status, 0);
   EXPECT_EQ(fs::status(File("many.gps")).permissions(), fs::perms(0604)) << "the old bits stay";
+}
+
+// Enough records that the output reaches the disk before record `bad` fails.
+std::string ManyPointsWithABadOne(int count, int bad, const std::string& name) {
+  std::string text;
+  for (int i = 1; i <= count; ++i) {
+    text += name + std::to_string(i) + (i == bad ? ",x" : ",54.5") + ",-3.25\r\n";
+  }
+  return text;
+}
+
+const char* kAskPrompt = "(a)bort, (i)gnore, ignore a(l)l? ";
+
+TEST_F(Cli, KilledConversionLeavesTheOldTarget) {
+  WriteBytes(File("big.txt"), ManyPointsWithABadOne(60000, 59000, "P"));
+  WriteBytes(File("out.gps"), "the old file");
+  OnTerminal run = StartOnTerminal({"--set=Columns=I_/60,KD/90,LD/90", "--on-error=ask", "-f", "-o",
+                                    File("out.gps"), File("big.txt")});
+  ASSERT_TRUE(run.WaitFor(kAskPrompt)) << run.seen;
+  EXPECT_EQ(ReadBytes(File("out.gps")), "the old file") << "while the conversion runs";
+  ::kill(run.pid, SIGKILL);
+  EXPECT_EQ(run.Wait(), -SIGKILL);
+  EXPECT_EQ(ReadBytes(File("out.gps")), "the old file");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"big.txt", "out.gps"})) << "nothing left behind";
+}
+
+// Two runs into one target: each file is whole, the last one to finish stays.
+TEST_F(Cli, ConcurrentRunsIntoOneTargetNeverMix) {
+  WriteBytes(File("slow.txt"), ManyPointsWithABadOne(40000, 39000, "S"));
+  WriteBytes(File("fast.txt"), ManyPointsWithABadOne(40000, 0, "F"));
+  const std::string columns = "--set=Columns=I_/60,KD/90,LD/90";
+  ASSERT_EQ(Convert({columns, "-o", File("slow-alone.gps"), File("slow.txt")}).status, 1);
+  ASSERT_EQ(Convert({columns, "-o", File("fast-alone.gps"), File("fast.txt")}).status, 0);
+
+  OnTerminal slow = StartOnTerminal({columns, "--on-error=ask", "-f", "-o", File("out.gps"), File("slow.txt")});
+  ASSERT_TRUE(slow.WaitFor(kAskPrompt)) << slow.seen;
+  Outcome fast = Convert({columns, "-f", "-o", File("out.gps"), File("fast.txt")});
+  EXPECT_EQ(fast.status, 0);
+  EXPECT_EQ(ReadBytes(File("out.gps")), ReadBytes(File("fast-alone.gps")));
+  slow.Type("i\n");
+  EXPECT_EQ(slow.Wait(), 1);
+  EXPECT_EQ(ReadBytes(File("out.gps")), ReadBytes(File("slow-alone.gps")));
 }
 
 }  // namespace

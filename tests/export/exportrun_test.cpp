@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <new>
 
 #include "export/export_fixture.h"
 
@@ -306,6 +307,21 @@ TEST_F(ExportRunTest, TargetChangesOnlyWhenTheExportEnds) {
   EXPECT_EQ(during, "old") << "the record question comes while the target is untouched";
   EXPECT_EQ(ReadFile(Path("out.gps")),
             LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA);
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
+}
+
+// Memory that runs out mid-export is reported, and the target stays as it was.
+TEST_F(ExportRunTest, OutOfMemoryKeepsTheOldTarget) {
+  Fill({{"A", "1", "2"}, {"B", "x", "2"}});
+  WriteFile(Path("out.gps"), "old");
+  struct ExhaustedUi : ScriptedUi {
+    Button Ask(MessageKind, const std::string&, const std::vector<Button>&, int) override {
+      throw std::bad_alloc();
+    }
+  } exhausted;
+  EXPECT_EQ(RunExport(state, exhausted, Path("out.gps")), ExportOutcome::WriteFailed);
+  EXPECT_EQ(exhausted.messages, std::vector<std::string>{"Out of memory"});
+  EXPECT_EQ(ReadFile(Path("out.gps")), "old");
   EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
 }
 
