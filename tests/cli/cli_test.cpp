@@ -36,6 +36,18 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// In a child: becomes zevi-convert with the locale pinned to C.
+[[noreturn]] void ExecConvert(const std::vector<std::string>& args) {
+  ::setenv("LC_ALL", "C", 1);
+  std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
+  std::vector<char*> argv{program.data()};
+  std::vector<std::string> copies(args);
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  ::execv(program.c_str(), argv.data());
+  ::_exit(127);
+}
+
 struct RunSetup {
   std::string input;            // standard input; /dev/null when empty
   unsigned long fileLimit = 0;  // bytes a file may grow to; 0: no limit
@@ -65,19 +77,12 @@ class Cli : public ::testing::Test {
       ::dup2(in, 0);
       ::dup2(out, 1);
       ::dup2(err, 2);
-      ::setenv("LC_ALL", "C", 1);
       if (setup.fileLimit > 0) {
         ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         struct rlimit limit{setup.fileLimit, setup.fileLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
       }
-      std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
-      std::vector<char*> argv{program.data()};
-      std::vector<std::string> copies(args);
-      for (std::string& arg : copies) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
+      ExecConvert(args);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -123,14 +128,7 @@ class Cli : public ::testing::Test {
     OnTerminal run;
     run.pid = ::forkpty(&run.terminal, nullptr, nullptr, nullptr);
     if (run.pid == 0) {
-      ::setenv("LC_ALL", "C", 1);
-      std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
-      std::vector<char*> argv{program.data()};
-      std::vector<std::string> copies(args);
-      for (std::string& arg : copies) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
+      ExecConvert(args);
     }
     return run;
   }
