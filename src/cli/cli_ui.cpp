@@ -74,8 +74,11 @@ void CliUserInterface::Inform(const std::string& text) {
 
 void CliUserInterface::ShowMessage(const std::string& text) {
   messages_.push_back(text);
-  if (IsInformation(text)) Inform(text);
-  else Note(text);
+  if (IsInformation(text)) {
+    Inform(text);
+  } else {
+    Note(text);
+  }
 }
 
 void CliUserInterface::StartWork(const std::string& name) {
@@ -95,8 +98,8 @@ void CliUserInterface::Progress(std::string_view task, std::int64_t done, std::i
   if (progressWidth_ > 0 && now - lastDrawn_ < milliseconds(100) && done < total) return;
   lastDrawn_ = now;
   const std::int64_t percent = std::clamp<std::int64_t>(done * 100 / total, 0, 100);
-  std::string line = TerminalText(workName_) + ": " + std::string(task) + " " +
-                     std::to_string(percent) + "%";
+  std::string line =
+      TerminalText(workName_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
   std::string text = "\r" + line;
   if (line.size() < progressWidth_) text += std::string(progressWidth_ - line.size(), ' ');
   progressWidth_ = std::max(progressWidth_, line.size());

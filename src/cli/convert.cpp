@@ -217,7 +217,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   if (hasA && hasB) return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
   if (IsStandardStream(a) || IsStandardStream(b)) return false;
   std::error_code ignored;
-  return std::filesystem::weakly_canonical(a, ignored) == std::filesystem::weakly_canonical(b, ignored);
+  return std::filesystem::weakly_canonical(a, ignored) ==
+         std::filesystem::weakly_canonical(b, ignored);
 }
 
 // Before anything is written: no target is a source, no two sources share a target.
@@ -244,7 +245,8 @@ int CheckTargets(const Options& options, CliUserInterface& ui) {
                                                    : !IsStandardStream(targets[earlier]) &&
                                                          SameFile(target, targets[earlier]);
       if (!shared) continue;
-      ui.Note("zevi-convert: " + sources[earlier] + " and " + source + " would both be written to " +
+      ui.Note("zevi-convert: " + sources[earlier] + " and " + source +
+              " would both be written to " +
               (IsStandardStream(target) ? std::string("standard output") : target) +
               "; nothing written");
       return kExitRefused;

@@ -147,7 +147,8 @@ void ExportCommand(AppState& state, UserInterface& ui) {
 
     if (FileExists(*target)) {
       std::string question = "Overwrite existing file? ";
-      if (EqualIgnoringCase(*target, state.sourceFile)) question += std::string(kLineEnd) + kSameAsSourceText;
+      if (EqualIgnoringCase(*target, state.sourceFile))
+        question += std::string(kLineEnd) + kSameAsSourceText;
       if (ui.Ask(MessageKind::Warning, question, {Button::Yes, Button::Cancel}, kHelpExport) !=
           Button::Yes) {
         return;

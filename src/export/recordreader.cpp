@@ -163,7 +163,9 @@ void RecordReader::WriteField(char letter, int r) {
       }
       break;
     }
-    case 'H': PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_); break;
+    case 'H':
+      PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_);
+      break;
     case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
     case 'D': PutPadRight(DateField(row_, values_, carry_), 10); break;
     case 'T': PutPadRight(timeText_, 8); break;

@@ -137,7 +137,8 @@ int AtomicFile::Commit() {
     std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
       temporary_ = TemporaryName(target_);
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        break;
       error = errno;
       temporary_.clear();
       if (error != EEXIST) break;

@@ -11,9 +11,10 @@
 // output and an existing device, pipe or socket, which are written as the
 // bytes come, since a rename would replace the device itself. Refused: an
 // existing file the user may not write (EACCES), a folder (EISDIR).
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace zevi {
 
@@ -47,8 +48,8 @@ class AtomicFile {
 
   int fd_ = -1;
   Kind kind_ = Kind::InPlace;
-  std::string target_;     // links resolved
-  std::string temporary_;  // Kind::Named: the temporary file's path
+  std::string target_;      // links resolved
+  std::string temporary_;   // Kind::Named: the temporary file's path
   bool replacing_ = false;  // a file was there: its bits and owner carry over
   mode_t mode_ = 0;
   uid_t owner_ = 0;
