@@ -610,6 +610,10 @@ TEST_F(Cli, DashIsStandardOutput) {
   Outcome quiet = Convert({kPointSettings, "--set=Datum=", "--quiet", "-o", "-", File("a.txt")});
   EXPECT_EQ(quiet.out, kThreePointsOutput);
   EXPECT_EQ(quiet.err, "");
+  // A device is written, never replaced by a file of its own name.
+  Outcome device = Convert({kPointSettings, "-q", "-o", "/dev/null", File("a.txt")});
+  EXPECT_EQ(device.status, 0);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"});
 }
 
