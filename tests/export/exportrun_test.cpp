@@ -4,18 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <new>
 
 #include "export/export_fixture.h"
@@ -237,33 +232,6 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
   return names;
 }
 
-// The file size limit makes the write fail part-way, as a full disk does.
-TEST_F(ExportRunTest, FailedWriteKeepsTheOldTarget) {
-  Fill(Rows(200, {"A", "1", "2"}));
-  WriteFile(Path("out.gps"), "old content");
-  ::chmod(Path("out.gps").c_str(), 0640);
-  std::fflush(nullptr);
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit{1000, 1000};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ScriptedUi childUi;
-    bool failed = RunExport(state, childUi, Path("out.gps")) == ExportOutcome::WriteFailed &&
-                  childUi.messages == std::vector<std::string>{"Error writing file\r\n" +
-                                                               Path("out.gps") +
-                                                               ": File too large"};
-    ::_exit(failed ? 0 : 1);
-  }
-  int status = -1;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "outcome or message differ";
-  EXPECT_EQ(ReadFile(Path("out.gps")), "old content");
-  EXPECT_EQ(std::filesystem::status(Path("out.gps")).permissions(),
-            std::filesystem::perms(0640));
-  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"}) << "no temporary file left";
-}
-
 TEST_F(ExportRunTest, ReplacedTargetKeepsItsPermissionBitsAndLinks) {
   const std::string expected = LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA;
   struct Row {
@@ -286,28 +254,6 @@ TEST_F(ExportRunTest, ReplacedTargetKeepsItsPermissionBitsAndLinks) {
   EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.gps"));
   EXPECT_EQ(ReadFile(Path("real/target.gps")), expected);
   EXPECT_EQ(FolderNames(folder / "real"), std::vector<std::string>{"target.gps"});
-}
-
-// Abort renames what was written over the target; nothing else does before the end.
-TEST_F(ExportRunTest, TargetChangesOnlyWhenTheExportEnds) {
-  Fill({{"A", "1", "2"}, {"B", "x", "2"}});
-  WriteFile(Path("out.gps"), "old");
-  std::string during;
-  struct PeekingUi : ScriptedUi {
-    std::function<void()> peek;
-    Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
-               int helpContext) override {
-      peek();
-      return ScriptedUi::Ask(kind, text, buttons, helpContext);
-    }
-  } peeking;
-  peeking.peek = [&] { during = ReadFile(Path("out.gps")); };
-  peeking.answers = {Button::Abort};
-  EXPECT_EQ(RunExport(state, peeking, Path("out.gps")), ExportOutcome::Aborted);
-  EXPECT_EQ(during, "old") << "the record question comes while the target is untouched";
-  EXPECT_EQ(ReadFile(Path("out.gps")),
-            LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA);
-  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
 }
 
 // Memory that runs out mid-export is reported, and the target stays as it was.

@@ -148,19 +148,6 @@ TEST_F(WriterTest, AltitudeThatDoesNotFitFailsItsRecord) {
   }
 }
 
-// A cell may hold any byte; the record's message carries all of them.
-TEST_F(WriterTest, FailureMessagesKeepNulBytes) {
-  Columns({"I_", "KD", "LD", "HM"});
-  Fill({{"P1", std::string("1\0" "2", 3), "2", "3"}, {"P2", "1", "2", std::string("\x1B[2J\0", 5)}});
-  ui.answers = {Button::Ignore, Button::Ignore};
-  Export(ExportOutcome::WrittenWithMissing);
-  ASSERT_EQ(ui.questions.size(), 2u);
-  EXPECT_EQ(ui.questions[0].text, "Error in record 1\r\n" + std::string("'1\0" "2'", 5) +
-                                      " is not a valid floating point value" + kRecordQuestionEnd);
-  EXPECT_EQ(ui.questions[1].text, "Error in record 2\r\n" + std::string("'\x1B[2J\0'", 7) +
-                                      " is not a valid floating point value" + kRecordQuestionEnd);
-}
-
 TEST_F(WriterTest, DecimalComma) {
   state.settings.decimalSeparator = ',';
   Columns({"I_", "KD", "LD", "HM", "AD"});
