@@ -286,6 +286,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
 
   ui.ClearMessages();
   LoadSourceFile(state, ui, source);
+  ui.EndProgress();  // the table or the suggestion may go to the same terminal
   if (!SourceRead(state, source, ui)) return kExitUnreadable;
   if (options.showTable) {
     PrintTable(state, out);
