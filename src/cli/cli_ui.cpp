@@ -1,5 +1,7 @@
 #include "cli/cli_ui.h"
 
+#include <algorithm>
+
 namespace zevi::cli {
 
 namespace {
@@ -7,19 +9,10 @@ namespace {
 constexpr const char* kRecordQuestionStart = "Error in record ";
 constexpr const char* kMissingLatLong = "Missing Latitude/Longitude";
 constexpr const char* kMissingEastNorth = "Missing Easting/Northing";
+constexpr const char* kWrittenText = "File written successfully";
+constexpr const char* kRangePastTableStart = "Less than ";
 
 bool StartsWith(const std::string& text, const char* start) { return text.rfind(start, 0) == 0; }
-
-// Dialog texts break lines with CR LF; a terminal wants LF alone.
-std::string TerminalText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
-}
 
 const char* ButtonName(Button button) {
   switch (button) {
@@ -34,21 +27,92 @@ const char* ButtonName(Button button) {
   return "";
 }
 
+// What a run says when all went well: --quiet leaves it out.
+bool IsInformation(const std::string& text) {
+  return text == kWrittenText || StartsWith(text, kRangePastTableStart);
+}
+
 }  // namespace
 
+std::string TerminalText(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (c == '\n') {
+      out += '\n';
+    } else if (c == 0) {
+      out += "\\0";
+    } else if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 CliUserInterface::CliUserInterface(const Options& options, std::FILE* err, std::FILE* in,
-                                   bool terminal)
-    : options_(options), err_(err), in_(in), terminal_(terminal) {}
+                                   bool terminal, bool errTerminal)
+    : options_(options), err_(err), in_(in), terminal_(terminal), errTerminal_(errTerminal) {}
 
 void CliUserInterface::Note(const std::string& text) {
-  std::fputs(TerminalText(text).c_str(), err_);
-  std::fputc('\n', err_);
+  EndProgress();
+  std::string line = TerminalText(text);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);
+}
+
+void CliUserInterface::Inform(const std::string& text) {
+  if (!options_.quiet) Note(text);
 }
 
 void CliUserInterface::ShowMessage(const std::string& text) {
   messages_.push_back(text);
-  Note(text);
+  if (IsInformation(text)) {
+    Inform(text);
+  } else {
+    Note(text);
+  }
+}
+
+void CliUserInterface::StartWork(const std::string& name) {
+  EndProgress();
+  // One line it must stay: a long name would wrap and the carriage return
+  // would redraw only its last part.
+  constexpr std::size_t kNameRoom = 40;
+  workName_ = name.size() > kNameRoom ? "..." + name.substr(name.size() - kNameRoom) : name;
+  workStart_ = std::chrono::steady_clock::now();
+}
+
+void CliUserInterface::Progress(std::string_view task, std::int64_t done, std::int64_t total) {
+  using namespace std::chrono;
+  if (!errTerminal_ || options_.quiet || total <= 0) return;
+  const auto now = steady_clock::now();
+  if (now - workStart_ < seconds(1)) return;
+  if (progressWidth_ > 0 && now - lastDrawn_ < milliseconds(100) && done < total) return;
+  lastDrawn_ = now;
+  const std::int64_t percent = std::clamp<std::int64_t>(done * 100 / total, 0, 100);
+  std::string line =
+      TerminalText(workName_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
+  std::string text = "\r" + line;
+  if (line.size() < progressWidth_) text += std::string(progressWidth_ - line.size(), ' ');
+  progressWidth_ = std::max(progressWidth_, line.size());
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fflush(err_);
+}
+
+void CliUserInterface::EndProgress() {
+  if (progressWidth_ == 0) return;
+  std::string text = "\r" + std::string(progressWidth_, ' ') + "\r";
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fflush(err_);
+  progressWidth_ = 0;
 }
 
 Button CliUserInterface::Ask(MessageKind, const std::string& text,

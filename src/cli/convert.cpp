@@ -1,13 +1,18 @@
 #include "cli/convert.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <new>
 
 #include "export/exportrun.h"
+#include "export/format.h"
 #include "export/suggest.h"
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
+#include "platform/atomicfile.h"
 #include "platform/locale.h"
 #include "settings/files.h"
 #include "settings/state.h"
@@ -28,6 +33,32 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsStandardStream(const std::string& path) { return path == kStandardOutputName; }
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperTrimmed(std::string_view text) {
+  std::string out(TrimText(text));
+  std::transform(out.begin(), out.end(), out.begin(), UpperAscii);
+  return out;
+}
+
+bool HasSettingsSection(const IniFile& file) {
+  const std::string text = file.Text();
+  const std::string wanted = UpperTrimmed(kSettingsSection);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line = TrimText(std::string_view(text).substr(start, end - start));
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']' &&
+        UpperTrimmed(line.substr(1, line.size() - 2)) == wanted) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 std::string WithSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
@@ -44,11 +75,17 @@ std::optional<ConversionSettings> SettingsFor(const Options& options, const std:
       return std::nullopt;
     }
     file = IniFile(*options.settingsFile);
-  } else if (!source.empty() && IsFile(StripExtension(source) + ".ini")) {
+  } else if (!source.empty() && !IsStandardStream(source) &&
+             IsFile(StripExtension(source) + ".ini")) {
     file = IniFile(StripExtension(source) + ".ini");
   }
   if (!file.Path().empty() && !file.Load()) {
     ui.ShowMessage("Unable to read " + file.Path());
+    return std::nullopt;
+  }
+  // A file named on purpose that holds no settings is a mistake, not the defaults.
+  if (options.settingsFile && !HasSettingsSection(file)) {
+    ui.ShowMessage("Settings file: " + file.Path() + " has no " + kSettingsSection + " section.");
     return std::nullopt;
   }
   for (const auto& [key, value] : options.sets) file.Set(kSettingsSection, key, value);
@@ -117,6 +154,36 @@ void PrepareState(AppState& state, const std::string& dataFolder, CliUserInterfa
   ShowSettingsInEdits(state);
 }
 
+bool IsWgs84Name(const std::string& upperName) {
+  return upperName == "WGS 84" || upperName == "WGS84";
+}
+
+// A Datum or Grid value that selected nothing would leave WGS 84 or
+// latitude/longitude in the file without a word: refused, naming what is missing.
+bool DatumAndGridFound(const AppState& state, CliUserInterface& ui) {
+  const std::string datum = UpperTrimmed(state.settings.datum);
+  if (!datum.empty() && state.datum.name != datum &&
+      !(IsWgs84Name(datum) && state.datum.line == kBuiltinWgs84Line)) {
+    ui.Note("zevi-convert: datum " + std::string(TrimText(state.settings.datum)) +
+            (IsFile(state.DatumFilePath()) ? " not found in " : " not found: there is no ") +
+            state.DatumFilePath());
+    return false;
+  }
+  const std::string grid = UpperTrimmed(state.settings.grid);
+  if (grid.empty() || state.grid.name == grid || grid == UpperTrimmed(kFirstGridEntry)) return true;
+  const auto& listed = state.grid.entries;
+  bool inLists = std::any_of(listed.begin() + 1, listed.end(),
+                             [&](const std::string& entry) { return UpperTrimmed(entry) == grid; });
+  std::string searched;
+  for (std::size_t i = 0; i < state.grid.files.size(); ++i) {
+    if (i > 0 && !GridFileSwitchOn(state.settings.gridFiles, static_cast<int>(i) - 1)) continue;
+    searched += (searched.empty() ? "" : ", ") + state.grid.files[i];
+  }
+  ui.Note("zevi-convert: grid " + std::string(TrimText(state.settings.grid)) +
+          (inLists ? " cannot be read from " : " not found in ") + searched);
+  return false;
+}
+
 bool SourceRead(const AppState& state, const std::string& source, const CliUserInterface& ui) {
   if (state.sourceFile != source) return false;  // "File does not exist", an open failure
   const auto& messages = ui.Messages();
@@ -124,11 +191,69 @@ bool SourceRead(const AppState& state, const std::string& source, const CliUserI
                       [](const std::string& m) { return m == "Error A" || m == "Error B"; });
 }
 
+// Empty for standard input into a folder: it has no name to give.
 std::string TargetFor(const Options& options, const std::string& source) {
+  if (options.output && IsStandardStream(*options.output)) return kStandardOutputName;
+  if (IsStandardStream(source)) {
+    if (!options.output) return kStandardOutputName;
+    return IsFolder(*options.output) ? "" : *options.output;
+  }
   std::string name = StripExtension(source) + ProposedExportExtension(source);
   if (!options.output) return name;
   if (IsFolder(*options.output)) return WithSlash(*options.output) + FileNameOf(name);
   return *options.output;
+}
+
+// Same device and inode, so links count; a path that is not there yet is
+// compared by its full form.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat infoA, infoB;
+  auto look = [](const std::string& path, struct stat& info) {
+    return IsStandardStream(path) ? ::fstat(STDIN_FILENO, &info) == 0
+                                  : ::stat(path.c_str(), &info) == 0;
+  };
+  bool hasA = look(a, infoA);
+  bool hasB = look(b, infoB);
+  if (hasA && hasB) return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+  if (IsStandardStream(a) || IsStandardStream(b)) return false;
+  std::error_code ignored;
+  return std::filesystem::weakly_canonical(a, ignored) ==
+         std::filesystem::weakly_canonical(b, ignored);
+}
+
+// Before anything is written: no target is a source, no two sources share a target.
+int CheckTargets(const Options& options, CliUserInterface& ui) {
+  const std::vector<std::string>& sources = options.sources;
+  std::vector<std::string> targets;
+  for (const std::string& source : sources) {
+    std::string target = TargetFor(options, source);
+    if (target.empty()) {
+      ui.Note("zevi-convert: standard input has no name for a target in a folder: give -o FILE");
+      return kExitRefused;
+    }
+    if (!IsStandardStream(target)) {
+      for (const std::string& other : sources) {
+        if (!SameFile(target, other)) continue;
+        ui.Note(std::string("Overwrite existing file? ") + kLineEnd + kSameAsSourceText);
+        ui.Note("zevi-convert: " + target + " is the source " + other +
+                "; nothing is written over a source, not even with --force");
+        return kExitRefused;
+      }
+    }
+    for (std::size_t earlier = 0; earlier < targets.size(); ++earlier) {
+      const bool shared = IsStandardStream(target) ? IsStandardStream(targets[earlier])
+                                                   : !IsStandardStream(targets[earlier]) &&
+                                                         SameFile(target, targets[earlier]);
+      if (!shared) continue;
+      ui.Note("zevi-convert: " + sources[earlier] + " and " + source +
+              " would both be written to " +
+              (IsStandardStream(target) ? std::string("standard output") : target) +
+              "; nothing written");
+      return kExitRefused;
+    }
+    targets.push_back(std::move(target));
+  }
+  return kExitWritten;
 }
 
 int StatusOf(ExportOutcome outcome, const CliUserInterface& ui) {
@@ -156,9 +281,12 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   if (!settings) return kExitRefused;
   state.settings = *settings;
   PrepareState(state, dataFolder, ui);
+  const bool converting = !options.showTable && !options.suggestColumns;
+  if (converting && !DatumAndGridFound(state, ui)) return kExitRefused;
 
   ui.ClearMessages();
   LoadSourceFile(state, ui, source);
+  ui.EndProgress();  // the table or the suggestion may go to the same terminal
   if (!SourceRead(state, source, ui)) return kExitUnreadable;
   if (options.showTable) {
     PrintTable(state, out);
@@ -170,7 +298,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   }
 
   std::string target = TargetFor(options, source);
-  if (IsFile(target) && !options.force) {
+  if (!IsStandardStream(target) && IsFile(target) && !options.force) {
     ui.Note("Overwrite existing file? ");
     ui.Note("zevi-convert: " + target + " exists; --force overwrites it");
     return kExitRefused;
@@ -178,7 +306,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   ui.ClearMessages();
   ExportOutcome outcome = RunExport(state, ui, target);
   int status = StatusOf(outcome, ui);
-  if (status <= kExitMissingRecords) ui.Note(target);
+  if (status <= kExitMissingRecords && !IsStandardStream(target)) ui.Inform(target);
   return status;
 }
 
@@ -207,9 +335,23 @@ int RunCommand(const Options& options, const std::string& programFolder, CliUser
     return kExitRefused;
   }
   std::string dataFolder = options.dataDir ? WithSlash(*options.dataDir) : programFolder;
+  if (!options.showTable && !options.suggestColumns) {
+    if (int refused = CheckTargets(options, ui)) return refused;
+  }
   int status = kExitWritten;
-  for (const std::string& source : options.sources)
-    status = std::max(status, ProcessSource(options, source, dataFolder, ui, out));
+  for (const std::string& source : options.sources) {
+    ui.StartWork(IsStandardStream(source) ? "standard input" : FileNameOf(source));
+    int sourceStatus;
+    try {
+      sourceStatus = ProcessSource(options, source, dataFolder, ui, out);
+    } catch (const std::bad_alloc&) {
+      // The source's table is gone by now, so there is memory to say so.
+      ui.Note("zevi-convert: " + source + ": " + kOutOfMemoryText);
+      sourceStatus = kExitUnreadable;
+    }
+    ui.EndProgress();
+    status = std::max(status, sourceStatus);
+  }
   std::fflush(out);
   return status;
 }

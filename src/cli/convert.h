@@ -12,8 +12,9 @@ namespace zevi::cli {
 enum ExitStatus : int {
   kExitWritten = 0,
   kExitMissingRecords = 1,
-  kExitRefused = 2,       // bad usage, aborted, refused, a question answered No
-  kExitUnreadable = 3,    // a source that cannot be read, a target that cannot be written
+  kExitRefused = 2,     // bad usage, aborted, refused, a question answered No
+  kExitUnreadable = 3,  // a source that cannot be read, a target that cannot be written,
+                        // memory that ran out
 };
 
 // `programFolder` (ending with '/') holds the datum and grid lists unless

@@ -72,6 +72,7 @@ class Parser {
         {"output", 'o', true, [this](const std::string& v) { options_.output = v; }},
         {"data-dir", 0, true, [this](const std::string& v) { options_.dataDir = v; }},
         {"force", 'f', false, [this](const std::string&) { options_.force = true; }},
+        {"quiet", 'q', false, [this](const std::string&) { options_.quiet = true; }},
         {"default-position", 0, false,
          [this](const std::string&) { options_.defaultPosition = true; }},
         {"on-error", 0, true, [this](const std::string& v) { SetOnError(v); }},
@@ -191,13 +192,16 @@ const std::vector<std::string>& SettingsKeys() {
 std::string UsageText() {
   return R"(Usage: zevi-convert [OPTIONS] SOURCE...
 Converts column-oriented text files of GPS positions into Vozirado's text
-exchange format (waypoints, a route or a track).
+exchange format (waypoints, a route or a track). A SOURCE of "-" is standard
+input.
 
 Settings (read over the defaults; without -s the source's own settings file,
 its path with the extension replaced by ".ini", when there is one):
-  -s, --settings FILE    read the SETTINGS section of FILE
+  -s, --settings FILE    read the SETTINGS section of FILE (a file without
+                         one is refused)
       --set KEY=VALUE    set one settings key after the file (repeatable),
-                         e.g. --set Mode=T --set "Columns=I_/60,KD/90,LD/90"
+                         e.g. --set Mode=T --set "Columns=I_/60,KD/90,LD/90";
+                         a Datum or Grid that the lists do not hold is refused
       --encoding NAME    the source's encoding: auto (default: a byte-order
                          mark, else UTF-8 when the text is valid UTF-8 with
                          accents, else Windows-1252), utf-8, utf-16 or
@@ -213,14 +217,15 @@ Looking instead of converting:
                          one line per column with the reason
 
 Converting (the default):
-  -o, --output FILE      target file (one SOURCE only); an existing folder
-                         takes each default target name
-                         (default: the source's name with ".gps" for a ".txt"
-                         source, ".txt" otherwise, beside the source)
+  -o, --output FILE      target file (one SOURCE only); "-" is standard
+                         output; an existing folder takes each default
+                         target name (default: the source's name with ".gps"
+                         for a ".txt" source, ".txt" otherwise, beside the
+                         source; standard output for a SOURCE of "-")
       --data-dir DIR     folder of datums.txt and the grid lists
                          (default: beside this program when they lie there,
                          else its installed ../share/zevi-fileconv)
-  -f, --force            overwrite an existing target
+  -f, --force            overwrite an existing target (never a SOURCE)
       --default-position use a default coordinate when the position columns
                          are missing (otherwise nothing is written)
       --on-error MODE    a record that fails: ignore (default, each reported),
@@ -228,12 +233,21 @@ Converting (the default):
                          (on the terminal; abort without one)
       --zone-letter C    latitude band letter for two-character UTM zones
                          (otherwise "T", with a warning)
+  -q, --quiet            print only errors and warnings: no summary of a
+                         clean conversion, no target name, no progress
 
   -h, --help             this text
       --version          the program's name and version
 
+A target is written to a temporary file beside it and renamed into place when
+the conversion ends, keeping the old file's permissions: a failed write leaves
+the old target as it was. Progress shows on standard error when it is a
+terminal and a conversion takes more than a second.
+
 Exit status: 0 written; 1 written with missing records; 2 bad usage, aborted
-or refused; 3 a source that cannot be read or a target that cannot be written.
+or refused (a target that is a SOURCE, two SOURCEs with one target, a settings
+file without a SETTINGS section, an unknown datum or grid); 3 a source that
+cannot be read, a target that cannot be written, or not enough memory.
 )";
 }
 

@@ -21,9 +21,10 @@ struct Options {
   bool suggestColumns = false;
   bool help = false;
   bool version = false;
-  std::optional<std::string> output;                       // -o, --output: a file or a folder
+  std::optional<std::string> output;                       // -o, --output: a file, a folder, "-"
   std::optional<std::string> dataDir;                      // --data-dir
   bool force = false;
+  bool quiet = false;                                      // -q, --quiet
   bool defaultPosition = false;
   OnError onError = OnError::Ignore;
   std::optional<char> zoneLetter;

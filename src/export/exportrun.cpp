@@ -1,6 +1,7 @@
 #include "export/exportrun.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "export/recordreader.h"
@@ -78,26 +79,30 @@ RunResult RunExportInto(AppState& state, UserInterface& ui, const std::string& t
     return {ExportOutcome::Refused};
   }
   if (target.empty()) return {ExportOutcome::Refused, true};
-  if (IsReadOnly(target)) {
+  if (target != kStandardOutputName && IsReadOnly(target)) {
     ui.Ask(MessageKind::Warning, FileNameOf(target) + " is read only.", {Button::Ok}, kHelpExport);
     return {ExportOutcome::Refused, true};
   }
 
   ExportOutput out;
-  if (!out.Open(target)) {
-    ui.ShowMessage("Error writing file");
-    return {ExportOutcome::WriteFailed};
-  }
   state.missingRecords = 0;
   RecordRange range = EffectiveRange(settings, state.table.LastRow());
   WriteResult result;
   try {
+    out.Open(target);
     result = WriteRecords(state, ui, out, range.first, range.last, flags);
-    // The summary speaks of the file on disk, so everything must be there first.
-    out.Flush();
-    if (!out.Close()) throw EWriteError("close");
+    // The summary speaks of the file on disk, so it must be in place first.
+    out.Commit();
+  } catch (const EWriteError& failure) {
+    out.Discard();
+    ui.ShowMessage(WriteFailureText(target, failure.Error()));
+    return {ExportOutcome::WriteFailed};
+  } catch (const std::bad_alloc&) {
+    out.Discard();
+    ui.ShowMessage(kOutOfMemoryText);
+    return {ExportOutcome::WriteFailed};
   } catch (const std::exception&) {
-    out.CloseQuietly();
+    out.Discard();
     ui.ShowMessage("Error writing file");
     return {ExportOutcome::WriteFailed};
   }
@@ -142,7 +147,8 @@ void ExportCommand(AppState& state, UserInterface& ui) {
 
     if (FileExists(*target)) {
       std::string question = "Overwrite existing file? ";
-      if (EqualIgnoringCase(*target, state.sourceFile)) question += "\r\n(!! SAME AS SOURCE FILE !!)";
+      if (EqualIgnoringCase(*target, state.sourceFile))
+        question += std::string(kLineEnd) + kSameAsSourceText;
       if (ui.Ask(MessageKind::Warning, question, {Button::Yes, Button::Cancel}, kHelpExport) !=
           Button::Yes) {
         return;

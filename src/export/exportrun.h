@@ -7,12 +7,16 @@ namespace zevi {
 struct AppState;
 class UserInterface;
 
+inline constexpr const char* kOutOfMemoryText = "Out of memory";
+// The second line of the overwrite question when the target is the source.
+inline constexpr const char* kSameAsSourceText = "(!! SAME AS SOURCE FILE !!)";
+
 enum class ExportOutcome {
   Written,             // "File written successfully"
   WrittenWithMissing,  // "File written with N missing records"
   Aborted,             // "File aborted"
   Refused,             // stopped before a file was touched (a question answered No, no symbol set...)
-  WriteFailed,         // "Error writing file"
+  WriteFailed,         // "Error writing file" and why; the old target is kept
 };
 
 // ".gps" for a ".txt" source in any letter case, ".txt" otherwise.
@@ -25,7 +29,9 @@ void ExportCommand(AppState& state, UserInterface& ui);
 // the writer, the summary message). The window calls it through
 // ExportCommand; zevi-convert calls it directly after its own target checks.
 // A read-only target shows "<name> is read only." and returns Refused here;
-// ExportCommand then opens its dialog again.
+// ExportCommand then opens its dialog again. The target changes only when the
+// export ends written, with missing records or aborted, and then all at once;
+// "-" is standard output.
 ExportOutcome RunExport(AppState& state, UserInterface& ui, const std::string& target);
 
 }  // namespace zevi

@@ -8,6 +8,7 @@
 #include "settings/state.h"
 #include "source/loader.h"
 #include "values/coordinates.h"
+#include "values/failures.h"
 #include "values/gridvalues.h"
 #include "values/numbers.h"
 
@@ -34,6 +35,16 @@ int FieldWidth(const SourceTable& table, int column, int first, int last) {
     width = std::max(width, static_cast<int>(table.Cell(column, r).size()));
   }
   return width;
+}
+
+// Without an ID column the IDs are generated, one per record of the range:
+// the width covers the last of them, so that no two are cut to one.
+int GeneratedIdWidth(const SourceTable& table, std::string_view prefix, int first, int last) {
+  int records = 0;
+  int end = std::min(last, table.LastRow());
+  for (int r = first; r <= end; ++r) records += table.Marker(r) ? 1 : 0;
+  if (records == 0) return kMinFieldWidth;
+  return std::max(kMinFieldWidth, static_cast<int>(GeneratedId(prefix, records).size()));
 }
 
 }  // namespace
@@ -67,7 +78,9 @@ void RecordReader::Start(int first, int last) {
   if (settings_.mode == 'T') {
     lastTrackValue_ = kNewTrackMarker;
   } else {
-    setup_.idWidth = FieldWidth(state_.table, kinds_[Slot::ID], first, last);
+    setup_.idWidth = kinds_.Has(Slot::ID)
+                         ? FieldWidth(state_.table, kinds_[Slot::ID], first, last)
+                         : GeneratedIdWidth(state_.table, state_.edits.idPrefix, first, last);
     setup_.symbolWidth = FieldWidth(state_.table, kinds_[Slot::Symbol], first, last);
     idCounter_ = 1;
   }
@@ -150,7 +163,9 @@ void RecordReader::WriteField(char letter, int r) {
       }
       break;
     }
-    case 'H': PutNumber(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_, 8, 1, true); break;
+    case 'H':
+      PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_);
+      break;
     case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
     case 'D': PutPadRight(DateField(row_, values_, carry_), 10); break;
     case 'T': PutPadRight(timeText_, 8); break;
@@ -201,6 +216,20 @@ void RecordReader::PutNumber(double value, int width, int decimals, bool keepEnd
     if (keepEnd) std::memmove(at, at + (length - w), w);
     length = w;
   }
+  size_ += length;
+}
+
+void RecordReader::PutAltitude(double value) {
+  // Cut to its last characters, -1234567 would read 234567.0: refused instead.
+  char* at = Room(kFloatTextRoom);
+  std::size_t length = WriteFloatText(at, value, kAltitudeWidth, 1, setup_.decimalMark);
+  if (length == 0) {
+    std::string text = FormatFloat(value, kAltitudeWidth, 1, setup_.decimalMark);
+    if (text.size() > kAltitudeWidth) throw EInvalidLine(kAltitudeTooLarge);
+    Put(text);
+    return;
+  }
+  if (length > kAltitudeWidth) throw EInvalidLine(kAltitudeTooLarge);
   size_ += length;
 }
 

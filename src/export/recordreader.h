@@ -24,6 +24,10 @@ class UserInterface;
 inline constexpr const char* kNewTrackMarker = "*g&rb$g%";
 inline constexpr const char* kFailedRecordMarker = "%$^\xA3";
 
+// An altitude field is 8 characters; one that needs more fails its record.
+inline constexpr std::size_t kAltitudeWidth = 8;
+inline constexpr const char* kAltitudeTooLarge = "Altitude too large";
+
 // A copy of the settings as an export starting now would take them: the
 // record boxes and the default zone box taken over, the kind index rebuilt
 // into `kinds`. The state stays as it is.
@@ -81,6 +85,8 @@ class RecordReader {
   // FormatFloat's text with the export's cut: to the first `width`
   // characters, or with `keepEnd` to the last.
   void PutNumber(double value, int width, int decimals, bool keepEnd);
+  // "%8.1f", or the record fails with kAltitudeTooLarge.
+  void PutAltitude(double value);
   std::string_view Cell(Slot slot) const { return CellOf(row_, kinds_[slot]); }
 
   const AppState& state_;

@@ -1,32 +1,30 @@
 #include "export/writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/loader.h"
+#include "values/failures.h"
 
 namespace zevi {
 
-std::string WriteErrorText(int error) {
-  return error == ENOSPC ? "Disk full" : "I/O error " + std::to_string(error);
+EWriteError::EWriteError(int error) : std::runtime_error(std::strerror(error)), error_(error) {}
+
+std::string WriteFailureText(const std::string& target, int error) {
+  const std::string name = target == kStandardOutputName ? "standard output" : target;
+  return std::string("Error writing file") + kLineEnd + name + ": " + std::strerror(error);
 }
 
 ExportOutput::ExportOutput(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {
   buffer_.reserve(capacity_);
 }
 
-ExportOutput::~ExportOutput() { CloseQuietly(); }
-
-bool ExportOutput::Open(const std::string& path) {
-  CloseQuietly();
+void ExportOutput::Open(const std::string& path) {
   buffer_.clear();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return fd_ >= 0;
+  if (int error = file_.Open(path)) throw EWriteError(error);
 }
 
 void ExportOutput::MakeRoom(std::size_t size) {
@@ -45,37 +43,18 @@ void ExportOutput::WriteText(std::string_view text) {
 
 void ExportOutput::Flush() {
   if (buffer_.empty()) return;
-  if (fd_ < 0) throw EWriteError(WriteErrorText(EBADF));
-  std::size_t done = 0;
-  while (done < buffer_.size()) {
-    ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      int error = written < 0 ? errno : EIO;
-      buffer_.erase(0, done);
-      throw EWriteError(WriteErrorText(error));
-    }
-    done += static_cast<std::size_t>(written);
-  }
+  if (int error = file_.Write(buffer_)) throw EWriteError(error);
   buffer_.clear();
 }
 
-bool ExportOutput::Close() {
-  bool written = true;
-  try {
-    Flush();
-  } catch (const EWriteError&) {
-    written = false;
-  }
-  if (fd_ >= 0 && ::close(fd_) != 0) written = false;
-  fd_ = -1;
-  buffer_.clear();
-  return written;
+void ExportOutput::Commit() {
+  Flush();
+  if (int error = file_.Commit()) throw EWriteError(error);
 }
 
-void ExportOutput::CloseQuietly() {
-  if (fd_ >= 0) Close();
+void ExportOutput::Discard() {
   buffer_.clear();
+  file_.Discard();
 }
 
 namespace {
@@ -98,7 +77,7 @@ class RecordWriter {
  private:
   void Prepare(int first, int last);
   // False when the user chose Abort.
-  bool RecordFailed(int r, const char* message);
+  bool RecordFailed(int r, const std::string& message);
   void WriteRouteBlock();
 
   AppState& state_;
@@ -150,6 +129,10 @@ WriteResult RecordWriter::Run(int first, int last) {
         routeLast_ = entry;
         routeLines_.append(entry).append(kLineEnd);
       }
+    } catch (const EWriteError&) {
+      throw;  // the file is lost, not the record
+    } catch (const EValueFailure& failure) {
+      if (!RecordFailed(r, failure.Text())) break;
     } catch (const std::runtime_error& failure) {
       if (!RecordFailed(r, failure.what())) break;
     }
@@ -158,7 +141,7 @@ WriteResult RecordWriter::Run(int first, int last) {
   return result_;
 }
 
-bool RecordWriter::RecordFailed(int r, const char* message) {
+bool RecordWriter::RecordFailed(int r, const std::string& message) {
   ++state_.missingRecords;
   bool goOn = true;
   if (!ignoreAll_) {

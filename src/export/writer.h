@@ -8,49 +8,56 @@
 
 #include "export/format.h"
 #include "export/recordreader.h"
+#include "platform/atomicfile.h"
 
 namespace zevi {
 
 struct AppState;
 class UserInterface;
 
-// A write that did not reach the file: "Disk full", "I/O error 5".
+// A write that did not reach the file; it ends the export. The error is the
+// system's (errno), for "Error writing file" and its reason.
 class EWriteError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
-};
-std::string WriteErrorText(int error);
+  explicit EWriteError(int error);
+  int Error() const { return error_; }
 
-// A large buffered output to a file. Whole lines go in; a line that cannot be
-// written throws and leaves nothing of itself behind, while earlier lines
-// that did not reach the file yet stay pending for the next attempt, so a
-// lost line is never taken for a written one.
+ private:
+  int error_;
+};
+
+// "Error writing file", then on a line of its own the target and the system's reason:
+// "Error writing file\r\n/data/walk.gps: No space left on device".
+std::string WriteFailureText(const std::string& target, int error);
+
+// A large buffered output for one export. The file on disk changes only at
+// Commit, all at once (platform/atomicfile.h); until then the old target stays.
 class ExportOutput {
  public:
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
   explicit ExportOutput(std::size_t capacity = kDefaultCapacity);
-  ~ExportOutput();
   ExportOutput(const ExportOutput&) = delete;
   ExportOutput& operator=(const ExportOutput&) = delete;
 
-  // Creates the file, or truncates it when it exists. False when it cannot.
-  bool Open(const std::string& path);
+  // Starts the new content of the target ("-": standard output). Throws EWriteError.
+  void Open(const std::string& path);
   // The text and CR LF. Throws EWriteError.
   void WriteLine(std::string_view text);
   // Text that already holds its line ends. Throws EWriteError.
   void WriteText(std::string_view text);
   // Throws EWriteError while anything is pending.
   void Flush();
-  // Flushes and closes; false when anything was left unwritten.
-  bool Close();
-  // Writes what it still can and closes, for the way out after a failure.
-  void CloseQuietly();
+  // Writes what is pending and puts the file in place. Throws EWriteError,
+  // and the target is then as it was.
+  void Commit();
+  // Drops everything: the target stays as it was.
+  void Discard();
 
  private:
   void MakeRoom(std::size_t size);
 
-  int fd_ = -1;
+  AtomicFile file_;
   std::size_t capacity_;
   std::string buffer_;
 };
@@ -63,8 +70,9 @@ inline constexpr int kProgressRows = 1 << 16;
 // Writes the whole file for the records first..last into `out`. Counts failed
 // records into state.missingRecords (the caller zeroes it). May change the
 // settings' WptIDPrefix (from the ID prefix box) and DefaultZone (a zone
-// letter given during the run). A failure outside a record (the route block)
-// throws.
+// letter given during the run). A write that fails throws EWriteError and
+// ends the export: the file is lost, not one record. A failure outside a
+// record (the route block) throws too.
 WriteResult WriteRecords(AppState& state, UserInterface& ui, ExportOutput& out, int first,
                          int last, const ExportFlags& flags);
 

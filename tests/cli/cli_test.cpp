@@ -1,10 +1,16 @@
 // zevi-convert run as a user runs it: the built program, its output, its exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -30,6 +36,23 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// In a child: becomes zevi-convert with the locale pinned to C.
+[[noreturn]] void ExecConvert(const std::vector<std::string>& args) {
+  ::setenv("LC_ALL", "C", 1);
+  std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
+  std::vector<char*> argv{program.data()};
+  std::vector<std::string> copies(args);
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  ::execv(program.c_str(), argv.data());
+  ::_exit(127);
+}
+
+struct RunSetup {
+  std::string input;            // standard input; /dev/null when empty
+  unsigned long fileLimit = 0;  // bytes a file may grow to; 0: no limit
+};
+
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,26 +63,26 @@ class Cli : public ::testing::Test {
 
   std::string File(const std::string& name) const { return folder_ + "/" + name; }
 
-  // Standard input is /dev/null, the locale is pinned to C.
-  Outcome Convert(const std::vector<std::string>& args) const {
+  // The locale is pinned to C.
+  Outcome Convert(const std::vector<std::string>& args, const RunSetup& setup = {}) const {
+    const std::string inPath = File(".stdin");
     const std::string outPath = File(".stdout");
     const std::string errPath = File(".stderr");
+    if (!setup.input.empty()) WriteBytes(inPath, setup.input);
     pid_t child = ::fork();
     if (child == 0) {
-      int in = ::open("/dev/null", O_RDONLY);
+      int in = ::open(setup.input.empty() ? "/dev/null" : inPath.c_str(), O_RDONLY);
       int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(in, 0);
       ::dup2(out, 1);
       ::dup2(err, 2);
-      ::setenv("LC_ALL", "C", 1);
-      std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
-      std::vector<char*> argv{program.data()};
-      std::vector<std::string> copies(args);
-      for (std::string& arg : copies) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
+      if (setup.fileLimit > 0) {
+        ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+        struct rlimit limit{setup.fileLimit, setup.fileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      }
+      ExecConvert(args);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -68,6 +91,57 @@ class Cli : public ::testing::Test {
     run.out = ReadBytes(outPath);
     run.err = ReadBytes(errPath);
     return run;
+  }
+
+  // zevi-convert on a terminal of its own, for the questions it asks there.
+  struct OnTerminal {
+    pid_t pid = -1;
+    int terminal = -1;
+    std::string seen;
+
+    // False when the text did not come within 30 seconds or the program ended.
+    bool WaitFor(const std::string& text) {
+      auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (seen.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        pollfd poll{terminal, POLLIN, 0};
+        if (::poll(&poll, 1, 200) <= 0) continue;
+        char buffer[4096];
+        ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got <= 0) return false;
+        seen.append(buffer, static_cast<std::size_t>(got));
+      }
+      return true;
+    }
+    void Type(const std::string& text) const {
+      EXPECT_EQ(::write(terminal, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    int Wait() {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      ::close(terminal);
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    }
+  };
+
+  OnTerminal StartOnTerminal(const std::vector<std::string>& args) const {
+    OnTerminal run;
+    run.pid = ::forkpty(&run.terminal, nullptr, nullptr, nullptr);
+    if (run.pid == 0) {
+      ExecConvert(args);
+    }
+    return run;
+  }
+
+  // The names in the folder, without the ones the runs use for their streams.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      std::string name = entry.path().filename().string();
+      if (name != ".stdin" && name != ".stdout" && name != ".stderr") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   std::string folder_;
@@ -266,7 +340,8 @@ TEST_F(Cli, UnreadableSourceAndUnwritableTargetExitWithThree) {
   EXPECT_EQ(missing.err, "File does not exist\n");
   Outcome folder = Convert({kPointSettings, "-o", File("no/such/folder.gps"), File("a.txt")});
   EXPECT_EQ(folder.status, 3);
-  EXPECT_EQ(folder.err, "Error writing file\n");
+  EXPECT_EQ(folder.err, "Error writing file\n" + File("no/such/folder.gps") +
+                            ": No such file or directory\n");
   Outcome worst = Convert({kPointSettings, "-o", File("."), File("none.txt"), File("a.txt")});
   EXPECT_EQ(worst.status, 3) << "the worst outcome of all sources";
   EXPECT_TRUE(fs::exists(File("a.gps")));
@@ -423,8 +498,8 @@ TEST_F(Cli, BadInputCatalogue) {
       {"read-only target", "A,51.5,-0.1\n", {columns, "-f", "-o", File("readonly.gps")}, 3,
        "readonly.gps is read only.", -1},
       {"grid list with a broken parameter line", "30U,512345,5712345\n",
-       {"--set=Columns=Z_/60,E_/90,N_/90", "--set=Grid=UTM", "--data-dir", File("lists")}, 1,
-       "'x' is not a valid integer value", -1},
+       {"--set=Columns=Z_/60,E_/90,N_/90", "--set=Grid=UTM", "--data-dir", File("lists")}, 2,
+       "zevi-convert: grid UTM cannot be read from " + File("lists/basegrids.txt"), -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -466,6 +541,213 @@ TEST_F(Cli, AbsurdSettingsValuesFallBack) {
   EXPECT_NE(run.out.find("Breaks= 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27\r\n"),
             std::string::npos);
   EXPECT_NE(run.out.find("KD/26\r\n"), std::string::npos) << "26 columns, the rest ignored";
+}
+
+// Nothing is ever written over a source, whatever the path that names it.
+TEST_F(Cli, RefusesTargetsThatAreSourcesOrShared) {
+  WriteBytes(File("a.csv"), kThreePoints);
+  WriteBytes(File("a.dat"), kThreePoints);
+  WriteBytes(File("b.csv"), kThreePoints);
+  WriteBytes(File("b.txt"), "a later source");
+  fs::create_hard_link(File("a.csv"), File("hard.gps"));
+  fs::create_symlink(File("a.csv"), File("soft.gps"));
+  const std::string same = "Overwrite existing file? \n(!! SAME AS SOURCE FILE !!)\n";
+  auto source = [&](const std::string& target, const std::string& of) {
+    return same + "zevi-convert: " + target + " is the source " + of +
+           "; nothing is written over a source, not even with --force\n";
+  };
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"-f", "-o", File("a.csv"), File("a.csv")}, source(File("a.csv"), File("a.csv"))},
+      {{"-f", "-o", File("hard.gps"), File("a.csv")}, source(File("hard.gps"), File("a.csv"))},
+      {{"-f", "-o", File("soft.gps"), File("a.csv")}, source(File("soft.gps"), File("a.csv"))},
+      {{"-f", File("b.csv"), File("b.txt")}, source(File("b.txt"), File("b.txt"))},
+      {{"-f", File("a.dat"), File("a.csv")},
+       "zevi-convert: " + File("a.dat") + " and " + File("a.csv") + " would both be written to " +
+           File("a.txt") + "; nothing written\n"},
+      {{"-", "-"}, "zevi-convert: - and - would both be written to standard output; nothing written\n"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args{kPointSettings};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    Outcome run = Convert(args);
+    EXPECT_EQ(run.status, 2) << row.args.back();
+    EXPECT_EQ(run.err, row.err);
+  }
+  EXPECT_EQ(ReadBytes(File("a.csv")), kThreePoints);
+  EXPECT_EQ(ReadBytes(File("b.txt")), "a later source");
+  EXPECT_TRUE(fs::is_symlink(File("soft.gps")));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.csv", "a.dat", "b.csv", "b.txt", "hard.gps",
+                                               "soft.gps"}))
+      << "nothing written, not even the first of several sources";
+}
+
+TEST_F(Cli, NamedSettingsFileWithoutSettingsSectionIsRefused) {
+  WriteBytes(File("a.txt"), kThreePoints);
+  for (const char* text : {"", "[MAIN]\r\nMode=T\r\n", "; [SETTINGS]\nMode=T\n", "[SETTINGS"}) {
+    WriteBytes(File("other.ini"), text);
+    Outcome run = Convert({"-s", File("other.ini"), File("a.txt")});
+    EXPECT_EQ(run.status, 2) << text;
+    EXPECT_EQ(run.err, "Settings file: " + File("other.ini") + " has no SETTINGS section.\n") << text;
+  }
+  WriteBytes(File("other.ini"), " [ settings ] \nDatum=\n");
+  EXPECT_EQ(Convert({"-s", File("other.ini"), kPointSettings, File("a.txt")}).status, 0);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.gps", "a.txt", "other.ini"}));
+}
+
+TEST_F(Cli, DatumOrGridThatTheListsDoNotHoldIsRefused) {
+  WriteBytes(File("a.txt"), kThreePoints);
+  fs::create_directory(File("nolists"));
+  const std::string bin = ZEVI_BIN_DIR;
+  std::string noLists = "Datum File does not exist\n";
+  for (const char* list : {"basegrids.txt", "worldgrids.txt", "usagrids.txt"})
+    noLists += "Grid File:" + File("nolists/") + list + " does not exist\n";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"--set=Datum=OSGB1936"}, 2, "zevi-convert: datum OSGB1936 not found in " + bin + "/datums.txt\n"},
+      {{"--set=Datum= osgb 1936 "}, 0, ""},
+      {{"--set=Datum=WGS 84", "--data-dir", File("nolists")}, 0, noLists + "Datum File does not exist\n"},
+      {{"--set=Datum=OSGB 1936", "--data-dir", File("nolists")}, 2,
+       noLists + "Datum File does not exist\n"
+       "zevi-convert: datum OSGB 1936 not found: there is no " + File("nolists") + "/datums.txt\n"},
+      {{"--set=Grid=British Nat Grd"}, 2,
+       "Unable to find grid:BRITISH NAT GRD\nzevi-convert: grid British Nat Grd not found in " + bin +
+           "/basegrids.txt, " + bin + "/worldgrids.txt, " + bin + "/usagrids.txt\n"},
+      {{"--set=Grid=lat/long"}, 0, "Unable to find grid:LAT/LONG\n"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args{kPointSettings, "-q", "-f"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back(File("a.txt"));
+    fs::remove(File("a.gps"));
+    Outcome run = Convert(args);
+    EXPECT_EQ(run.status, row.status) << row.args.front();
+    EXPECT_EQ(run.err, row.err) << row.args.front();
+    EXPECT_EQ(fs::exists(File("a.gps")), row.status == 0) << row.args.front();
+  }
+}
+
+TEST_F(Cli, DashIsStandardOutput) {
+  WriteBytes(File("a.txt"), kThreePoints);
+  Outcome run = Convert({kPointSettings, "--set=Datum=", "-o", "-", File("a.txt")});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kThreePointsOutput);
+  EXPECT_EQ(run.err, "File written successfully\n") << "no target name for standard output";
+  Outcome quiet = Convert({kPointSettings, "--set=Datum=", "--quiet", "-o", "-", File("a.txt")});
+  EXPECT_EQ(quiet.out, kThreePointsOutput);
+  EXPECT_EQ(quiet.err, "");
+  // A device is written, never replaced by a file of its own name.
+  Outcome device = Convert({kPointSettings, "-q", "-o", "/dev/null", File("a.txt")});
+  EXPECT_EQ(device.status, 0);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(Cli, QuietKeepsOnlyWhatWentWrong) {
+  WriteBytes(File("bad.txt"), "P1,54.1,-3.1,high\r\nP2,54.2,-3.2,10\r\n");
+  const std::string columns = "--set=Columns=I_/60,KD/90,LD/90,HM/70";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"--set=Records=RR 2 3"}, 0, ""},
+      {{}, 1,
+       "Error in record 1: 'high' is not a valid floating point value\n"
+       "File written with 1 missing records\n"},
+      {{"-o", File("none/bad.gps")}, 3,
+       "Error writing file\n" + File("none/bad.gps") + ": No such file or directory\n"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args{columns, "-q", "-f"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back(File("bad.txt"));
+    Outcome run = Convert(args);
+    EXPECT_EQ(run.status, row.status);
+    EXPECT_EQ(run.err, row.err);
+  }
+}
+
+// A cell's NUL or escape byte reaches the terminal written out, never cut or obeyed.
+TEST_F(Cli, ControlBytesInMessagesAreShownWrittenOut) {
+  using namespace std::string_literals;
+  WriteBytes(File("ctl.txt"), "P1,1\0" "2,3,4\r\nP2,1,3,9\x1B[2J\r\nP3,1,3,7\x7F\r\n"s);
+  Outcome run = Convert({"--set=Columns=I_/60,KD/90,LD/90,HM/70", File("ctl.txt")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "Error in record 1: '1\\02' is not a valid floating point value\n"
+            "Error in record 2: '9\\x1B[2J' is not a valid floating point value\n"
+            "Error in record 3: '7\\x7F' is not a valid floating point value\n"
+            "File written with 3 missing records\n" + File("ctl.gps") + "\n");
+}
+
+// A write that fails part-way (here the file size limit, as a full disk would)
+// leaves the old target whole and no temporary file beside it.
+TEST_F(Cli, FailedWriteKeepsTheOldTarget) {
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += kThreePoints;
+  WriteBytes(File("many.txt"), many);
+  WriteBytes(File("many.gps"), "the old file");
+  ::chmod(File("many.gps").c_str(), 0604);
+  Outcome run = Convert({kPointSettings, "-f", File("many.txt")}, {.fileLimit = 4096});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.err, "Error writing file\n" + File("many.gps") + ": File too large\n");
+  EXPECT_EQ(ReadBytes(File("many.gps")), "the old file");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"many.gps", "many.txt"}));
+
+  Outcome written = Convert({kPointSettings, "-f", File("many.txt")});
+  EXPECT_EQ(written.status, 0);
+  EXPECT_EQ(fs::status(File("many.gps")).permissions(), fs::perms(0604)) << "the old bits stay";
+}
+
+// Enough records that the output reaches the disk before record `bad` fails.
+std::string ManyPointsWithABadOne(int count, int bad, const std::string& name) {
+  std::string text;
+  for (int i = 1; i <= count; ++i) {
+    text += name + std::to_string(i) + (i == bad ? ",x" : ",54.5") + ",-3.25\r\n";
+  }
+  return text;
+}
+
+const char* kAskPrompt = "(a)bort, (i)gnore, ignore a(l)l? ";
+
+TEST_F(Cli, KilledConversionLeavesTheOldTarget) {
+  WriteBytes(File("big.txt"), ManyPointsWithABadOne(60000, 59000, "P"));
+  WriteBytes(File("out.gps"), "the old file");
+  OnTerminal run = StartOnTerminal({"--set=Columns=I_/60,KD/90,LD/90", "--on-error=ask", "-f", "-o",
+                                    File("out.gps"), File("big.txt")});
+  ASSERT_TRUE(run.WaitFor(kAskPrompt)) << run.seen;
+  EXPECT_EQ(ReadBytes(File("out.gps")), "the old file") << "while the conversion runs";
+  ::kill(run.pid, SIGKILL);
+  EXPECT_EQ(run.Wait(), -SIGKILL);
+  EXPECT_EQ(ReadBytes(File("out.gps")), "the old file");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"big.txt", "out.gps"})) << "nothing left behind";
+}
+
+// Two runs into one target: each file is whole, the last one to finish stays.
+TEST_F(Cli, ConcurrentRunsIntoOneTargetNeverMix) {
+  WriteBytes(File("slow.txt"), ManyPointsWithABadOne(40000, 39000, "S"));
+  WriteBytes(File("fast.txt"), ManyPointsWithABadOne(40000, 0, "F"));
+  const std::string columns = "--set=Columns=I_/60,KD/90,LD/90";
+  ASSERT_EQ(Convert({columns, "-o", File("slow-alone.gps"), File("slow.txt")}).status, 1);
+  ASSERT_EQ(Convert({columns, "-o", File("fast-alone.gps"), File("fast.txt")}).status, 0);
+
+  OnTerminal slow = StartOnTerminal({columns, "--on-error=ask", "-f", "-o", File("out.gps"), File("slow.txt")});
+  ASSERT_TRUE(slow.WaitFor(kAskPrompt)) << slow.seen;
+  Outcome fast = Convert({columns, "-f", "-o", File("out.gps"), File("fast.txt")});
+  EXPECT_EQ(fast.status, 0);
+  EXPECT_EQ(ReadBytes(File("out.gps")), ReadBytes(File("fast-alone.gps")));
+  slow.Type("i\n");
+  EXPECT_EQ(slow.Wait(), 1);
+  EXPECT_EQ(ReadBytes(File("out.gps")), ReadBytes(File("slow-alone.gps")));
 }
 
 }  // namespace

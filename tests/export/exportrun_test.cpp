@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <new>
 
 #include "export/export_fixture.h"
 
@@ -208,13 +212,63 @@ TEST_F(ExportRunTest, BoxesAreTakenOverWhenTheRunStarts) {
   EXPECT_EQ(state.settings.wptIdPrefix, "P");
 }
 
-TEST_F(ExportRunTest, FailedWrites) {
+TEST_F(ExportRunTest, FailedWritesSayWhereAndWhy) {
   EXPECT_EQ(RunExport(state, ui, "/dev/full"), ExportOutcome::WriteFailed);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file"});
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"Error writing file\r\n/dev/full: No space left on device"});
 
   ui = ScriptedUi{};
   EXPECT_EQ(RunExport(state, ui, Path("no/such/folder/out.gps")), ExportOutcome::WriteFailed);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error writing file\r\n" +
+                                                  Path("no/such/folder/out.gps") +
+                                                  ": No such file or directory"});
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(ExportRunTest, ReplacedTargetKeepsItsPermissionBitsAndLinks) {
+  const std::string expected = LatLongHeader() + "\r\nF ID---- Latitude   Longitude   T\r\n" + kRecordA;
+  struct Row {
+    const char* name;
+    unsigned mode;
+  };
+  for (const Row& row : {Row{"private.gps", 0600}, Row{"shared.gps", 0664}, Row{"run.gps", 0751}}) {
+    WriteFile(Path(row.name), "old");
+    ::chmod(Path(row.name).c_str(), row.mode);
+    EXPECT_EQ(RunExport(state, ui, Path(row.name)), ExportOutcome::Written) << row.name;
+    EXPECT_EQ(ReadFile(Path(row.name)), expected) << row.name;
+    EXPECT_EQ(std::filesystem::status(Path(row.name)).permissions(), std::filesystem::perms(row.mode))
+        << row.name;
+  }
+  // A link stays a link; the file it points to takes the output.
+  std::filesystem::create_directory(folder / "real");
+  WriteFile(Path("real/target.gps"), "old");
+  std::filesystem::create_symlink(folder / "real/target.gps", folder / "link.gps");
+  EXPECT_EQ(RunExport(state, ui, Path("link.gps")), ExportOutcome::Written);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.gps"));
+  EXPECT_EQ(ReadFile(Path("real/target.gps")), expected);
+  EXPECT_EQ(FolderNames(folder / "real"), std::vector<std::string>{"target.gps"});
+}
+
+// Memory that runs out mid-export is reported, and the target stays as it was.
+TEST_F(ExportRunTest, OutOfMemoryKeepsTheOldTarget) {
+  Fill({{"A", "1", "2"}, {"B", "x", "2"}});
+  WriteFile(Path("out.gps"), "old");
+  struct ExhaustedUi : ScriptedUi {
+    Button Ask(MessageKind, const std::string&, const std::vector<Button>&, int) override {
+      throw std::bad_alloc();
+    }
+  } exhausted;
+  EXPECT_EQ(RunExport(state, exhausted, Path("out.gps")), ExportOutcome::WriteFailed);
+  EXPECT_EQ(exhausted.messages, std::vector<std::string>{"Out of memory"});
+  EXPECT_EQ(ReadFile(Path("out.gps")), "old");
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
 }
 
 TEST_F(ExportRunTest, MillionWaypointsExportQuickly) {

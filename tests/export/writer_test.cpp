@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "export/export_fixture.h"
 
 namespace zevi::testing {
@@ -70,23 +72,80 @@ TEST_F(WriterTest, WorkedExampleRoute) {
 TEST_F(WriterTest, WidthsWidenAndCut) {
   Columns({"I_", "KD", "LD", "HM", "S_"});
   state.settings.symbolType = 2;
-  Fill({{"A", "1", "2", "1234567", "Flag"}, {"LONGNAME1", "3", "4", "-12.34", "Waypoint-Dot"}});
+  Fill({{"A", "1", "2", "123456", "Flag"}, {"LONGNAME1", "3", "4", "-12.34", "Waypoint-Dot"}});
   EXPECT_EQ(Export(), LatLongHeader() +
                           "S SymbolSet=2\r\n\r\n"
                           "F ID------- Latitude   Longitude     Alt(m) Symbol------ T\r\n"
-                          "W A           1.000000    2.000000 234567.0 Flag         I\r\n"
+                          "W A           1.000000    2.000000 123456.0 Flag         I\r\n"
                           "W LONGNAME1   3.000000    4.000000    -12.3 Waypoint-Dot I\r\n");
 }
 
-TEST_F(WriterTest, GeneratedIdsAreCutToSixCharacters) {
-  Columns({"KD", "LD"});
-  state.edits.idPrefix = "WPT";
-  Fill(Rows(1000, {"1", "2"}));
-  std::string file = Export();
-  EXPECT_NE(file.find("\r\nW WPT999   1.000000"), std::string::npos);
-  EXPECT_NE(file.find("\r\nW WPT100   1.000000    2.000000 I\r\n", file.size() - 40),
-            std::string::npos)
-      << "WPT1000 is cut to WPT100";
+// The ID width takes the last generated ID of the range, so no two IDs are
+// cut to one; the numbers keep their "%3.3d" form.
+TEST_F(WriterTest, GeneratedIdsWidenToTheLastOfTheRange) {
+  struct Row {
+    const char* prefix;
+    int records;
+    int emptyLines;  // before the records: they generate no ID
+    std::string heading;
+    std::string firstId;
+    std::string lastId;
+  };
+  const Row rows[] = {
+      {"WPT", 999, 0, "ID----", "WPT001", "WPT999"},
+      {"WPT", 1000, 0, "ID-----", "WPT001 ", "WPT1000"},
+      {"WAYPT", 1200, 0, "ID-------", "WAYPT001 ", "WAYPT1200"},
+      {"WAYPT", 999, 5, "ID------", "WAYPT001", "WAYPT999"},
+      {"", 5, 0, "ID----", "001   ", "005   "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.prefix) + " x" + std::to_string(row.records));
+    Columns({"KD", "LD"});
+    state.edits.idPrefix = row.prefix;
+    Rows cells(static_cast<std::size_t>(row.emptyLines), std::vector<std::string>{});
+    cells.insert(cells.end(), static_cast<std::size_t>(row.records), {"1", "2"});
+    Fill(cells);
+    std::string file = Export();
+    EXPECT_NE(file.find("\r\nF " + row.heading + " Latitude"), std::string::npos);
+    EXPECT_NE(file.find("\r\nW " + row.firstId + "   1.000000"), std::string::npos);
+    EXPECT_TRUE(file.ends_with("\r\nW " + row.lastId + "   1.000000    2.000000 I\r\n"));
+  }
+}
+
+TEST_F(WriterTest, AltitudeThatDoesNotFitFailsItsRecord) {
+  struct Row {
+    const char* code;
+    const char* cell;
+    std::string field;  // empty: the record fails
+  };
+  const Row rows[] = {
+      {"HM", "99999.94", " 99999.9"},
+      {"HM", "-99999.9", "-99999.9"},
+      {"HM", "999999.9", "999999.9"},
+      {"HM", "1234567", ""},  // once cut to 234567.0
+      {"HM", "-1234567", ""},
+      {"HM", "-999999.9", ""},
+      {"HF", "1e12", ""},
+      {"HD", "9999999", "999999.9"},  // decimetres: one tenth
+      {"HD", "99999999", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.code) + " " + row.cell);
+    Columns({"I_", "KD", "LD", row.code});
+    Fill({{"P1", "1", "2", row.cell}});
+    ui = ScriptedUi{};
+    ui.answers = {Button::Ignore};
+    bool fits = !row.field.empty() && row.field.size() <= 8;
+    std::string file = Export(fits ? ExportOutcome::Written : ExportOutcome::WrittenWithMissing);
+    if (fits) {
+      EXPECT_TRUE(file.ends_with("2.000000 " + row.field + " I\r\n"));
+    } else {
+      ASSERT_EQ(ui.questions.size(), 1u);
+      EXPECT_EQ(ui.questions[0].text, "Error in record 1\r\nAltitude too large" + kRecordQuestionEnd);
+      EXPECT_EQ(ui.failingCells, (std::vector<std::pair<int, int>>{{4, 1}}));
+      EXPECT_EQ(file.find("W P1"), std::string::npos);
+    }
+  }
 }
 
 TEST_F(WriterTest, DecimalComma) {
@@ -347,22 +406,23 @@ TEST_F(WriterTest, RecordBoxesThatAreNoNumbersKeepTheRange) {
   EXPECT_EQ(state.settings.firstRecord, 2);
 }
 
-TEST_F(WriterTest, WriteFailureIsARecordFailure) {
+// One failed write ends the export: no question per remaining record.
+TEST_F(WriterTest, WriteFailureEndsTheExport) {
   Columns({"I_", "KD", "LD"});
   Fill({{"A", "1", "1"}, {"B", "2", "2"}, {"C", "3", "3"}});
   RebuildKindColumns(state.settings.columns, state.columnCount, state.kinds);
   // Room for the header, the heading and one record: the second record's
   // line makes the output write, which /dev/full refuses.
   ExportOutput out(LatLongHeader().size() + 80);
-  ASSERT_TRUE(out.Open("/dev/full"));
-  ui.answers = {Button::Ignore, Button::All};
-  EXPECT_EQ(WriteRecords(state, ui, out, 1, 3, {}), WriteResult::SomeMissing);
-  ASSERT_EQ(ui.questions.size(), 2u);
-  EXPECT_EQ(ui.questions[0].text, "Error in record 2\r\nDisk full" + kRecordQuestionEnd);
-  EXPECT_EQ(ui.questions[1].text, "Error in record 3\r\nDisk full" + kRecordQuestionEnd);
-  EXPECT_EQ(state.missingRecords, 2);
-  EXPECT_THROW(out.Flush(), EWriteError) << "record 1 never reached the file";
-  EXPECT_FALSE(out.Close());
+  out.Open("/dev/full");
+  try {
+    WriteRecords(state, ui, out, 1, 3, {});
+    ADD_FAILURE() << "the write failure did not end the export";
+  } catch (const EWriteError& failure) {
+    EXPECT_EQ(failure.Error(), ENOSPC);
+  }
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(state.missingRecords, 0);
 }
 
 }  // namespace
