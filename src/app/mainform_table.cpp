@@ -1,0 +1,186 @@
+// The source table, its heading and row-number pop-ups, and kind assignment.
+#include "mainform.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionHeader>
+#include <QTableView>
+#include <QTimer>
+#include <exception>
+#include <optional>
+
+#include "aboutform.h"
+#include "cp1252.h"
+#include "export/exportrun.h"
+#include "fbform.h"
+#include "helprouting.h"
+#include "mainform_parts.h"
+#include "settings/options.h"
+#include "platform/help.h"
+#include "previewdialog.h"
+#include "qtui.h"
+#include "settings/recent.h"
+#include "settings/settingscommands.h"
+#include "settings/startup.h"
+#include "settings/state.h"
+#include "source/breaks.h"
+#include "source/kinds.h"
+#include "source/range.h"
+#include "spinbutton.h"
+#include "suggestdialog.h"
+#include "tablemodel.h"
+#include "values/gridvalues.h"
+
+namespace zevi {
+
+void TFileconvForm::CreateTable(QWidget* panel) {
+  filegrid_ = new QTableView(panel);
+  filegrid_->setObjectName(QStringLiteral("filegrid"));
+  model_ = new SourceTableModel(state_, this);
+  filegrid_->setModel(model_);
+  filegrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  filegrid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  filegrid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+  filegrid_->setWordWrap(false);
+  filegrid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  filegrid_->setCornerButtonEnabled(false);
+
+  // Uniform sizes: no per-row measuring, so a million rows open at once.
+  QHeaderView* rows = filegrid_->verticalHeader();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setMinimumSectionSize(1);
+  rows->setDefaultSectionSize(kRowHeight);
+  rows->setFixedWidth(kRowNumberWidth);
+  rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QHeaderView* headings = filegrid_->horizontalHeader();
+  headings->setSectionResizeMode(QHeaderView::Interactive);
+  headings->setMinimumSectionSize(1);
+  headings->setDefaultSectionSize(kDefaultColumnWidth);
+  headings->setFixedHeight(kHeadingRowHeight);
+  headings->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  headings->setHighlightSections(false);
+  rows->setHighlightSections(false);
+  connect(headings, &QHeaderView::sectionResized, this, &TFileconvForm::filegridColumnResized);
+
+  // Left presses come as section presses (a press on a column edge starts a
+  // drag instead); other buttons are caught on the headers' viewports.
+  connect(headings, &QHeaderView::sectionPressed, this,
+          [this](int section) { filegridMouseDown(Qt::Horizontal, section, QCursor::pos()); });
+  connect(rows, &QHeaderView::sectionPressed, this,
+          [this](int section) { filegridMouseDown(Qt::Vertical, section, QCursor::pos()); });
+  headings->viewport()->installEventFilter(this);
+  rows->viewport()->installEventFilter(this);
+  if (auto* corner = filegrid_->findChild<QAbstractButton*>()) corner->installEventFilter(this);
+}
+
+void TFileconvForm::ShowTable() {
+  model_->Refresh();
+  // 40 pixels hold five digits; a cut number would name another row.
+  QHeaderView* rows = filegrid_->verticalHeader();
+  int numberWidth = rows->fontMetrics().horizontalAdvance(QString::number(model_->rowCount())) + 10;
+  rows->setFixedWidth(std::max(kRowNumberWidth, numberWidth));
+  QHeaderView* headings = filegrid_->horizontalHeader();
+  applyingWidths_ = true;
+  for (int section = 0; section < model_->columnCount(); ++section) {
+    std::size_t column = static_cast<std::size_t>(section) + 1;
+    int width = column < state_.displayedWidths.size()
+                    ? state_.displayedWidths[column]
+                    : state_.settings.columns.entries[std::min<std::size_t>(column, kMaxDataColumns)].width;
+    if (headings->sectionSize(section) != width) headings->resizeSection(section, std::max(width, 0));
+  }
+  applyingWidths_ = false;
+  if (!filegrid_->currentIndex().isValid() && model_->rowCount() > 0 && model_->columnCount() > 0)
+    filegrid_->selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+QAction* TFileconvForm::FieldsAction(const QString& code) const {
+  return menuBar()->findChild<QAction*>(ObjectNameOfCode("mnuFmt", code.toStdString()));
+}
+
+QAction* TFileconvForm::PopupAction(const QString& code) const {
+  return kindPopup_->findChild<QAction*>(ObjectNameOfCode("pup", code.toStdString()));
+}
+
+int TFileconvForm::SelectedColumn() const {
+  QModelIndex current = filegrid_->currentIndex();
+  return current.isValid() ? current.column() + 1 : 0;
+}
+
+void TFileconvForm::mnuFormatClick() {
+  auto* item = qobject_cast<QAction*>(sender());
+  if (item == nullptr) return;
+  const KindInfo& kind = KindVocabulary()[static_cast<std::size_t>(item->data().toInt())];
+  int target = SelectedColumn();
+  Run([&] { AssignColumnKind(state_, *ui_, CodeOfMenuItem(kind, state_.settings.auxData), target); });
+}
+
+void TFileconvForm::PopupMenuClick() {
+  auto* item = qobject_cast<QAction*>(sender());
+  if (item == nullptr) return;
+  const KindInfo& kind = KindVocabulary()[static_cast<std::size_t>(item->data().toInt())];
+  int target = popupColumn_;
+  Run([&] { AssignColumnKind(state_, *ui_, CodeOfMenuItem(kind, state_.settings.auxData), target); });
+}
+
+void TFileconvForm::mnuIgnoreallClick() {
+  Run([&] { IgnoreAllColumns(state_); });
+}
+
+void TFileconvForm::filegridMouseDown(Qt::Orientation orientation, int section, const QPoint& globalPos) {
+  if (section < 0) return;
+  QPoint at = globalPos - QPoint(kKindPopupShiftX, kKindPopupShiftY);
+  QMenu* menu = nullptr;
+  if (orientation == Qt::Horizontal) {
+    if (section >= model_->columnCount()) return;
+    filegrid_->selectColumn(section);
+    popupColumn_ = section + 1;
+    menu = kindPopup_;
+  } else {
+    if (section >= model_->rowCount()) return;
+    filegrid_->selectRow(section);
+    popupRow_ = section + 1;
+    menu = rowPopup_;
+  }
+  // After the press has been handled, so the header is not left mid-press.
+  QTimer::singleShot(0, menu, [menu, at] { menu->popup(at); });
+}
+
+void TFileconvForm::puprowsclick() {
+  auto* item = qobject_cast<QAction*>(sender());
+  if (item == nullptr) return;
+  bool first = item->objectName() == QStringLiteral("pupfirstrec");
+  int row = popupRow_;
+  Run([&] {
+    if (first)
+      MakeFirstRecord(state_, *ui_, row);
+    else
+      MakeLastRecord(state_, *ui_, row);
+  });
+}
+
+void TFileconvForm::filegridColumnResized(int section, int /*oldSize*/, int newSize) {
+  if (applyingWidths_) return;
+  std::size_t column = static_cast<std::size_t>(section) + 1;
+  if (column > static_cast<std::size_t>(kMaxDataColumns)) return;
+  if (state_.displayedWidths.size() <= column) state_.displayedWidths.resize(column + 1, kDefaultColumnWidth);
+  state_.displayedWidths[column] = newSize;
+}
+
+}  // namespace zevi
