@@ -8,6 +8,9 @@
 #include "settings/state.h"
 
 int main(int argc, char** argv) {
+  // Qt's own file dialogs on request, where the desktop's chooser misbehaves.
+  if (!qEnvironmentVariableIsEmpty("ZEVI_QT_FILE_DIALOGS"))
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   // No display name: Qt would append it to every window title.
   QApplication::setApplicationName(QStringLiteral("zevi-fileconv"));

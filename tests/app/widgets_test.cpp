@@ -4,7 +4,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTimer>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -91,12 +90,12 @@ class WidgetsTest : public QObject {
     QCOMPARE(box.ButtonFor(Button::Yes)->text(), QStringLiteral("&Yes"));
   }
 
-  void closingAQuestionIsItsLastButton() {
+  void closingTheRecordQuestionAborts() {
     QuestionDialog box(nullptr, MessageKind::Confirmation, "Confirmation", "Error in record 3",
                        {Button::Abort, Button::Ignore, Button::All}, kHelpExport, nullptr);
     box.show();
     box.reject();
-    QVERIFY(box.Answer() == Button::All);
+    QVERIFY(box.Answer() == Button::Abort);
     QuestionDialog plain(nullptr, MessageKind::Information, "t", "File written successfully", {Button::Ok}, 0, nullptr);
     QVERIFY(plain.HelpButton() == nullptr);
   }
@@ -147,22 +146,6 @@ class WidgetsTest : public QObject {
     QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
     QCOMPARE(ui.InputBox("List Separator Query", "Enter list separator (single character)", ":"),
              std::string(":"));  // cancel answers the proposal
-  }
-
-  void progressOnlyForLongWork() {
-    QWidget parent;
-    QtUserInterface ui(&parent, nullptr);
-    ui.Progress("Loading", 10, kProgressThreshold);
-    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
-    ui.Progress("Exporting", 10, 4 * kProgressThreshold);
-    auto* progress = parent.findChild<QProgressDialog*>();
-    QVERIFY(progress != nullptr);
-    QCOMPARE(progress->labelText(), QStringLiteral("Exporting"));
-    QCOMPARE(progress->value(), 0);
-    ui.Progress("Exporting", 2 * kProgressThreshold, 4 * kProgressThreshold);
-    QCOMPARE(progress->value(), 500);
-    ui.EndProgress();  // the work stopped before it reported its end
-    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
   }
 
   void failingCellStandsThreeRowsBelowTheTop() {
