@@ -7,13 +7,17 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,8 +79,11 @@ TFileconvForm::TFileconvForm(AppState& state, FormEnvironment environment, QWidg
   CreateTable(panel_);
   if (ownUi_) ownUi_->SetTable(filegrid_);
   panel_->installEventFilter(this);
+  SetTabOrder();
   auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
   connect(helpKey, &QShortcut::activated, this, &TFileconvForm::btnHelpClick);
+  setAcceptDrops(true);
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
   resize(kDesignWidth, kDesignHeight);
 
   Run([&] {
@@ -103,6 +110,78 @@ void TFileconvForm::FormShow() {
   std::string commandLineFile = CommandLineSourceFile(arguments_);
   if (!commandLineFile.empty()) ShowLoadingPath(commandLineFile);
   Run([&] { FirstShow(state_, *ui_, arguments_); });
+}
+
+namespace {
+
+// The local files of a drop; a drop of anything else is refused.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+  std::vector<std::string> files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files.push_back(ToPath(url.toLocalFile()));
+  return files;
+}
+
+// Answers the file dialog of one command with a file chosen beforehand,
+// so a drop runs the very command the menu runs.
+class ChosenFileUi : public UserInterface {
+ public:
+  ChosenFileUi(UserInterface& ui, std::string path) : ui_(ui), path_(std::move(path)) {}
+  void ShowMessage(const std::string& text) override { ui_.ShowMessage(text); }
+  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+             int helpContext) override {
+    return ui_.Ask(kind, text, buttons, helpContext);
+  }
+  std::string InputBox(const std::string& caption, const std::string& prompt,
+                       const std::string& proposed) override {
+    return ui_.InputBox(caption, prompt, proposed);
+  }
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+    if (used_) return ui_.ChooseOpenFile(request);
+    used_ = true;
+    return path_;
+  }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+    return ui_.ChooseSaveFile(request);
+  }
+  void ShowFailingCell(int column, int row) override { ui_.ShowFailingCell(column, row); }
+  void Progress(std::string_view task, std::int64_t done, std::int64_t total) override {
+    ui_.Progress(task, done, total);
+  }
+
+ private:
+  UserInterface& ui_;
+  std::string path_;
+  bool used_ = false;
+};
+
+bool IsSettingsFile(const std::string& path) {
+  return QString::fromStdString(path).endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+void TFileconvForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFiles(event->mimeData()).size() == 1) event->acceptProposedAction();
+}
+
+void TFileconvForm::dropEvent(QDropEvent* event) {
+  std::vector<std::string> files = DroppedFiles(event->mimeData());
+  if (files.size() != 1) return;
+  event->acceptProposedAction();
+  // The drag source waits for the drop to end; the file opens after that.
+  std::string path = files.front();
+  QTimer::singleShot(0, this, [this, path] { OpenDroppedFile(path); });
+}
+
+void TFileconvForm::OpenDroppedFile(const std::string& path) {
+  ChosenFileUi chosen(*ui_, path);
+  if (IsSettingsFile(path)) {
+    Run([&] { OpenSettingsCommand(state_, chosen); });
+    return;
+  }
+  OpenSourceThrough(chosen);
 }
 
 void TFileconvForm::closeEvent(QCloseEvent* event) {

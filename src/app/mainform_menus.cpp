@@ -78,7 +78,9 @@ void TFileconvForm::CreateMenus() {
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
-  connect(action(file, "Open...", "Open1"), &QAction::triggered, this, &TFileconvForm::Open1Click);
+  QAction* open = action(file, "Open...", "Open1");
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(open, &QAction::triggered, this, &TFileconvForm::Open1Click);
   file->addSeparator();
   for (int i = 0; i < kRecentMenuEntries; ++i) {
     QAction* item = file->addAction(QString::number(i + 1));
@@ -87,11 +89,17 @@ void TFileconvForm::CreateMenus() {
     connect(item, &QAction::triggered, this, [this, i] { RecentFileClick(i); });
     recentActions_[i] = item;
   }
+  file->addSeparator();
+  QAction* quit = action(file, "Quit", "mnuQuit");
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  // Through the close query, like the window's close box.
+  connect(quit, &QAction::triggered, this, &QWidget::close);
 
   QMenu* exportMenu = bar->addMenu(QStringLiteral("&Export"));
   exportMenu->setObjectName(QStringLiteral("mnuExport"));
-  connect(action(exportMenu, "SaveAs...", "mnuExsaveAs"), &QAction::triggered, this,
-          &TFileconvForm::mnuExsaveAsClick);
+  QAction* exportAs = action(exportMenu, "SaveAs...", "mnuExsaveAs");
+  exportAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  connect(exportAs, &QAction::triggered, this, &TFileconvForm::mnuExsaveAsClick);
 
   QMenu* fields = bar->addMenu(QStringLiteral("F&ields"));
   fields->setObjectName(QStringLiteral("mnuFields"));
@@ -158,9 +166,11 @@ void TFileconvForm::CreateMenus() {
   connect(action(settings, "Open Settings...", "mnuOpenSettings"), &QAction::triggered, this,
           &TFileconvForm::mnuOpenSettingsClick);
   saveSettingsAction_ = action(settings, "Save Settings", "mnuSaveSettings");
+  saveSettingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   connect(saveSettingsAction_, &QAction::triggered, this, &TFileconvForm::mnuSaveSettingsClick);
-  connect(action(settings, "Save Settings As...", "mnuSaveSettingsAs"), &QAction::triggered, this,
-          &TFileconvForm::mnuSaveSettingsAsClick);
+  QAction* saveAs = action(settings, "Save Settings As...", "mnuSaveSettingsAs");
+  saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  connect(saveAs, &QAction::triggered, this, &TFileconvForm::mnuSaveSettingsAsClick);
   connect(action(settings, "No settings file", "mnuNoSettings"), &QAction::triggered, this,
           &TFileconvForm::mnuNoSettingsClick);
 
@@ -243,11 +253,13 @@ void TFileconvForm::ShowMenus() {
   saveSettingsAction_->setEnabled(state_.settingsChanged);
 }
 
-void TFileconvForm::Open1Click() {
+void TFileconvForm::Open1Click() { OpenSourceThrough(*ui_); }
+
+void TFileconvForm::OpenSourceThrough(UserInterface& ui) {
   Run([&] {
     // The dialog's choice is known only inside the command; the label follows the state after it.
     std::string before = state_.sourceFile;
-    OpenSourceCommand(state_, *ui_);
+    OpenSourceCommand(state_, ui);
     if (state_.sourceFile != before) ShowLoadingPath(state_.sourceFile);
   });
 }

@@ -54,17 +54,31 @@ namespace {
 constexpr int kButtonWidth = 92;
 constexpr int kButtonHeight = 24;
 constexpr int kButtonMargin = 24;   // right of the buttons
-constexpr int kPreviewButtonWidth = 70;  // left of "Export As.."
+constexpr int kButtonsTop = 34;
+constexpr int kSettingsGroupHeight = 104;  // ends above the format row
+constexpr int kLowerRowsLeft = 338;  // right of the "Last Record" group
 constexpr int kButtonGap = 10;      // right of the "First Record" group, at least
 
 const char* const kAlignmentItems[] = {"Right Aligned ", "x 10", "x 100", "x 1000", "Left Aligned"};
 const char* const kTextOptionItems[] = {"(None)", "ID", "Comment", "Altitude",
                                         "ID&Comment", "ID+Altitude", "Comment Altitude"};
 
+// Wide enough for the longest sample any grid, notation or alignment gives.
+int FormatBoxWidth(const QFontMetrics& metrics) {
+  int widest = 0;
+  for (const char* sample : {"01234567000   03456789000   ZNE", "DD MM SS.ss DDD MM SS.ss",
+                             "GARMIN 01234567 89ABCDEF", "DDMM.mmmm DDDMM.mmmm"})
+    widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(sample)));
+  return widest + 16;  // frame and text margins
+}
+
+// A label at least as wide as its text, whatever the font.
 QLabel* MakeLabel(const QString& text, QWidget* parent, const QRect& where) {
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
-  label->setGeometry(where);
+  QRect place = where;
+  place.setWidth(std::max(where.width(), label->fontMetrics().horizontalAdvance(text) + 2));
+  label->setGeometry(place);
   return label;
 }
 
@@ -125,7 +139,7 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   gbwpts_ = new QGroupBox(QStringLiteral("Waypoint Settings"), panel);
   gbwpts_->setObjectName(QStringLiteral("gbwpts"));
-  gbwpts_->setGeometry(124, 36, 262, 110);
+  gbwpts_->setGeometry(124, 36, 262, kSettingsGroupHeight);
   lblidprefix_ = MakeLabel(QStringLiteral("ID Prefix"), gbwpts_, {8, 25, 102, 16});
   lblidprefix_->setObjectName(QStringLiteral("lblidprefix"));
   ebidprefix_ = new QLineEdit(gbwpts_);
@@ -151,7 +165,7 @@ void TFileconvForm::CreateControls(QWidget* panel) {
 
   gbtracks_ = new QGroupBox(QStringLiteral("Track Settings"), panel);
   gbtracks_->setObjectName(QStringLiteral("gbtracks"));
-  gbtracks_->setGeometry(124, 36, 262, 110);
+  gbtracks_->setGeometry(124, 36, 262, kSettingsGroupHeight);
   lbltrackstart_ = MakeLabel(QStringLiteral("Start new track when"), gbtracks_, {8, 24, 200, 16});
   cbtrackstartcol_ = new QComboBox(gbtracks_);
   cbtrackstartcol_->setObjectName(QStringLiteral("cbtrackstartcol"));
@@ -159,16 +173,16 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   connect(cbtrackstartcol_, &QComboBox::activated, this, &TFileconvForm::cbtrackstartcolChange);
   lbltrackchanges_ = MakeLabel(QStringLiteral("changes"), gbtracks_, {8, 72, 100, 16});
 
-  MakeLabel(QStringLiteral("Grid"), panel, {394, 37, 40, 16});
+  MakeLabel(QStringLiteral("Grid"), panel, {392, 37, 44, 16});
   cbgrid_ = new QComboBox(panel);
   cbgrid_->setObjectName(QStringLiteral("cbgrid"));
-  cbgrid_->setGeometry(436, 34, 160, 22);
+  cbgrid_->setGeometry(438, 34, 158, 22);
   cbgrid_->setMaxVisibleItems(20);
   connect(cbgrid_, &QComboBox::activated, this, &TFileconvForm::cbgridClick);
-  MakeLabel(QStringLiteral("Datum"), panel, {394, 61, 40, 16});
+  MakeLabel(QStringLiteral("Datum"), panel, {392, 61, 44, 16});
   cbdatum_ = new QComboBox(panel);
   cbdatum_->setObjectName(QStringLiteral("cbdatum"));
-  cbdatum_->setGeometry(436, 58, 160, 22);
+  cbdatum_->setGeometry(438, 58, 158, 22);
   cbdatum_->setMaxVisibleItems(20);
   connect(cbdatum_, &QComboBox::activated, this, &TFileconvForm::cbdatumChange);
   cbautodatum_ = new QCheckBox(QStringLiteral("Autoset on Grid change"), panel);
@@ -181,14 +195,6 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   ebdefzone_->setObjectName(QStringLiteral("ebdefzone"));
   ebdefzone_->setGeometry(476, 112, 48, 22);
   connect(ebdefzone_, &QLineEdit::textEdited, this, &TFileconvForm::ebdefzoneChange);
-  SpinButton1_ = new TSpinButton(panel);
-  SpinButton1_->setObjectName(QStringLiteral("SpinButton1"));
-  SpinButton1_->setGeometry(528, 112, 14, 22);
-  connect(SpinButton1_, &TSpinButton::upClick, this, &TFileconvForm::SpinButton1UpClick);
-  connect(SpinButton1_, &TSpinButton::downClick, this, &TFileconvForm::SpinButton1DownClick);
-  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {546, 115, 124, 16});
-  lblscale_->setObjectName(QStringLiteral("lblscale"));
-
   // The record range, one group each, radio items stacked beside the number.
   auto recordGroup = [this, panel](const char* title, const char* name, const char* firstItem, int x,
                                    QButtonGroup*& buttons, QLineEdit*& edit, TSpinButton*& spin,
@@ -198,7 +204,7 @@ void TFileconvForm::CreateControls(QWidget* panel) {
     group->setGeometry(x, 150, 160, 57);
     buttons = new QButtonGroup(this);
     auto* whole = new QRadioButton(QString::fromLatin1(firstItem), group);
-    whole->setGeometry(8, 18, 136, 17);
+    whole->setGeometry(8, 17, 136, 16);
     auto* number = new QRadioButton(QStringLiteral("Record #"), group);
     number->setGeometry(8, 36, 82, 17);
     buttons->addButton(whole, 0);
@@ -224,38 +230,60 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   connect(spbtlast_, &TSpinButton::upClick, this, &TFileconvForm::spbtlastUpClick);
   connect(spbtlast_, &TSpinButton::downClick, this, &TFileconvForm::spbtlastDownClick);
 
-  MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {342, 160, 172, 16});
-  cbalignment_ = new QComboBox(panel);
-  cbalignment_->setObjectName(QStringLiteral("cbalignment"));
-  cbalignment_->setGeometry(342, 178, 130, 22);
-  for (const char* item : kAlignmentItems) cbalignment_->addItem(QString::fromLatin1(item));
-  connect(cbalignment_, &QComboBox::activated, this, &TFileconvForm::cbalignmentClick);
-  MakeLabel(QStringLiteral("Coordinate Format"), panel, {394, 139, 114, 16});
+  // Below the buttons, right of the record range: the grid number rows.
+  QLabel* formatLabel = MakeLabel(QStringLiteral("Coordinate Format"), panel, {kLowerRowsLeft, 145, 0, 16});
   ebformat_ = new QLineEdit(panel);
   ebformat_->setObjectName(QStringLiteral("ebformat"));
-  ebformat_->setGeometry(510, 136, 160, 22);
   ebformat_->setReadOnly(true);
+  ebformat_->setFocusPolicy(Qt::NoFocus);
+  ebformat_->setGeometry(formatLabel->geometry().right() + 6, 142, FormatBoxWidth(ebformat_->fontMetrics()), 22);
+  QLabel* alignmentLabel =
+      MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {kLowerRowsLeft, 169, 0, 16});
+  cbalignment_ = new QComboBox(panel);
+  cbalignment_->setObjectName(QStringLiteral("cbalignment"));
+  cbalignment_->setGeometry(alignmentLabel->geometry().right() + 6, 166, 120, 22);
+  for (const char* item : kAlignmentItems) cbalignment_->addItem(QString::fromLatin1(item));
+  connect(cbalignment_, &QComboBox::activated, this, &TFileconvForm::cbalignmentClick);
+  SpinButton1_ = new TSpinButton(panel);
+  SpinButton1_->setObjectName(QStringLiteral("SpinButton1"));
+  SpinButton1_->setGeometry(kLowerRowsLeft, 189, 14, 20);
+  connect(SpinButton1_, &TSpinButton::upClick, this, &TFileconvForm::SpinButton1UpClick);
+  connect(SpinButton1_, &TSpinButton::downClick, this, &TFileconvForm::SpinButton1DownClick);
+  lblscale_ = MakeLabel(QStringLiteral("Scale x10"), panel, {kLowerRowsLeft + 18, 191, 130, 16});
+  lblscale_->setObjectName(QStringLiteral("lblscale"));
 
-  // The buttons end above the scale and format rows, which may reach under them.
+  // One column of buttons, each in a place of its own, ending above the format row.
   btnopenlast_ = new QPushButton(QStringLiteral("Open last file"), panel);
   btnopenlast_->setObjectName(QStringLiteral("btnopenlast"));
   btnexportas_ = new QPushButton(QStringLiteral("Export As.."), panel);
   btnexportas_->setObjectName(QStringLiteral("btnexportas"));
+  btnpreview_ = new QPushButton(QStringLiteral("Preview"), panel);
+  btnpreview_->setObjectName(QStringLiteral("btnpreview"));
   btnHelp_ = new QPushButton(QStringLiteral("Help"), panel);
   btnHelp_->setObjectName(QStringLiteral("btnHelp"));
-  int y = 34;
-  for (QPushButton* button : {btnopenlast_, btnexportas_, btnHelp_}) {
+  int y = kButtonsTop;
+  for (QPushButton* button : {btnopenlast_, btnexportas_, btnpreview_, btnHelp_}) {
     button->setGeometry(kDesignWidth - kButtonWidth - kButtonMargin, y, kButtonWidth, kButtonHeight);
     y += kButtonHeight + 2;
   }
   connect(btnopenlast_, &QPushButton::clicked, this, &TFileconvForm::btnopenlastClick);
   connect(btnexportas_, &QPushButton::clicked, this, &TFileconvForm::btnexportasClick);
-  btnpreview_ = new QPushButton(QStringLiteral("Preview"), panel);
-  btnpreview_->setObjectName(QStringLiteral("btnpreview"));
-  btnpreview_->setGeometry(btnexportas_->x() - kPreviewButtonWidth - 4, btnexportas_->y(),
-                           kPreviewButtonWidth, kButtonHeight);
   connect(btnpreview_, &QPushButton::clicked, this, &TFileconvForm::btnpreviewClick);
   connect(btnHelp_, &QPushButton::clicked, this, &TFileconvForm::btnHelpClick);
+}
+
+// Reading order: the options from left to right, the buttons, then the table.
+void TFileconvForm::SetTabOrder() {
+  std::vector<QWidget*> order;
+  for (QAbstractButton* radio : modeButtons_->buttons()) order.push_back(radio);
+  order.insert(order.end(), {btnFieldBreak_, ebidprefix_, cbtextopt_, cbsymtype_, cbtrackstartcol_, cbgrid_,
+                             cbdatum_, cbautodatum_, ebdefzone_});
+  for (QButtonGroup* group : {firstButtons_, lastButtons_}) {
+    for (QAbstractButton* radio : group->buttons()) order.push_back(radio);
+    order.push_back(group == firstButtons_ ? static_cast<QWidget*>(ebfirstrec_) : eblastrec_);
+  }
+  order.insert(order.end(), {cbalignment_, btnopenlast_, btnexportas_, btnpreview_, btnHelp_, filegrid_});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TFileconvForm::ApplyLayoutRule() {
@@ -265,8 +293,7 @@ void TFileconvForm::ApplyLayoutRule() {
   int x = width - btnopenlast_->width() - kButtonMargin;
   int leftmost = rgfirstrec_->geometry().right() + 1 + kButtonGap;
   x = std::max(x, leftmost);
-  for (QPushButton* button : {btnopenlast_, btnexportas_, btnHelp_}) button->move(x, button->y());
-  btnpreview_->move(x - btnpreview_->width() - 4, btnpreview_->y());
+  for (QPushButton* button : {btnopenlast_, btnexportas_, btnpreview_, btnHelp_}) button->move(x, button->y());
 }
 
 void TFileconvForm::ShowControls() {

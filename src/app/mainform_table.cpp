@@ -49,6 +49,19 @@
 #include "values/gridvalues.h"
 
 namespace zevi {
+namespace {
+
+int StoredWidth(const AppState& state, std::size_t column) {
+  return state.settings.columns.entries[std::min<std::size_t>(column, kMaxDataColumns)].width;
+}
+
+int HeadingWidth(const QHeaderView& headings, int section) {
+  QString text = headings.model()->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+  int margin = headings.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &headings);
+  return headings.fontMetrics().horizontalAdvance(text) + 2 * margin + 4;
+}
+
+}  // namespace
 
 void TFileconvForm::CreateTable(QWidget* panel) {
   filegrid_ = new QTableView(panel);
@@ -61,6 +74,10 @@ void TFileconvForm::CreateTable(QWidget* panel) {
   filegrid_->setWordWrap(false);
   filegrid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   filegrid_->setCornerButtonEnabled(false);
+  connect(filegrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this] { rowChosen_ = false; });
+  // Tab goes on to the next control, as everywhere else in the window.
+  filegrid_->setTabKeyNavigation(false);
 
   // Uniform sizes: no per-row measuring, so a million rows open at once.
   QHeaderView* rows = filegrid_->verticalHeader();
@@ -100,9 +117,9 @@ void TFileconvForm::ShowTable() {
   applyingWidths_ = true;
   for (int section = 0; section < model_->columnCount(); ++section) {
     std::size_t column = static_cast<std::size_t>(section) + 1;
-    int width = column < state_.displayedWidths.size()
-                    ? state_.displayedWidths[column]
-                    : state_.settings.columns.entries[std::min<std::size_t>(column, kMaxDataColumns)].width;
+    int width = column < state_.displayedWidths.size() ? state_.displayedWidths[column] : StoredWidth(state_, column);
+    // A width the user has not dragged shows the whole heading; the map keeps its own.
+    if (width == StoredWidth(state_, column)) width = std::max(width, HeadingWidth(*headings, section));
     if (headings->sectionSize(section) != width) headings->resizeSection(section, std::max(width, 0));
   }
   applyingWidths_ = false;
@@ -119,6 +136,7 @@ QAction* TFileconvForm::PopupAction(const QString& code) const {
 }
 
 int TFileconvForm::SelectedColumn() const {
+  if (rowChosen_) return 0;
   QModelIndex current = filegrid_->currentIndex();
   return current.isValid() ? current.column() + 1 : 0;
 }
@@ -155,6 +173,7 @@ void TFileconvForm::filegridMouseDown(Qt::Orientation orientation, int section, 
   } else {
     if (section >= model_->rowCount()) return;
     filegrid_->selectRow(section);
+    rowChosen_ = true;
     popupRow_ = section + 1;
     menu = rowPopup_;
   }

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <algorithm>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -121,6 +122,8 @@ QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString&
     connect(push, &QPushButton::clicked, this, [help, helpContext] {
       if (help != nullptr) help->HelpContext(helpContext);
     });
+    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
+    connect(helpKey, &QShortcut::activated, push, &QPushButton::click);
   }
   buttonRow->addStretch();
 
