@@ -77,7 +77,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, const QRect& where) {
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   QRect place = where;
-  place.setWidth(std::max(where.width(), label->fontMetrics().horizontalAdvance(text) + 2));
+  place.setWidth(std::max(where.width(), label->fontMetrics().horizontalAdvance(text) + 4));
   label->setGeometry(place);
   return label;
 }
@@ -189,7 +189,7 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   cbautodatum_->setObjectName(QStringLiteral("cbautodatum"));
   cbautodatum_->setGeometry(436, 84, 164, 20);
   connect(cbautodatum_, &QCheckBox::clicked, this, &TFileconvForm::cbautodatumClick);
-  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {394, 115, 80, 16});
+  lbldefzone_ = MakeLabel(QStringLiteral("Default Zone"), panel, {392, 115, 80, 16});
   lbldefzone_->setObjectName(QStringLiteral("lbldefzone"));
   ebdefzone_ = new QLineEdit(panel);
   ebdefzone_->setObjectName(QStringLiteral("ebdefzone"));
@@ -236,12 +236,12 @@ void TFileconvForm::CreateControls(QWidget* panel) {
   ebformat_->setObjectName(QStringLiteral("ebformat"));
   ebformat_->setReadOnly(true);
   ebformat_->setFocusPolicy(Qt::NoFocus);
-  ebformat_->setGeometry(formatLabel->geometry().right() + 6, 142, FormatBoxWidth(ebformat_->fontMetrics()), 22);
+  ebformat_->setGeometry(formatLabel->geometry().right() + 8, 142, FormatBoxWidth(ebformat_->fontMetrics()), 22);
   QLabel* alignmentLabel =
       MakeLabel(QStringLiteral("Easting/Northing Alignment"), panel, {kLowerRowsLeft, 169, 0, 16});
   cbalignment_ = new QComboBox(panel);
   cbalignment_->setObjectName(QStringLiteral("cbalignment"));
-  cbalignment_->setGeometry(alignmentLabel->geometry().right() + 6, 166, 120, 22);
+  cbalignment_->setGeometry(alignmentLabel->geometry().right() + 8, 166, 120, 22);
   for (const char* item : kAlignmentItems) cbalignment_->addItem(QString::fromLatin1(item));
   connect(cbalignment_, &QComboBox::activated, this, &TFileconvForm::cbalignmentClick);
   SpinButton1_ = new TSpinButton(panel);
