@@ -34,6 +34,7 @@
 #include "export/exportrun.h"
 #include "fbform.h"
 #include "helprouting.h"
+#include "helpwindow.h"
 #include "mainform_parts.h"
 #include "settings/options.h"
 #include "platform/help.h"
@@ -59,7 +60,7 @@ TFileconvForm::TFileconvForm(AppState& state, FormEnvironment environment, QWidg
   setWindowTitle(QString::fromLatin1(kWindowTitle));
   HelpViewer* viewer = environment.helpViewer;
   if (viewer == nullptr) {
-    ownViewer_ = std::make_unique<DesktopHelpViewer>();
+    ownViewer_ = std::make_unique<QtHelpViewer>(this, [this](const std::string& text) { ui_->ShowMessage(text); });
     viewer = ownViewer_.get();
   }
   help_ = std::make_unique<TUseHTMLHelp>(*viewer, std::string());

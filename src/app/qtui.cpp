@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <algorithm>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -122,8 +122,6 @@ QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString&
     connect(push, &QPushButton::clicked, this, [help, helpContext] {
       if (help != nullptr) help->HelpContext(helpContext);
     });
-    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
-    connect(helpKey, &QShortcut::activated, push, &QPushButton::click);
   }
   buttonRow->addStretch();
 
@@ -142,6 +140,14 @@ QAbstractButton* QuestionDialog::ButtonFor(Button button) const {
   for (const auto& [which, push] : buttons_)
     if (which == button) return push;
   return nullptr;
+}
+
+void QuestionDialog::keyPressEvent(QKeyEvent* event) {
+  if (helpButton_ != nullptr && event->matches(QKeySequence::HelpContents)) {
+    helpButton_->click();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void QuestionDialog::reject() {

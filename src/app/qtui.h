@@ -14,6 +14,7 @@
 #include "settings/userinterface.h"
 
 class QAbstractButton;
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QWidget;
@@ -55,6 +56,10 @@ class QuestionDialog : public QDialog {
   QAbstractButton* HelpButton() const { return helpButton_; }
 
   void reject() override;
+
+ protected:
+  // F1 is the Help button.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::vector<std::pair<Button, QAbstractButton*>> buttons_;

@@ -49,7 +49,8 @@ class RecordingHelpViewer : public HelpViewer {
 };
 
 // Which user the window meets: the script below, or its own Qt dialogs
-// (driven by the test through the modal widgets, see ModalDriver).
+// and help window (driven by the test through the modal widgets, see
+// ModalDriver).
 enum class Dialogs { Scripted, Real };
 
 class WindowFixture {
@@ -64,7 +65,7 @@ class WindowFixture {
     FormEnvironment environment;
     environment.ui = dialogs == Dialogs::Scripted ? &ui : nullptr;
     environment.arguments = std::move(arguments);
-    environment.helpViewer = &help;
+    environment.helpViewer = dialogs == Dialogs::Scripted ? &help : nullptr;
     environment.platform = platform.get();
     form = std::make_unique<TFileconvForm>(state, environment);
     form->FormShow();
