@@ -197,7 +197,9 @@ class WidgetsTest : public QObject {
 
   void aboutBox() {
     TAboutFrm about;
-    QCOMPARE(about.windowTitle(), QStringLiteral("AboutFrm"));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+    QCOMPARE(about.findChild<QLabel*>("lblProgramName")->text(), QStringLiteral("ZEVI Import File Converter"));
+    QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version 1.36"));
     QStringList texts;
     for (QLabel* label : about.findChildren<QLabel*>())
       if (!label->text().isEmpty()) texts << label->text();

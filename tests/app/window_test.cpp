@@ -158,7 +158,7 @@ class WindowTest : public QObject {
     QTRY_VERIFY(f.form->KindPopup()->isVisible());
     f.form->PopupAction("KM")->trigger();
     f.form->KindPopup()->hide();
-    QCOMPARE(f.ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !"});
+    QCOMPARE(f.ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !\r\nColumn B holds it"});
     QCOMPARE(f.state.settings.columns.entries[4].code, ColumnCode("__"));
 
     // The Fields menu acts on the current cell's column.
