@@ -112,7 +112,7 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(splitter, 1);
-  resize(800, 560);
+  resize(760, 520);
 }
 
 void HelpWindow::ShowPage(const QString& pagePath) {
@@ -131,6 +131,7 @@ void HelpWindow::ReadManual(const QString& folder) {
   QRegularExpressionMatchIterator links = link.globalMatch(ReadText(folder + kContentsPage));
   while (links.hasNext()) {
     QRegularExpressionMatch match = links.next();
+    if (match.captured(1) == QLatin1String(kContentsPage)) continue;  // the way back to itself
     contents_->addItem(PageItem(match.captured(2).simplified(), match.captured(1)));
   }
   static const QRegularExpression title(QStringLiteral("<title>([^<]*)</title>"));
