@@ -1,52 +1,26 @@
 // The main window's menus and the commands behind them.
 #include "mainform.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
-#include <QShortcut>
-#include <QStyleOptionHeader>
-#include <QTableView>
-#include <QTimer>
 #include <exception>
 #include <optional>
 
 #include "aboutform.h"
 #include "cp1252.h"
 #include "export/exportrun.h"
-#include "fbform.h"
 #include "helprouting.h"
 #include "mainform_parts.h"
 #include "settings/options.h"
-#include "platform/help.h"
 #include "previewdialog.h"
 #include "qtui.h"
 #include "settings/recent.h"
 #include "settings/settingscommands.h"
 #include "settings/startup.h"
 #include "settings/state.h"
-#include "source/breaks.h"
 #include "source/kinds.h"
-#include "source/range.h"
-#include "spinbutton.h"
 #include "suggestdialog.h"
-#include "tablemodel.h"
-#include "values/gridvalues.h"
 
 namespace zevi {
 namespace {
