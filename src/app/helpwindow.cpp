@@ -93,13 +93,13 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   indexLayout->addWidget(search_);
   indexLayout->addWidget(index_);
 
-  auto* tabs = new QTabWidget(this);
-  tabs->setObjectName(QStringLiteral("helpTabs"));
-  tabs->addTab(contents_, QStringLiteral("Contents"));
-  tabs->addTab(indexPage, QStringLiteral("Index"));
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("helpTabs"));
+  tabs_->addTab(contents_, QStringLiteral("Contents"));
+  tabs_->addTab(indexPage, QStringLiteral("Index"));
 
   auto* splitter = new QSplitter(this);
-  splitter->addWidget(tabs);
+  splitter->addWidget(tabs_);
   splitter->addWidget(browser_);
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({200, 560});
@@ -119,6 +119,12 @@ void HelpWindow::ShowPage(const QString& pagePath) {
   QString folder = QFileInfo(pagePath).absolutePath() + QChar('/');
   if (folder != folder_) ReadManual(folder);
   browser_->setSource(QUrl::fromLocalFile(pagePath));
+}
+
+void HelpWindow::ShowTopicSearch() {
+  tabs_->setCurrentIndex(1);
+  search_->setFocus();
+  search_->selectAll();
 }
 
 QString HelpWindow::PageName() const { return QFileInfo(browser_->source().toLocalFile()).fileName(); }

@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QTabWidget;
 class QTextBrowser;
 
 namespace zevi {
@@ -35,6 +36,8 @@ class HelpWindow : public QWidget {
   QLineEdit* TopicSearch() const { return search_; }
   // The page shown, as a file name ("mainwindow.html").
   QString PageName() const;
+  // The index, ready for typing.
+  void ShowTopicSearch();
 
  private:
   void ReadManual(const QString& folder);
@@ -48,6 +51,7 @@ class HelpWindow : public QWidget {
   QLineEdit* search_;
   QPushButton* back_;
   QPushButton* forward_;
+  QTabWidget* tabs_;
 };
 
 // Answers the program's help requests with the help window. A manual that

@@ -11,6 +11,7 @@
 #include "cp1252.h"
 #include "export/exportrun.h"
 #include "helprouting.h"
+#include "helpwindow.h"
 #include "mainform_parts.h"
 #include "settings/options.h"
 #include "previewdialog.h"
@@ -327,7 +328,13 @@ void TFileconvForm::mnuNoSettingsClick() {
 
 void TFileconvForm::mnuContentsClick() { help_->HelpCommand(kHelpContents, kHelpMainWindow); }
 
-void TFileconvForm::mnuTopicSearchClick() { help_->HelpCommand(kHelpPartialKey, 0); }
+// The request opens the default topic, like "Contents"; the window's own
+// viewer then offers its index for typing.
+void TFileconvForm::mnuTopicSearchClick() {
+  help_->HelpCommand(kHelpPartialKey, 0);
+  if (auto* viewer = dynamic_cast<QtHelpViewer*>(ownViewer_.get()); viewer != nullptr && viewer->Window() != nullptr)
+    viewer->Window()->ShowTopicSearch();
+}
 
 void TFileconvForm::mnuAboutClick() {
   TAboutFrm about(this);

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTextBrowser>
 
 #include "apptest.h"
@@ -118,6 +119,7 @@ class HelpTest : public QObject {
     HelpWindow* help = ShownHelp(f);
     QVERIFY(help != nullptr);
     QCOMPARE(help->TopicSearch()->placeholderText(), QStringLiteral("Topic Search"));
+    QCOMPARE(help->findChild<QTabWidget*>("helpTabs")->currentIndex(), 1);
     QCOMPARE(help->Contents()->item(0)->text(), QStringLiteral("The main window"));
     QTest::keyClicks(help->TopicSearch(), "overwrite");
     QStringList shown;
