@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "export/format.h"
+
 namespace zevi {
 
 QPixmap AboutPicture() {
@@ -48,13 +50,19 @@ QPixmap AboutPicture() {
 
 TAboutFrm::TAboutFrm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutFrm"));
-  setWindowTitle(QStringLiteral("AboutFrm"));
+  setWindowTitle(QStringLiteral("About"));
   auto* heading = new QLabel(QStringLiteral("Vozirado Import File Converter"), this);
   QFont bold = heading->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.2);
   heading->setFont(bold);
   heading->setAlignment(Qt::AlignCenter);
+  auto* name = new QLabel(QStringLiteral("ZEVI Import File Converter"), this);
+  name->setObjectName(QStringLiteral("lblProgramName"));
+  name->setAlignment(Qt::AlignCenter);
+  auto* version = new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion), this);
+  version->setObjectName(QStringLiteral("lblVersion"));
+  version->setAlignment(Qt::AlignCenter);
   auto* line = new QLabel(QStringLiteral("A program to help with the import of GPS data into Vozirado"), this);
   line->setAlignment(Qt::AlignCenter);
   line->setWordWrap(true);
@@ -72,6 +80,9 @@ TAboutFrm::TAboutFrm(QWidget* parent) : QDialog(parent) {
   texts->addWidget(heading);
   texts->addSpacing(8);
   texts->addWidget(line);
+  texts->addSpacing(8);
+  texts->addWidget(name);
+  texts->addWidget(version);
   texts->addStretch();
   auto* top = new QHBoxLayout;
   top->addWidget(picture, 0, Qt::AlignTop);

@@ -42,6 +42,9 @@ bool AnsweredWithoutWindow(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (AnsweredWithoutWindow(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 1;
+  // Qt's own file dialogs on request, where the desktop's chooser misbehaves.
+  if (!qEnvironmentVariableIsEmpty("ZEVI_QT_FILE_DIALOGS"))
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   // No display name: Qt would append it to every window title.
   QApplication::setApplicationName(QStringLiteral("zevi-fileconv"));

@@ -40,6 +40,9 @@ class UserInterface;
 inline constexpr const char* kWindowTitle = "ZEVI Import File Converter - Version 1.36";
 inline constexpr int kDesignWidth = 820;
 inline constexpr int kDesignHeight = 493;
+// The smallest window in which no control overlaps another or is cut.
+inline constexpr int kMinimumWidth = 720;
+inline constexpr int kMinimumHeight = 400;
 inline constexpr int kTableTop = 209;            // the controls above, the table below
 inline constexpr int kHeadingRowHeight = 24;
 inline constexpr int kRowHeight = 17;
@@ -71,8 +74,12 @@ class TFileconvForm : public QMainWindow {
   // the vocabulary lists it ("KD", "A" for the aux item).
   QAction* FieldsAction(const QString& code) const;
   QAction* PopupAction(const QString& code) const;
-  // The data column the "Fields" menu acts on: the current cell's (1-based), or 0.
+  // The data column the "Fields" menu acts on: the current cell's (1-based),
+  // or 0 when there is none or a row number was chosen last.
   int SelectedColumn() const;
+  // A file dropped on the window: a ".ini" file opens as "Open Settings..."
+  // would, any other as "Open..." would.
+  void OpenDroppedFile(const std::string& path);
   // The window's bounds as the configuration keeps them.
   void GetBounds(int& left, int& top, int& right, int& bottom) const;
 
@@ -145,6 +152,8 @@ class TFileconvForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -156,6 +165,8 @@ class TFileconvForm : public QMainWindow {
   // Called before a file is loaded, so the label shows the path even when
   // the file turns out to be missing.
   void ShowLoadingPath(const std::string& path);
+  // "Open..." with the file dialog of the given user.
+  void OpenSourceThrough(UserInterface& ui);
 
   void CreateMenus();
   void CreateFieldsMenu(QMenu* menu, bool popup);
@@ -164,6 +175,7 @@ class TFileconvForm : public QMainWindow {
   void ShowEncoding();
   void CreateControls(QWidget* panel);
   void CreateTable(QWidget* panel);
+  void SetTabOrder();
   void ShowTable();
   void ShowMenus();
   void ShowControls();
@@ -181,6 +193,7 @@ class TFileconvForm : public QMainWindow {
   QString fileLabelPath_;  // the path of the last load asked for
   int popupColumn_ = 0;    // data column (1-based) of the kind pop-up
   int popupRow_ = 0;       // row of the row pop-up
+  bool rowChosen_ = false; // a row number, not a cell, was chosen last
 
   // Menus
   std::array<QAction*, 9> recentActions_{};

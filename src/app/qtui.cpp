@@ -7,8 +7,11 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
+#include <QCloseEvent>
+#include <QProgressBar>
+#include <algorithm>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -67,10 +70,23 @@ QString ButtonCaption(Button button) {
   return {};
 }
 
+Button DefaultAnswer(const std::vector<Button>& buttons) {
+  if (buttons.empty()) return Button::Ok;
+  for (Button safe : {Button::Cancel, Button::No, Button::Ignore})
+    if (std::find(buttons.begin(), buttons.end(), safe) != buttons.end()) return safe;
+  return buttons.front();
+}
+
+Button EscapeAnswer(const std::vector<Button>& buttons) {
+  if (buttons.empty()) return Button::Ok;
+  if (std::find(buttons.begin(), buttons.end(), Button::Abort) != buttons.end()) return Button::Abort;
+  return buttons.back();
+}
+
 QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString& title,
                                const QString& text, const std::vector<Button>& buttons,
                                int helpContext, TUseHTMLHelp* help)
-    : QDialog(parent), answer_(buttons.empty() ? Button::Ok : buttons.back()) {
+    : QDialog(parent), answer_(EscapeAnswer(buttons)) {
   setWindowTitle(title);
   setModal(true);
   auto* icon = new QLabel(this);
@@ -94,7 +110,10 @@ QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString&
       accept();
     });
   }
-  static_cast<QPushButton*>(buttons_.front().second)->setDefault(true);
+  // Focus too: a focused push button would take Enter for itself.
+  auto* safe = static_cast<QPushButton*>(ButtonFor(DefaultAnswer(set)));
+  safe->setDefault(true);
+  safe->setFocus();
   if (helpContext > 0) {
     auto* push = new QPushButton(QStringLiteral("&Help"), this);
     push->setAutoDefault(false);
@@ -123,14 +142,59 @@ QAbstractButton* QuestionDialog::ButtonFor(Button button) const {
   return nullptr;
 }
 
+void QuestionDialog::keyPressEvent(QKeyEvent* event) {
+  if (helpButton_ != nullptr && event->matches(QKeySequence::HelpContents)) {
+    helpButton_->click();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void QuestionDialog::reject() {
-  answer_ = buttons_.back().first;
+  std::vector<Button> set;
+  for (const auto& entry : buttons_) set.push_back(entry.first);
+  answer_ = EscapeAnswer(set);
   QDialog::reject();
 }
 
+ProgressBox::ProgressBox(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("ProgressBox"));
+  setWindowTitle(ApplicationTitle());
+  setWindowModality(Qt::WindowModal);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  label_ = new QLabel(this);
+  bar_ = new QProgressBar(this);
+  bar_->setRange(0, 1000);
+  bar_->setTextVisible(false);
+  bar_->setMinimumWidth(300);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label_);
+  layout->addWidget(bar_);
+}
+
+void ProgressBox::Show(const QString& task, int permille) {
+  label_->setText(task);
+  bar_->setValue(permille);
+  if (!isVisible()) show();
+  // Paint now; keys and clicks wait for whatever the work asks next.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString ProgressBox::Task() const { return label_->text(); }
+
+int ProgressBox::Permille() const { return bar_->value(); }
+
+void ProgressBox::closeEvent(QCloseEvent* event) { event->ignore(); }
+
 QtUserInterface::~QtUserInterface() = default;
 
+void QtUserInterface::EndProgress() {
+  progress_.reset();
+  workClock_.invalidate();
+}
+
 void QtUserInterface::ShowMessage(const std::string& text) {
+  EndProgress();
   QuestionDialog box(parent_, MessageKind::Information, ApplicationTitle(), MessageText(text),
                      {Button::Ok}, 0, help_);
   box.exec();
@@ -138,6 +202,7 @@ void QtUserInterface::ShowMessage(const std::string& text) {
 
 Button QtUserInterface::Ask(MessageKind kind, const std::string& text,
                             const std::vector<Button>& buttons, int helpContext) {
+  EndProgress();
   QuestionDialog box(parent_, kind, KindTitle(kind), MessageText(text), buttons, helpContext, help_);
   box.exec();
   return box.Answer();
@@ -145,6 +210,7 @@ Button QtUserInterface::Ask(MessageKind kind, const std::string& text,
 
 std::string QtUserInterface::InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& proposed) {
+  EndProgress();
   bool ok = false;
   QString answer = QInputDialog::getText(parent_, FromCp1252(caption), FromCp1252(prompt),
                                          QLineEdit::Normal, FromCp1252(proposed), &ok);
@@ -160,8 +226,10 @@ std::optional<std::string> QtUserInterface::ChooseSaveFile(const FileDialogReque
 }
 
 std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& request, bool save) {
+  EndProgress();
   QFileDialog dialog(parent_, FromCp1252(request.title));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // The desktop's own chooser where the platform offers one, unless
+  // Qt::AA_DontUseNativeDialogs asks for Qt's (ZEVI_QT_FILE_DIALOGS, tests).
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   // The converter asks its own overwrite question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -197,21 +265,14 @@ void QtUserInterface::ShowFailingCell(int column, int row) {
 
 void QtUserInterface::Progress(std::string_view task, std::int64_t done, std::int64_t total) {
   if (total <= kProgressThreshold) return;
-  constexpr int kSteps = 1000;
   if (done >= total) {
-    progress_.reset();
+    EndProgress();
     return;
   }
-  if (!progress_) {
-    progress_ = std::make_unique<QProgressDialog>(FromCp1252(task), QString(), 0, kSteps, parent_);
-    progress_->setWindowTitle(ApplicationTitle());
-    progress_->setWindowModality(Qt::WindowModal);
-    progress_->setMinimumDuration(300);
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-  }
-  progress_->setLabelText(FromCp1252(task));
-  progress_->setValue(static_cast<int>(done * kSteps / total));
+  if (!workClock_.isValid()) workClock_.start();
+  if (!progress_ && workClock_.elapsed() < kProgressDelayMs) return;
+  if (!progress_) progress_ = std::make_unique<ProgressBox>(parent_);
+  progress_->Show(FromCp1252(task), static_cast<int>(std::clamp<std::int64_t>(done * 1000 / total, 0, 1000)));
 }
 
 }  // namespace zevi

@@ -129,7 +129,7 @@ std::string ProposedExportExtension(const std::string& sourcePath) {
 void ExportCommand(AppState& state, UserInterface& ui) {
   for (;;) {
     if (state.sourceFile.empty()) {
-      ui.ShowMessage("No file loaded");
+      ui.ShowMessage("No file loaded\r\nOpen a file with File > Open... or drop it on the window");
       return;
     }
     if (state.lastExportFolder.empty()) state.lastExportFolder = FolderOf(state.sourceFile);

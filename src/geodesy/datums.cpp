@@ -18,7 +18,7 @@ bool ReadDatumFile(const std::string& path, std::string& text, UserInterface& ui
     case listfile::Status::Read:
       return true;
     case listfile::Status::Missing:
-      ui.ShowMessage(kDatumFileMissing);
+      ui.ShowMessage(std::string(kDatumFileMissing) + "\r\n" + path);
       return false;
     case listfile::Status::Unreadable:
       ui.ShowMessage("Datum File:" + path + " cannot be read");

@@ -26,7 +26,7 @@ struct DatumState {
 
 // Rebuilds the box: "WGS84", then the trimmed name of every line that starts
 // with "M" once trimmed, duplicates included, and selects "WGS84". A missing
-// file shows "Datum File does not exist" and leaves only "WGS84". Name and
+// file shows "Datum File does not exist" and its path and leaves only "WGS84". Name and
 // line are not touched.
 void ReadDatumList(DatumState& datum, const std::string& path, UserInterface& ui);
 

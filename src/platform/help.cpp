@@ -1,47 +1,39 @@
 #include "platform/help.h"
 
-#include <cerrno>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-
 namespace zevi {
 
-bool LaunchDetached(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return false;
-  // A shell puts the program in the background and exits at once, so the
-  // converter reaps the shell and never waits for the viewer.
-  std::vector<std::string> shell = {"/bin/sh", "-c", "\"$@\" </dev/null >/dev/null 2>&1 &", "sh"};
-  shell.insert(shell.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& argument : shell) argv.push_back(argument.data());
-  argv.push_back(nullptr);
+namespace {
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) return false;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+struct ContextPage {
+  std::int64_t context;
+  const char* page;
+};
+
+constexpr ContextPage kContextPages[] = {
+    {10, "mainwindow.html"},
+    {300, "missing-position.html"},
+    {400, "export-questions.html"},
+    {500, "settings-questions.html"},
+};
+
+}  // namespace
+
+std::string HelpPageOfContext(std::int64_t context) {
+  for (const ContextPage& entry : kContextPages)
+    if (entry.context == context) return entry.page;
+  return kContentsPage;
 }
 
-void DesktopHelpViewer::HtmlHelp(const HtmlHelpCall& call) {
-  if (call.command == HtmlHelpCommand::CloseAll || call.file.empty()) return;
-  struct stat info {};
-  if (stat(call.file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
-  LaunchDetached({"xdg-open", call.file});
+std::string HelpFolderOf(const std::string& helpFile) {
+  std::size_t slash = helpFile.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string() : helpFile.substr(0, slash + 1);
+  return folder + kHelpFolderName + "/";
+}
+
+std::string HelpPagePath(const HtmlHelpCall& call) {
+  if (call.command == HtmlHelpCommand::CloseAll || call.file.empty()) return {};
+  std::string page = call.command == HtmlHelpCommand::HelpContext ? HelpPageOfContext(call.data) : kContentsPage;
+  return HelpFolderOf(call.file) + page;
 }
 
 }  // namespace zevi

@@ -1,14 +1,16 @@
 #pragma once
-// The help file is opened with the desktop's own viewer. The converter asks
-// for topics the way the HTML Help viewer is asked; a desktop viewer can only
-// open the file, so every request that names the file opens it.
+// The help requests of the program, as the HTML Help viewer is asked, and
+// the page of the user manual each one opens. The manual is a folder of
+// HTML pages, "help", beside the help file the program names; a request for
+// a context opens that context's page, any other request the contents page.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace zevi {
 
 inline constexpr const char* kHelpFileName = "rirido.chm";
+inline constexpr const char* kHelpFolderName = "help";
+inline constexpr const char* kContentsPage = "index.html";
 
 // The HTML Help commands the converter sends.
 enum class HtmlHelpCommand : int { DisplayTopic = 0, DisplayIndex = 2, HelpContext = 15, CloseAll = 18 };
@@ -23,21 +25,21 @@ struct HtmlHelpCall {
 class HelpViewer {
  public:
   virtual ~HelpViewer() = default;
-  // Fire and forget: a request that cannot be served is dropped silently.
   virtual void HtmlHelp(const HtmlHelpCall& call) = 0;
 };
 
-// Opens the file with xdg-open without waiting for it. CloseAll is dropped:
-// the desktop viewer is a program of its own.
-class DesktopHelpViewer : public HelpViewer {
- public:
-  void HtmlHelp(const HtmlHelpCall& call) override;
-};
+// The page of a help context: 10 "mainwindow.html", 300 "missing-position.html",
+// 400 "export-questions.html", 500 "settings-questions.html"; any other
+// context the contents page.
+std::string HelpPageOfContext(std::int64_t context);
 
-// Starts a program detached from the converter (no zombie, no inherited
-// terminal output), through a shell that puts it in the background. False
-// when that shell could not be started; a program the shell cannot find is
-// not reported.
-bool LaunchDetached(const std::vector<std::string>& arguments);
+// The folder of the manual for a help file: "/usr/share/zevi-fileconv/rirido.chm"
+// gives "/usr/share/zevi-fileconv/help/".
+std::string HelpFolderOf(const std::string& helpFile);
+
+// The page a call opens, as a full path: its context's page for HelpContext,
+// the contents page for DisplayTopic and DisplayIndex, nothing for CloseAll
+// or a call without a file.
+std::string HelpPagePath(const HtmlHelpCall& call);
 
 }  // namespace zevi

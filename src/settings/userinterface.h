@@ -37,7 +37,8 @@ class UserInterface {
 
   // A modal question. helpContext > 0 adds a Help button, which opens that
   // context and leaves the question open, so Help is never an answer.
-  // Closing the box without a button counts as the last button of the set.
+  // Closing the box without a button counts as the last button of the set,
+  // or as Abort where the set has one.
   virtual Button Ask(MessageKind kind, const std::string& text,
                      const std::vector<Button>& buttons, int helpContext) = 0;
 

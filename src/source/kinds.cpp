@@ -53,7 +53,7 @@ bool AssignColumnKind(AppState& state, UserInterface& ui, std::string_view code,
                        holder >= state.columnCount;
   if (!allowed) {
     ui.ShowMessage("'" + ColumnHeading(stored, target, HeadingContextOf(state)) +
-                   " already exists !");
+                   " already exists !\r\nColumn " + ColumnLetter(holder) + " holds it");
     return false;
   }
   state.settings.columns.entries[target].code = stored;

@@ -18,7 +18,8 @@ HeadingContext HeadingContextOf(const AppState& state);
 std::string HeadingOfColumn(const AppState& state, int column);
 
 // Assigns a kind to data column `target`; refuses a kind another column of
-// the table holds ("'Lat (D°M.m) already exists !"). True when assigned.
+// the table holds ("'Lat (D°M.m) already exists !", then the holder:
+// "Column B holds it"). True when assigned.
 bool AssignColumnKind(AppState& state, UserInterface& ui, std::string_view code, int target);
 
 // "Ignore All": every entry 1..26 becomes "__"; widths stay.

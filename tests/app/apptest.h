@@ -3,8 +3,13 @@
 // configuration, a scripted user, a help viewer that only records, and the
 // program folder on the bundled datum and grid lists.
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
 #include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -18,6 +23,7 @@
 #include "mainform.h"
 #include "platform/help.h"
 #include "platform/keystore.h"
+#include "qtui.h"
 #include "settings/startup.h"
 #include "settings/state.h"
 #include "support/scripted_ui.h"
@@ -43,13 +49,22 @@ class RecordingHelpViewer : public HelpViewer {
   void HtmlHelp(const HtmlHelpCall& call) override { calls.push_back(call); }
 };
 
+// Which user the window meets: the script below, or its own Qt dialogs
+// and help window (driven by the test through the modal widgets, see
+// ModalDriver).
+enum class Dialogs { Scripted, Real };
+
 class WindowFixture {
  public:
-  WindowFixture() : WindowFixture(nullptr) { form->FormShow(); }
+  explicit WindowFixture(Dialogs dialogs = Dialogs::Scripted, std::vector<std::string> arguments = {})
+      : WindowFixture(nullptr, dialogs, std::move(arguments)) {
+    form->FormShow();
+  }
 
   // The window created on a configuration file holding `configuration` (none
   // when null), not yet shown.
-  explicit WindowFixture(const char* configuration) {
+  explicit WindowFixture(const char* configuration, Dialogs dialogs = Dialogs::Scripted,
+                         std::vector<std::string> arguments = {}) {
     if (configuration != nullptr) {
       QDir().mkpath(QString::fromStdString(Path("config/Vozirado/ZEVI")));
       WriteFile("config/Vozirado/ZEVI/rirido.ini", configuration);
@@ -61,8 +76,9 @@ class WindowFixture {
     platform = std::make_unique<StartupPlatform>(StartupPlatform{
         std::string(ZEVI_DATA_DIR) + "/zevi-fileconv", KeyStore(Path("machine")), KeyStore(Path("user"))});
     FormEnvironment environment;
-    environment.ui = &ui;
-    environment.helpViewer = &help;
+    environment.ui = dialogs == Dialogs::Scripted ? &ui : nullptr;
+    environment.arguments = std::move(arguments);
+    environment.helpViewer = dialogs == Dialogs::Scripted ? &help : nullptr;
     environment.platform = platform.get();
     form = std::make_unique<TFileconvForm>(state, environment);
   }
@@ -118,6 +134,50 @@ class WindowFixture {
   RecordingHelpViewer help;
   std::unique_ptr<StartupPlatform> platform;
   std::unique_ptr<TFileconvForm> form;
+};
+
+// Answers the window's own modal boxes from inside their event loops, as a
+// user at the screen would, and watches the progress box meanwhile.
+class ModalDriver : public QObject {
+ public:
+  std::string saveTarget;           // the file dialog's answer
+  std::vector<QString> texts;       // every question and message, in order
+  bool progressSeen = false;        // the progress box was up at some time
+  bool progressBesideModal = false; // ... at the same time as a question or dialog
+
+  ModalDriver() {
+    connect(&timer_, &QTimer::timeout, this, &ModalDriver::Tick);
+    timer_.start(5);
+  }
+
+  // Enter on the focused button, as the keyboard gives it.
+  static void Press(QWidget* box, Qt::Key key) {
+    QWidget* target = box->focusWidget() != nullptr ? box->focusWidget() : box;
+    QTest::keyClick(target, key);
+  }
+
+ private:
+  void Tick() {
+    bool progress = false;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (qobject_cast<ProgressBox*>(window) != nullptr && window->isVisible()) progress = true;
+    progressSeen = progressSeen || progress;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || qobject_cast<ProgressBox*>(modal) != nullptr) return;
+    progressBesideModal = progressBesideModal || progress;
+    if (modal == handled_) return;
+    handled_ = modal;
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      dialog->selectFile(QString::fromStdString(saveTarget));
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    } else if (auto* question = qobject_cast<QuestionDialog*>(modal)) {
+      texts.push_back(question->findChild<QLabel*>(QStringLiteral("questionText"))->text());
+      Press(question, Qt::Key_Return);
+    }
+  }
+
+  QTimer timer_;
+  QPointer<QWidget> handled_;
 };
 
 }  // namespace zevi::testing

@@ -4,7 +4,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTimer>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -91,12 +90,12 @@ class WidgetsTest : public QObject {
     QCOMPARE(box.ButtonFor(Button::Yes)->text(), QStringLiteral("&Yes"));
   }
 
-  void closingAQuestionIsItsLastButton() {
+  void closingTheRecordQuestionAborts() {
     QuestionDialog box(nullptr, MessageKind::Confirmation, "Confirmation", "Error in record 3",
                        {Button::Abort, Button::Ignore, Button::All}, kHelpExport, nullptr);
     box.show();
     box.reject();
-    QVERIFY(box.Answer() == Button::All);
+    QVERIFY(box.Answer() == Button::Abort);
     QuestionDialog plain(nullptr, MessageKind::Information, "t", "File written successfully", {Button::Ok}, 0, nullptr);
     QVERIFY(plain.HelpButton() == nullptr);
   }
@@ -149,22 +148,6 @@ class WidgetsTest : public QObject {
              std::string(":"));  // cancel answers the proposal
   }
 
-  void progressOnlyForLongWork() {
-    QWidget parent;
-    QtUserInterface ui(&parent, nullptr);
-    ui.Progress("Loading", 10, kProgressThreshold);
-    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
-    ui.Progress("Exporting", 10, 4 * kProgressThreshold);
-    auto* progress = parent.findChild<QProgressDialog*>();
-    QVERIFY(progress != nullptr);
-    QCOMPARE(progress->labelText(), QStringLiteral("Exporting"));
-    QCOMPARE(progress->value(), 0);
-    ui.Progress("Exporting", 2 * kProgressThreshold, 4 * kProgressThreshold);
-    QCOMPARE(progress->value(), 500);
-    ui.EndProgress();  // the work stopped before it reported its end
-    QVERIFY(parent.findChild<QProgressDialog*>() == nullptr);
-  }
-
   void failingCellStandsThreeRowsBelowTheTop() {
     QStandardItemModel model(100, 5);
     QTableView view;
@@ -214,7 +197,9 @@ class WidgetsTest : public QObject {
 
   void aboutBox() {
     TAboutFrm about;
-    QCOMPARE(about.windowTitle(), QStringLiteral("AboutFrm"));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+    QCOMPARE(about.findChild<QLabel*>("lblProgramName")->text(), QStringLiteral("ZEVI Import File Converter"));
+    QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version 1.36"));
     QStringList texts;
     for (QLabel* label : about.findChildren<QLabel*>())
       if (!label->text().isEmpty()) texts << label->text();

@@ -57,7 +57,8 @@ class WindowTest : public QObject {
     QMenu* file = f.Find<QMenu>("mnuFile");
     QStringList fileTexts = MenuTexts(file);
     QCOMPARE(fileTexts.mid(0, 2), QStringList({"Open...", "-"}));
-    QCOMPARE(fileTexts.size(), 11);
+    QCOMPARE(fileTexts.size(), 13);
+    QCOMPARE(fileTexts.mid(11), QStringList({"-", "Quit"}));
     for (int i = 1; i <= 9; ++i) QVERIFY(!f.Find<QAction>(qPrintable(QString("mnuRecent%1").arg(i)))->isVisible());
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuExport")), QStringList({"SaveAs..."}));
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuSettings")),
@@ -157,7 +158,7 @@ class WindowTest : public QObject {
     QTRY_VERIFY(f.form->KindPopup()->isVisible());
     f.form->PopupAction("KM")->trigger();
     f.form->KindPopup()->hide();
-    QCOMPARE(f.ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !"});
+    QCOMPARE(f.ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !\r\nColumn B holds it"});
     QCOMPARE(f.state.settings.columns.entries[4].code, ColumnCode("__"));
 
     // The Fields menu acts on the current cell's column.
@@ -478,11 +479,13 @@ class WindowTest : public QObject {
     QWidget* panel = f.form->centralWidget();
     QPushButton* open = f.Find<QPushButton>("btnopenlast");
     QGroupBox* first = f.Find<QGroupBox>("rgfirstrec");
-    for (int width : {820, 720, 200}) {
+    QCOMPARE(f.form->minimumSize(), QSize(kMinimumWidth, kMinimumHeight));
+    for (int width : {820, 720, kMinimumWidth}) {
       f.form->resize(width, 500);
       QTRY_COMPARE(panel->width(), width);
       int expected = std::max(width - open->width() - 24, first->geometry().right() + 1 + 10);
-      for (const char* name : {"btnopenlast", "btnexportas", "btnHelp"}) QCOMPARE(f.Find<QPushButton>(name)->x(), expected);
+      for (const char* name : {"btnopenlast", "btnexportas", "btnpreview", "btnHelp"})
+        QCOMPARE(f.Find<QPushButton>(name)->x(), expected);
       QCOMPARE(f.form->Table()->height(), panel->height() - 209);
       QCOMPARE(f.form->Table()->y(), 209);
     }

@@ -602,7 +602,8 @@ TEST_F(Cli, DatumOrGridThatTheListsDoNotHoldIsRefused) {
   WriteBytes(File("a.txt"), kThreePoints);
   fs::create_directory(File("nolists"));
   const std::string bin = ZEVI_BIN_DIR;
-  std::string noLists = "Datum File does not exist\n";
+  const std::string noDatums = "Datum File does not exist\n" + File("nolists/datums.txt") + "\n";
+  std::string noLists = noDatums;
   for (const char* list : {"basegrids.txt", "worldgrids.txt", "usagrids.txt"})
     noLists += "Grid File:" + File("nolists/") + list + " does not exist\n";
   struct Row {
@@ -613,9 +614,9 @@ TEST_F(Cli, DatumOrGridThatTheListsDoNotHoldIsRefused) {
   const Row rows[] = {
       {{"--set=Datum=OSGB1936"}, 2, "zevi-convert: datum OSGB1936 not found in " + bin + "/datums.txt\n"},
       {{"--set=Datum= osgb 1936 "}, 0, ""},
-      {{"--set=Datum=WGS 84", "--data-dir", File("nolists")}, 0, noLists + "Datum File does not exist\n"},
+      {{"--set=Datum=WGS 84", "--data-dir", File("nolists")}, 0, noLists + noDatums},
       {{"--set=Datum=OSGB 1936", "--data-dir", File("nolists")}, 2,
-       noLists + "Datum File does not exist\n"
+       noLists + noDatums +
        "zevi-convert: datum OSGB 1936 not found: there is no " + File("nolists") + "/datums.txt\n"},
       {{"--set=Grid=British Nat Grd"}, 2,
        "Unable to find grid:BRITISH NAT GRD\nzevi-convert: grid British Nat Grd not found in " + bin +

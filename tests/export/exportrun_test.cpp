@@ -45,7 +45,8 @@ class ExportRunTest : public ExportTest {
 TEST_F(ExportRunTest, NoFileLoaded) {
   state.sourceFile.clear();
   ExportCommand(state, ui);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"No file loaded"});
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"No file loaded\r\nOpen a file with File > Open... or drop it on the window"});
   EXPECT_TRUE(ui.fileRequests.empty());
 }
 

@@ -217,7 +217,7 @@ TEST_F(SuggestTest, ApplyingKeepsTheAssignmentRules) {
   state.columnCount = 4;
   ASSERT_TRUE(AssignColumnKind(state, ui, "KM", 3));
   EXPECT_EQ(ApplySuggestion(state, ui, suggestion), 1);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"'Lat (DD.dd) already exists !"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"'Lat (DD.dd) already exists !\r\nColumn C holds it"});
 }
 
 TEST_F(SuggestTest, NothingLoadedAndWideTextFiles) {

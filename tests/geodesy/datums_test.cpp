@@ -121,7 +121,8 @@ TEST(DatumList, MissingFileIsReportedOnListAndOnEachNamedSelect) {
   SelectDatum(datum, "WGS84", path, ui);
   EXPECT_EQ(datum.line, kBuiltinWgs84Line) << "the first entry still works";
   EXPECT_EQ(ui.messages,
-            (std::vector<std::string>{"Datum File does not exist", "Datum File does not exist"}));
+            (std::vector<std::string>{"Datum File does not exist\r\n" + path,
+                                      "Datum File does not exist\r\n" + path}));
 }
 
 // A settings file stores "WGS 84" for the first entry; applying it selects

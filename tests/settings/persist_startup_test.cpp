@@ -135,11 +135,11 @@ TEST_F(StartupTest, EveryFailureIsReportedAndStartUpGoesOn) {
   Start(state);
   const std::vector<std::string> expected = {
       "Unable to find or create user folder: " + root + "/docs/My ZEVI",
-      "Datum File does not exist",
+      "Datum File does not exist\r\n" + programFolder + "datums.txt",
       "Grid File:" + programFolder + "basegrids.txt does not exist",
       "Grid File:" + programFolder + "worldgrids.txt does not exist",
       "Grid File:" + programFolder + "usagrids.txt does not exist",
-      "Datum File does not exist",
+      "Datum File does not exist\r\n" + programFolder + "datums.txt",
       "Grid File:" + programFolder + "basegrids.txt does not exist",
       "Grid File:" + programFolder + "worldgrids.txt does not exist",
       "Grid File:" + programFolder + "usagrids.txt does not exist",

@@ -150,7 +150,7 @@ class KindCommandTest : public SourceTest {
 TEST_F(KindCommandTest, RefusesAKindAnotherColumnHolds) {
   state.settings.columns.entries[2].code = "KD";
   EXPECT_FALSE(AssignColumnKind(state, ui, "KM", 4));
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"'Lat (D\xB0M.m) already exists !\r\nColumn B holds it"});
   EXPECT_EQ(state.settings.columns.entries[4].code, "__");
   EXPECT_FALSE(state.settingsChanged);
 
