@@ -16,6 +16,7 @@ namespace {
 // One way the positions might have been meant.
 struct Reading {
   bool swapped = false;  // latitude and longitude (or easting and northing) trade places
+  int changes = 1;       // swaps and flips together
   std::string with;  // "west longitudes"
   std::string fix;   // "set Settings > Sign to West, or check the longitude column"
   std::vector<LatLong> positions;
@@ -54,6 +55,7 @@ std::vector<Reading> DegreeReadings(const std::vector<LatLong>& asRead) {
   for (const Change& change : kChanges) {
     Reading reading;
     reading.swapped = change.swap;
+    reading.changes = int{change.swap} + int{change.flipLat} + int{change.flipLon};
     reading.positions.reserve(asRead.size());
     for (const LatLong& p : asRead) {
       LatLong q = change.swap ? LatLong{p.lon, p.lat} : p;
@@ -146,15 +148,15 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
       converter ? GridReadings(state, data, *converter) : DegreeReadings(asRead);
   DropUnlocated(asRead, readings);
   if (asRead.empty()) return {};
-  // Signs lost on the way leave no minus anywhere; with minus signs in the
-  // file, columns in each other's places are the likelier mistake when both
-  // readings land.
+  // Where readings land alike, the one with fewer changes wins. Among as many
+  // changes: signs lost on the way leave no minus anywhere, so with minus
+  // signs in the file columns in each other's places are the likelier mistake.
   const bool anyMinus = std::any_of(asRead.begin(), asRead.end(),
                                     [](const LatLong& p) { return p.lat < 0 || p.lon < 0; });
-  if (anyMinus && !converter) {
-    std::stable_partition(readings.begin(), readings.end(),
-                          [](const Reading& reading) { return reading.swapped; });
-  }
+  std::stable_sort(readings.begin(), readings.end(), [&](const Reading& a, const Reading& b) {
+    if (a.changes != b.changes) return a.changes < b.changes;
+    return anyMinus && !converter && a.swapped && !b.swapped;
+  });
 
   const std::size_t total = asRead.size();
   const std::size_t inSea = total - OnLand(land, asRead);
