@@ -132,11 +132,27 @@ void DropUnlocated(std::vector<LatLong>& asRead, std::vector<Reading>& readings)
   for (Reading& reading : readings) reading.positions.resize(kept);
 }
 
+// Every k-th point, so that no more than `limit` are looked at.
+PreviewData SampleOf(const PreviewData& data, std::size_t limit) {
+  PreviewData sample;
+  sample.axes = data.axes;
+  sample.mode = data.mode;
+  sample.zones = data.zones;
+  const std::size_t step = (data.points.size() + limit - 1) / limit;
+  for (std::size_t i = 0; i < data.points.size(); i += step) {
+    sample.points.push_back(data.points[i]);
+    if (i < data.zoneOf.size()) sample.zoneOf.push_back(data.zoneOf[i]);
+  }
+  return sample;
+}
+
 }  // namespace
 
 std::string CheckPositions(const AppState& state, const PreviewData& data, const LandIndex& land,
                            const PositionCheckLimits& limits) {
   if (data.points.empty()) return {};
+  if (limits.samples > 0 && data.points.size() > limits.samples)
+    return CheckPositions(state, SampleOf(data, limits.samples), land, limits);
   std::unique_ptr<GridConverter> converter;
   if (data.axes == PreviewAxes::Grid) {
     auto projection = CurrentGridProjection(state.grid, state.datum);
