@@ -79,14 +79,96 @@ def polygons_of(geometry):
     return []
 
 
+def degrees(transform, points):
+    sx, sy = transform["scale"]
+    tx, ty = transform["translate"]
+    return [(tx + sx * x, ty + sy * y) for x, y in points]
+
+
+def units(transform, points):
+    """Back to quantised units, never past the edges of the Earth."""
+    sx, sy = transform["scale"]
+    tx, ty = transform["translate"]
+
+    def inside(value, scale, translate, limit):
+        unit = round((value - translate) / scale)
+        while translate + scale * unit > limit:
+            unit -= 1
+        while translate + scale * unit < -limit:
+            unit += 1
+        return unit
+
+    return [(inside(lon, sx, tx, 180), inside(lat, sy, ty, 90)) for lon, lat in points]
+
+
+def unwrap(points):
+    """Longitudes made continuous: a step over the antimeridian becomes a
+    step beyond +-180."""
+    out = [points[0]]
+    for lon, lat in points[1:]:
+        previous = out[-1][0]
+        while lon - previous > 180:
+            lon -= 360
+        while lon - previous < -180:
+            lon += 360
+        out.append((lon, lat))
+    return out
+
+
+def clip(points, keep, cross):
+    """One Sutherland-Hodgman pass: the part of a closed ring where keep()."""
+    out = []
+    for i, current in enumerate(points):
+        previous = points[i - 1]
+        if keep(current):
+            if not keep(previous):
+                out.append(cross(previous, current))
+            out.append(current)
+        elif keep(previous):
+            out.append(cross(previous, current))
+    return out
+
+
+def at_lon(edge_lon):
+    def cross(a, b):
+        t = (edge_lon - a[0]) / (b[0] - a[0])
+        return (edge_lon, a[1] + t * (b[1] - a[1]))
+    return cross
+
+
+def split_at_antimeridian(ring):
+    """Rings stitched across +-180 (Chukotka, Fiji, Antarctica) cut into
+    rings that stay within -180..180; a ring round a pole is closed over it."""
+    closed = ring if ring[0] == ring[-1] else ring + [ring[0]]
+    points = unwrap(closed)
+    if points[-1][0] != points[0][0]:
+        # Round the pole: down (or up) to it and back along it.
+        pole = -90.0 if sum(lat for _, lat in points) < 0 else 90.0
+        points = points + [(points[-1][0], pole), (points[0][0], pole)]
+    else:
+        points = points[:-1]
+    pieces = []
+    for k in (-1, 0, 1):
+        west, east = 360 * k - 180, 360 * k + 180
+        part = clip(points, lambda p: p[0] >= west, at_lon(west))
+        part = clip(part, lambda p: p[0] <= east, at_lon(east))
+        if len(part) >= 3:
+            part = [(lon - 360 * k, lat) for lon, lat in part]
+            pieces.append(part + [part[0]])
+    return pieces
+
+
 def land_rings(topology, arcs):
+    transform = topology["transform"]
     rings = []
     for geometry in topology["objects"]["land"]["geometries"]:
         for polygon in polygons_of(geometry):
             for ring in polygon:
                 points = ring_points(arcs, ring)
-                if len(points) >= 4:
-                    rings.append(points)
+                if len(points) < 4:
+                    continue
+                for piece in split_at_antimeridian(degrees(transform, points)):
+                    rings.append(units(transform, piece))
     return rings
 
 
@@ -98,7 +180,21 @@ def border_lines(topology, arcs):
             for ring in polygon:
                 for index in ring:
                     users.setdefault(index if index >= 0 else ~index, set()).add(number)
-    return [arcs[i] for i in sorted(users) if len(users[i]) > 1 and len(arcs[i]) >= 2]
+    lines = []
+    for i in sorted(users):
+        if len(users[i]) < 2:
+            continue
+        # A border stepping over the antimeridian is two lines.
+        line = [arcs[i][0]]
+        for point in arcs[i][1:]:
+            if abs(point[0] - line[-1][0]) * topology["transform"]["scale"][0] > 180:
+                if len(line) >= 2:
+                    lines.append(line)
+                line = []
+            line.append(point)
+        if len(line) >= 2:
+            lines.append(line)
+    return lines
 
 
 def encode_lines(lines, out):

@@ -35,7 +35,9 @@ constexpr int kRightRoom = 18;
 constexpr int kInnerMargin = 14;  // between the outermost points and the axes
 constexpr double kHoverRadius = 6;
 constexpr int kFailureListWidth = 280;
+constexpr int kFailureListLeast = 160;
 constexpr int kLocatorWidth = 180;  // the world locator, 2:1
+constexpr double kLocatorLongestView = 60;  // degrees of longitude
 constexpr double kWheelStep = 1.25;  // zoom per notch of the wheel
 // A map at 1:S million shows its detail down to about S x 50 m per pixel;
 // finer views take the next level.
@@ -84,7 +86,7 @@ PreviewMap::PreviewMap(QWidget* parent) : QWidget(parent) {
   QPalette colours = palette();
   colours.setColor(QPalette::Window, Qt::white);
   setPalette(colours);
-  setMinimumSize(320, 240);
+  setMinimumSize(240, 200);
 }
 
 void PreviewMap::SetData(const PreviewData* data, char decimalMark) {
@@ -148,7 +150,7 @@ void PreviewMap::ZoomAt(const QPointF& pixel, double factor) {
   const double y = frame_.DataY(py);
   // From the whole Earth on the plot down to about a centimetre per pixel.
   const double earthUnits = data_->axes == PreviewAxes::Degrees ? 180.0 : 2.0e7;
-  const double least = area.height() / earthUnits / 2;
+  const double least = std::min(area.height() / earthUnits, frame_.pixelsPerY);
   const double most = area.height() / earthUnits * 2.0e9;
   const double pixelsPerY = std::clamp(frame_.pixelsPerY * factor, least, most);
   const double applied = pixelsPerY / frame_.pixelsPerY;
@@ -421,7 +423,10 @@ void PreviewMap::DrawScaleBar(QPainter& painter, const QRect& area) {
 void PreviewMap::DrawLocator(QPainter& painter, const QRect& area) {
   const int w = kLocatorWidth;
   const int h = kLocatorWidth / 2;
-  if (area.width() < 3 * w || area.height() < 2 * h) return;
+  // Of no use on a small plot, or when the view shows a good part of the world.
+  if (area.width() < 2 * w || area.height() < 3 * h ||
+      frame_.DataX(area.width()) - frame_.DataX(0) > kLocatorLongestView)
+    return;
   if (locator_.isNull()) {
     locator_ = QPixmap(w, h);
     locator_.fill(kSeaColour);
@@ -484,19 +489,23 @@ PreviewDialog::PreviewDialog(const AppState& state, std::function<void(int, int)
   map_ = new PreviewMap(this);
   failures_ = new QListWidget(this);
   failures_->setObjectName(QStringLiteral("lstFailures"));
-  failures_->setFixedWidth(kFailureListWidth);
+  failures_->setMinimumWidth(kFailureListLeast);
+  failures_->setMaximumWidth(kFailureListWidth);
   // Whole failure texts: long ones wrap instead of running out of sight.
   failures_->setWordWrap(true);
   failures_->setTextElideMode(Qt::ElideNone);
   connect(failures_, &QListWidget::itemClicked, this, &PreviewDialog::FailureClicked);
   connect(failures_, &QListWidget::itemActivated, this, &PreviewDialog::FailureClicked);
 
-  auto* side = new QVBoxLayout;
-  side->addWidget(new QLabel(QStringLiteral("Failing records"), this));
+  // Only there when there are failing records: otherwise the map takes the room.
+  failurePanel_ = new QWidget(this);
+  auto* side = new QVBoxLayout(failurePanel_);
+  side->setContentsMargins(0, 0, 0, 0);
+  side->addWidget(new QLabel(QStringLiteral("Failing records"), failurePanel_));
   side->addWidget(failures_, 1);
   auto* middle = new QHBoxLayout;
   middle->addWidget(map_, 1);
-  middle->addLayout(side);
+  middle->addWidget(failurePanel_);
   auto* top = new QHBoxLayout;
   top->addWidget(summary_, 1);
   top->addWidget(axes_);
@@ -568,6 +577,7 @@ void PreviewDialog::Reload() {
   check_->setVisible(!check.empty());
 
   failures_->clear();
+  failurePanel_->setVisible(data_.failureCount > 0);
   for (const PreviewFailure& failure : data_.failures) {
     QString text = QStringLiteral("Record %1: ").arg(failure.record) + MessageText(failure.message);
     auto* item = new QListWidgetItem(text);

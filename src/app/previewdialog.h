@@ -127,6 +127,7 @@ class PreviewDialog : public QDialog {
   bool degreesShown_ = false;
   PreviewMap* map_ = nullptr;
   QListWidget* failures_ = nullptr;
+  QWidget* failurePanel_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* check_ = nullptr;
   QComboBox* axes_ = nullptr;

@@ -178,6 +178,14 @@ TEST(BaseMap, ShippedMapKnowsLandFromSea) {
       {-80.0, 0.0, true, "Antarctica"},
       {64.1466, -21.9426, true, "Reykjavik"},
       {0.0, -150.0, false, "Pacific"},
+      // Rings stitched over the antimeridian are cut there: no band of
+      // false land right round the Earth in their latitudes.
+      {68.0, 0.0, false, "Norwegian Sea, in the latitudes of Chukotka"},
+      {-16.5, 20.0, true, "Zambia, in the latitudes of Fiji"},
+      {-16.5, -20.0, false, "South Atlantic, in the latitudes of Fiji"},
+      {66.0, -174.0, true, "Chukotka east of the antimeridian"},
+      {67.0, 175.0, true, "Chukotka west of it"},
+      {-89.5, 179.9, true, "Antarctica at the antimeridian"},
   };
   for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.place;
 }
