@@ -569,8 +569,8 @@ void PreviewDialog::Reload() {
   if (!convertible) axes_->setCurrentIndex(0);
   degreesShown_ = convertible && axes_->currentIndex() == 0;
   map_->SetBaseMap(loaded.map ? &*loaded.map : nullptr);
-  map_->SetEmptyText(state_.sourceFile.empty() && state_.table.LastRow() < 1
-                         ? QStringLiteral("No file loaded\nOpen a file with File > Open... or drop it on the window")
+  const bool noFile = state_.sourceFile.empty();
+  map_->SetEmptyText(noFile ? QStringLiteral("No file loaded\nOpen a file with File > Open... or drop it on the window")
                          : QString());
   map_->SetData(&Shown(), state_.locale.decimalSeparator);
   check_->setText(FromCp1252(check));
@@ -593,7 +593,7 @@ void PreviewDialog::Reload() {
     failures_->addItem(more);
   }
 
-  if (state_.sourceFile.empty() && state_.table.LastRow() < 1) {
+  if (noFile) {
     summary_->setText(QStringLiteral("No file loaded"));
     return;
   }
