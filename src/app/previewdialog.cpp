@@ -39,6 +39,10 @@ constexpr int kFailureListLeast = 160;
 constexpr int kLocatorWidth = 180;  // the world locator, 2:1
 constexpr double kLocatorLongestView = 60;  // degrees of longitude
 constexpr double kWheelStep = 1.25;  // zoom per notch of the wheel
+constexpr int kTrackPiece = 256;      // points per polyline drawn
+// Smooth lines cost several times plain ones; past this many points drawn
+// the picture is too dense for it to show.
+constexpr std::size_t kSmoothPoints = 20000;
 // A map at 1:S million shows its detail down to about S x 50 m per pixel;
 // finer views take the next level.
 constexpr double kMetresPerPixelPerMillion = 50.0;
@@ -254,7 +258,7 @@ void PreviewMap::paintEvent(QPaintEvent*) {
   painter.translate(area.topLeft());
   if (MapShown()) DrawBaseMap(painter, area);
   DrawGridLines(painter, area, across, up);
-  painter.setRenderHint(QPainter::Antialiasing, drawn_.size() < 200000);
+  painter.setRenderHint(QPainter::Antialiasing, drawn_.size() < kSmoothPoints);
   DrawPositions(painter);
   painter.restore();
   DrawAxes(painter, area, across, up);
@@ -373,7 +377,9 @@ void PreviewMap::DrawPositions(QPainter& painter) {
   if (data_->mode == 'T') {
     QPolygonF line;
     std::vector<QPointF> starts;
-    painter.setPen(QPen(kTrackColour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // A hairline is drawn without building an outline: the dense case.
+    const bool dense = drawn_.size() >= kSmoothPoints;
+    painter.setPen(QPen(kTrackColour, dense ? 0 : 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     for (std::uint32_t index : drawn_) {
       if (points[index].trackStart || index == drawn_.front()) {
         if (line.size() > 1) painter.drawPolyline(line);
@@ -381,6 +387,14 @@ void PreviewMap::DrawPositions(QPainter& painter) {
         starts.push_back(pixel(index));
       }
       line << pixel(index);
+      // A wide pen's outline of a long tangled line costs far more than
+      // that of its pieces: a track is drawn a few hundred points at a time.
+      if (line.size() >= kTrackPiece) {
+        painter.drawPolyline(line);
+        QPointF joint = line.back();
+        line.clear();
+        line << joint;
+      }
     }
     if (line.size() > 1) painter.drawPolyline(line);
     painter.setPen(QPen(Qt::white, 1));

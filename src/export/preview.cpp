@@ -223,10 +223,43 @@ std::vector<LatLong> LocatePoints(const PreviewData& data, const GridConverter* 
   }
   if (converter == nullptr) return positions;
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  // Positions in one grid cell share the exact conversion of its corners and
+  // are placed between them: a kilometre cell bends by a few centimetres, and a
+  // million positions cost a few thousand conversions, not a million.
+  constexpr double kCell = 1000.0;
+  std::unordered_map<std::uint64_t, std::optional<LatLong>> corners;
+  auto corner = [&](std::size_t i, std::int64_t column, std::int64_t row) -> const std::optional<LatLong>& {
+    const std::uint64_t zone = i < data.zoneOf.size() ? data.zoneOf[i] : 0;
+    const std::uint64_t key = (zone << 48) | ((static_cast<std::uint64_t>(column) & 0xFFFFFF) << 24) |
+                              (static_cast<std::uint64_t>(row) & 0xFFFFFF);
+    auto found = corners.find(key);
+    if (found != corners.end()) return found->second;
+    return corners
+        .emplace(key, converter->ToLatLong(static_cast<double>(column) * kCell,
+                                           static_cast<double>(row) * kCell, data.ZoneOf(i), otherHemisphere))
+        .first->second;
+  };
   positions.reserve(data.points.size());
   for (std::size_t i = 0; i < data.points.size(); ++i) {
-    auto position = converter->ToLatLong(data.points[i].x, data.points[i].y, data.ZoneOf(i),
-                                         otherHemisphere);
+    const PreviewPoint& point = data.points[i];
+    const double cx = std::floor(point.x / kCell), cy = std::floor(point.y / kCell);
+    std::optional<LatLong> position;
+    if (std::fabs(cx) < 8e6 && std::fabs(cy) < 8e6) {
+      const auto column = static_cast<std::int64_t>(cx), row = static_cast<std::int64_t>(cy);
+      const auto& sw = corner(i, column, row);
+      const auto& se = corner(i, column + 1, row);
+      const auto& nw = corner(i, column, row + 1);
+      const auto& ne = corner(i, column + 1, row + 1);
+      // Near the edge of what converts, or where the corners would straddle
+      // the antimeridian, each position is converted on its own.
+      if (sw && se && nw && ne && std::fabs(ne->lon - sw->lon) < 90) {
+        const double fx = point.x / kCell - cx, fy = point.y / kCell - cy;
+        position = LatLong{
+            (1 - fy) * ((1 - fx) * sw->lat + fx * se->lat) + fy * ((1 - fx) * nw->lat + fx * ne->lat),
+            (1 - fy) * ((1 - fx) * sw->lon + fx * se->lon) + fy * ((1 - fx) * nw->lon + fx * ne->lon)};
+      }
+    }
+    if (!position) position = converter->ToLatLong(point.x, point.y, data.ZoneOf(i), otherHemisphere);
     positions.push_back(position ? *position : LatLong{kNaN, kNaN});
   }
   return positions;
