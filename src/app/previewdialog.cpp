@@ -38,6 +38,9 @@ constexpr int kFailureListWidth = 280;
 constexpr int kFailureListLeast = 160;
 constexpr int kLocatorWidth = 180;  // the world locator, 2:1
 constexpr double kLocatorLongestView = 60;  // degrees of longitude
+// Transverse Mercator means little far from its central meridian: the map
+// in grid metres reaches this many degrees either side.
+constexpr double kGridMapReach = 20;
 constexpr double kWheelStep = 1.25;  // zoom per notch of the wheel
 constexpr int kTrackPiece = 256;      // points per polyline drawn
 // Smooth lines cost several times plain ones; past this many points drawn
@@ -102,8 +105,18 @@ void PreviewMap::SetData(const PreviewData* data, char decimalMark) {
 }
 
 void PreviewMap::SetBaseMap(const BaseMap* map) {
-  if (map != map_) locator_ = QPixmap();
+  if (map != map_) {
+    locator_ = QPixmap();
+    projected_.clear();
+  }
   map_ = map;
+  update();
+}
+
+void PreviewMap::SetGrid(std::shared_ptr<const GridConverter> converter, const std::string& zone) {
+  if (converter != grid_ || zone != gridZone_) projected_.clear();
+  grid_ = std::move(converter);
+  gridZone_ = zone;
   update();
 }
 
@@ -113,7 +126,7 @@ QRect PreviewMap::PlotArea() const {
 }
 
 bool PreviewMap::MapShown() const {
-  return map_ != nullptr && data_ != nullptr && data_->axes == PreviewAxes::Degrees;
+  return map_ != nullptr && data_ != nullptr && (data_->axes == PreviewAxes::Degrees || grid_);
 }
 
 void PreviewMap::Prepare() {
@@ -304,6 +317,93 @@ void VisibleLines(const MapLines& lines, const PlotFrame& frame, const QRect& ar
 
 }  // namespace
 
+namespace {
+
+// The part of a closed ring where keep() holds, cut where it leaves: one pass
+// of Sutherland and Hodgman.
+template <typename Keep, typename Cross>
+std::vector<LatLong> ClipRing(const std::vector<LatLong>& ring, Keep&& keep, Cross&& cross) {
+  std::vector<LatLong> out;
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    const LatLong& previous = ring[i == 0 ? ring.size() - 1 : i - 1];
+    const LatLong& current = ring[i];
+    if (keep(current)) {
+      if (!keep(previous)) out.push_back(cross(previous, current));
+      out.push_back(current);
+    } else if (keep(previous)) {
+      out.push_back(cross(previous, current));
+    }
+  }
+  return out;
+}
+
+LatLong AtLongitude(const LatLong& a, const LatLong& b, double lon) {
+  const double t = (lon - a.lon) / (b.lon - a.lon);
+  return {a.lat + t * (b.lat - a.lat), lon};
+}
+
+}  // namespace
+
+const PreviewMap::ProjectedLevel& PreviewMap::Projected(const MapLevel& level) {
+  for (const ProjectedLevel& done : projected_) {
+    if (done.level == &level) return done;
+  }
+  ProjectedLevel projected;
+  projected.level = &level;
+  const double central = grid_->CentralLongitude(gridZone_).value_or(0.0);
+  const double west = central - kGridMapReach, east = central + kGridMapReach;
+  auto add = [&](ProjectedLines& lines, const std::vector<LatLong>& part) {
+    QRectF box;
+    bool any = false;
+    for (const LatLong& p : part) {
+      auto grid = grid_->ToGrid(p, gridZone_);
+      if (!grid) continue;
+      QPointF point(grid->easting, grid->northing);
+      lines.points.push_back(point);
+      box = any ? box.united(QRectF(point, point)) : QRectF(point, point);
+      any = true;
+    }
+    if (!any) return;
+    lines.ends.push_back(static_cast<std::uint32_t>(lines.points.size()));
+    lines.boxes.push_back(box);
+  };
+  std::vector<LatLong> ring;
+  for (std::size_t line = 0; line < level.land.LineCount(); ++line) {
+    const MapBox& box = level.land.boxes[line];
+    if (box.maxLon < west || box.minLon > east) continue;
+    ring.clear();
+    for (std::uint32_t p = level.land.Begin(line); p < level.land.ends[line]; ++p)
+      ring.push_back({level.land.points[p].lat, level.land.points[p].lon});
+    ring = ClipRing(ring, [&](const LatLong& p) { return p.lon >= west; },
+                    [&](const LatLong& a, const LatLong& b) { return AtLongitude(a, b, west); });
+    ring = ClipRing(ring, [&](const LatLong& p) { return p.lon <= east; },
+                    [&](const LatLong& a, const LatLong& b) { return AtLongitude(a, b, east); });
+    if (ring.size() >= 3) {
+      ring.push_back(ring.front());
+      add(projected.land, ring);
+    }
+  }
+  // Borders: only the stretches within reach, broken where they leave it.
+  std::vector<LatLong> part;
+  for (std::size_t line = 0; line < level.borders.LineCount(); ++line) {
+    const MapBox& box = level.borders.boxes[line];
+    if (box.maxLon < west || box.minLon > east) continue;
+    part.clear();
+    for (std::uint32_t p = level.borders.Begin(line); p < level.borders.ends[line]; ++p) {
+      const MapPoint& point = level.borders.points[p];
+      if (point.lon < west || point.lon > east) {
+        if (part.size() >= 2) add(projected.borders, part);
+        part.clear();
+        continue;
+      }
+      part.push_back({point.lat, point.lon});
+    }
+    if (part.size() >= 2) add(projected.borders, part);
+  }
+  projected_.push_back(std::move(projected));
+  return projected_.back();
+}
+
 void PreviewMap::DrawBaseMap(QPainter& painter, const QRect& area) {
   painter.fillRect(QRect(0, 0, area.width(), area.height()), kSeaColour);
   const MapLevel* level = LevelForView();
@@ -312,13 +412,34 @@ void PreviewMap::DrawBaseMap(QPainter& painter, const QRect& area) {
   // One path, odd-even: lakes cut out of the land they lie in.
   QPainterPath land;
   land.setFillRule(Qt::OddEvenFill);
-  VisibleLines(level->land, frame_, area, [&](const QPolygonF& ring) { land.addPolygon(ring); });
   painter.setPen(QPen(kCoastColour, 1));
   painter.setBrush(kLandColour);
+  if (data_->axes == PreviewAxes::Degrees) {
+    VisibleLines(level->land, frame_, area, [&](const QPolygonF& ring) { land.addPolygon(ring); });
+    painter.drawPath(land);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kBorderColour, 1, Qt::DashLine));
+    VisibleLines(level->borders, frame_, area, [&](const QPolygonF& line) { painter.drawPolyline(line); });
+    return;
+  }
+  const ProjectedLevel& projected = Projected(*level);
+  const QRectF view(QPointF(frame_.DataX(0), frame_.DataY(area.height())),
+                    QPointF(frame_.DataX(area.width()), frame_.DataY(0)));
+  auto visible = [&](const ProjectedLines& lines, auto&& take) {
+    QPolygonF polygon;
+    for (std::size_t line = 0; line < lines.ends.size(); ++line) {
+      if (!lines.boxes[line].intersects(view) && !view.contains(lines.boxes[line].topLeft())) continue;
+      polygon.clear();
+      for (std::uint32_t p = line == 0 ? 0 : lines.ends[line - 1]; p < lines.ends[line]; ++p)
+        polygon << QPointF(frame_.PixelX(lines.points[p].x()), frame_.PixelY(lines.points[p].y()));
+      take(polygon);
+    }
+  };
+  visible(projected.land, [&](const QPolygonF& ring) { land.addPolygon(ring); });
   painter.drawPath(land);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(kBorderColour, 1, Qt::DashLine));
-  VisibleLines(level->borders, frame_, area, [&](const QPolygonF& line) { painter.drawPolyline(line); });
+  visible(projected.borders, [&](const QPolygonF& line) { painter.drawPolyline(line); });
 }
 
 void PreviewMap::DrawGridLines(QPainter& painter, const QRect& area, const AxisTicks& across,
@@ -438,8 +559,7 @@ void PreviewMap::DrawLocator(QPainter& painter, const QRect& area) {
   const int w = kLocatorWidth;
   const int h = kLocatorWidth / 2;
   // Of no use on a small plot, or when the view shows a good part of the world.
-  if (area.width() < 2 * w || area.height() < 3 * h ||
-      frame_.DataX(area.width()) - frame_.DataX(0) > kLocatorLongestView)
+  if (area.width() < 2 * w || area.height() < 3 * h || ViewInDegrees(area).width() > kLocatorLongestView)
     return;
   if (locator_.isNull()) {
     locator_ = QPixmap(w, h);
@@ -469,8 +589,8 @@ void PreviewMap::DrawLocator(QPainter& painter, const QRect& area) {
     return QPointF(corner.x() + (std::clamp(lon, -180.0, 180.0) + 180.0) / 360.0 * w,
                    corner.y() + (90.0 - std::clamp(lat, -90.0, 90.0)) / 180.0 * h);
   };
-  QRectF view(at(frame_.DataX(0), frame_.DataY(0)),
-              at(frame_.DataX(area.width()), frame_.DataY(area.height())));
+  const QRectF degrees = ViewInDegrees(area);
+  QRectF view(at(degrees.left(), degrees.bottom()), at(degrees.right(), degrees.top()));
   // A view smaller than a few pixels of the world is marked by a cross.
   painter.setPen(QPen(kTrackColour, 2));
   if (view.width() < 6 && view.height() < 6) {
@@ -480,6 +600,26 @@ void PreviewMap::DrawLocator(QPainter& painter, const QRect& area) {
   } else {
     painter.drawRect(view);
   }
+}
+
+QRectF PreviewMap::ViewInDegrees(const QRect& area) const {
+  const double x0 = frame_.DataX(0), x1 = frame_.DataX(area.width());
+  const double y0 = frame_.DataY(area.height()), y1 = frame_.DataY(0);
+  if (data_ == nullptr || data_->axes == PreviewAxes::Degrees || !grid_) {
+    return QRectF(QPointF(x0, y0), QPointF(x1, y1));
+  }
+  QRectF box;
+  bool any = false;
+  for (double x : {x0, (x0 + x1) / 2, x1}) {
+    for (double y : {y0, (y0 + y1) / 2, y1}) {
+      auto position = grid_->ToLatLong(x, y, gridZone_);
+      if (!position) continue;
+      QPointF point(position->lon, position->lat);
+      box = any ? box.united(QRectF(point, point)) : QRectF(point, point);
+      any = true;
+    }
+  }
+  return any ? box : QRectF(-180, -90, 360, 180);
 }
 
 PreviewDialog::PreviewDialog(const AppState& state, std::function<void(int, int)> selectCell,
@@ -566,6 +706,7 @@ void PreviewDialog::Reload() {
   map_->SetData(nullptr, '.');
   data_ = ReadPreview(state_);
   degrees_ = PreviewData{};
+  converter_.reset();
   const LoadedMap& loaded = BaseMapIn(state_.programFolder);
 
   // Grid positions are drawn over the map in degrees when the grid converts.
@@ -573,8 +714,8 @@ void PreviewDialog::Reload() {
   if (data_.axes == PreviewAxes::Grid && !data_.points.empty()) {
     auto projection = CurrentGridProjection(state_.grid, state_.datum);
     if (projection) {
-      GridConverter converter(*projection);
-      degrees_ = InDegrees(data_, LocatePoints(data_, &converter));
+      converter_ = std::make_shared<GridConverter>(*projection);
+      degrees_ = InDegrees(data_, LocatePoints(data_, converter_.get()));
     }
   }
   if (loaded.land) check = CheckPositions(state_, data_, *loaded.land);
@@ -583,6 +724,8 @@ void PreviewDialog::Reload() {
   if (!convertible) axes_->setCurrentIndex(0);
   degreesShown_ = convertible && axes_->currentIndex() == 0;
   map_->SetBaseMap(loaded.map ? &*loaded.map : nullptr);
+  map_->SetGrid(convertible ? converter_ : nullptr,
+                convertible ? std::string(data_.ZoneOf(0)) : std::string());
   const bool noFile = state_.sourceFile.empty();
   map_->SetEmptyText(noFile ? QStringLiteral("No file loaded\nOpen a file with File > Open... or drop it on the window")
                          : QString());

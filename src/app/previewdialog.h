@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export/preview.h"
+#include "geodesy/gridprojection.h"
 
 class QComboBox;
 class QLabel;
@@ -40,6 +41,9 @@ class PreviewMap : public QWidget {
   void SetData(const PreviewData* data, char decimalMark);
   // Drawn under degree positions; none: bare axes.
   void SetBaseMap(const BaseMap* map);
+  // Grid positions: the base map drawn in the grid's metres through this
+  // converter, in the zone given (UTM). None: grid positions on bare axes.
+  void SetGrid(std::shared_ptr<const GridConverter> converter, const std::string& zone);
   // Shown in the middle when there is nothing to draw (first line and more).
   void SetEmptyText(const QString& text) { emptyText_ = text; update(); }
   // The tooltip text for a position in the widget; empty when no point is near.
@@ -81,8 +85,25 @@ class PreviewMap : public QWidget {
   void DrawScaleBar(QPainter& painter, const QRect& area);
   void DrawLocator(QPainter& painter, const QRect& area);
 
+  // A level's outlines in grid metres, within reach of the central meridian.
+  struct ProjectedLines {
+    std::vector<QPointF> points;
+    std::vector<std::uint32_t> ends;
+    std::vector<QRectF> boxes;
+  };
+  struct ProjectedLevel {
+    const MapLevel* level = nullptr;
+    ProjectedLines land, borders;
+  };
+  const ProjectedLevel& Projected(const MapLevel& level);
+  // The view's corners in degrees, for the locator.
+  QRectF ViewInDegrees(const QRect& area) const;
+
   const PreviewData* data_ = nullptr;
   const BaseMap* map_ = nullptr;
+  std::shared_ptr<const GridConverter> grid_;
+  std::string gridZone_;
+  std::vector<ProjectedLevel> projected_;
   QString emptyText_;
   char decimalMark_ = '.';
   bool fitted_ = false;   // the frame fits the points (or the user moved it)
@@ -124,6 +145,7 @@ class PreviewDialog : public QDialog {
   std::function<void(int, int)> selectCell_;
   PreviewData data_;
   PreviewData degrees_;         // grid positions converted for the map
+  std::shared_ptr<const GridConverter> converter_;
   bool degreesShown_ = false;
   PreviewMap* map_ = nullptr;
   QListWidget* failures_ = nullptr;

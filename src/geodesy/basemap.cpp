@@ -93,9 +93,14 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
     if (in.Failed() || size > in.Left() / 2 || size < 2) return false;
     std::int64_t x = 0, y = 0;
     MapBox box{180, 90, -180, -90};
+    // Sums wrap rather than overflow: a file that runs off the ends of the
+    // integers lands off the Earth and is refused there.
+    auto add = [](std::int64_t sum, std::int64_t delta) {
+      return static_cast<std::int64_t>(static_cast<std::uint64_t>(sum) + static_cast<std::uint64_t>(delta));
+    };
     for (std::uint64_t p = 0; p < size; ++p) {
-      x += in.ZigZag();
-      y += in.ZigZag();
+      x = add(x, in.ZigZag());
+      y = add(y, in.ZigZag());
       if (in.Failed()) return false;
       double lon = transform.translateX + transform.scaleX * static_cast<double>(x);
       double lat = transform.translateY + transform.scaleY * static_cast<double>(y);

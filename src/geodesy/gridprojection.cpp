@@ -177,6 +177,33 @@ GridConverter::GridConverter(const GridProjection& projection) : impl_(new Impl(
 GridConverter::~GridConverter() { delete impl_; }
 bool GridConverter::Utm() const { return impl_->projection.utm; }
 
+std::optional<double> GridConverter::CentralLongitude(std::string_view zone) const {
+  if (!impl_->projection.utm) return impl_->projection.originLon;
+  auto utm = ReadUtmZone(zone);
+  if (!utm) return std::nullopt;
+  return 6.0 * utm->number - 183.0;
+}
+
+std::optional<GridConverter::GridPosition> GridConverter::ToGrid(const LatLong& position,
+                                                                 std::string_view zone) const {
+  const GridProjection& p = impl_->projection;
+  auto centralLon = CentralLongitude(zone);
+  if (!centralLon || !std::isfinite(position.lat) || !std::isfinite(position.lon)) return std::nullopt;
+  double falseNorthing = p.falseNorthing;
+  if (p.utm) falseNorthing = ReadUtmZone(zone)->north ? 0.0 : kUtmSouthFalseNorthing;
+  double lat = position.lat, lon = position.lon;
+  if (impl_->shifted) {
+    double X = 0, Y = 0, Z = 0, h = 0;
+    GeographicLib::Geocentric::WGS84().Forward(lat, lon, 0, X, Y, Z);
+    impl_->local.Reverse(X - p.datum.dx, Y - p.datum.dy, Z - p.datum.dz, lat, lon, h);
+  }
+  double x = 0, y = 0;
+  impl_->mercator.Forward(*centralLon, lat, lon, x, y);
+  GridPosition grid{x + p.falseEasting, y - impl_->originNorthing + falseNorthing};
+  if (!std::isfinite(grid.easting) || !std::isfinite(grid.northing)) return std::nullopt;
+  return grid;
+}
+
 std::optional<LatLong> GridConverter::ToLatLong(double easting, double northing, std::string_view zone,
                                                 bool otherHemisphere) const {
   const GridProjection& p = impl_->projection;

@@ -74,6 +74,14 @@ class GridConverter {
   // that lands off the Earth.
   std::optional<LatLong> ToLatLong(double easting, double northing, std::string_view zone,
                                    bool otherHemisphere = false) const;
+  // The other way, for drawing the base map in grid metres: WGS 84 latitude
+  // and longitude to easting and northing of the zone (UTM) or the grid.
+  struct GridPosition {
+    double easting = 0, northing = 0;
+  };
+  std::optional<GridPosition> ToGrid(const LatLong& position, std::string_view zone) const;
+  // The grid's central meridian; nothing for a UTM zone that does not read.
+  std::optional<double> CentralLongitude(std::string_view zone) const;
   bool Utm() const;
 
  private:

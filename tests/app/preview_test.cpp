@@ -312,11 +312,40 @@ class MapPreviewTest : public QObject {
     QVERIFY(std::abs(dialog.Shown().points[0].y - -35.8334228) < 1e-6);
     QVERIFY(std::abs(dialog.Shown().points[0].x - -3.0169227) < 1e-6);
 
+    dialog.resize(900, 640);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.Map()->MapScaleShown(), 10);
+
+    // In grid metres the map is drawn in the zone's own projection: out at
+    // a few kilometres a pixel the positions lie in the South Atlantic, and
+    // the same grid values in the northern band are on the English coast.
     dialog.Axes()->setCurrentIndex(1);
     emit dialog.Axes()->activated(1);
     QCOMPARE(&dialog.Shown(), &dialog.Data());
-    QCOMPARE(dialog.Map()->MapScaleShown(), 0);
     QCOMPARE(dialog.Map()->Drawn().size(), std::size_t{3});
+    PreviewMap* map = dialog.Map();
+    QCOMPARE(map->MapScaleShown(), 10);
+    map->ZoomAt(map->PixelOf(498471.6, 6034527.0), 1.0 / 1000);
+    QVERIFY(map->MapScaleShown() > 10);
+    QImage image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 40000, 6034527.0), kSea, 2), "open sea");
+
+    // With northern letters the same values are in the Lake District: land
+    // under the points in grid metres too, and nothing to say.
+    Fill(state, {{"30U", "498471.6", "6034527.0"}, {"30U", "496638.6", "6034751.4"},
+                 {"30U", "494745.4", "6034532.2"}});
+    dialog.findChild<QPushButton*>("btnPreviewRefresh")->click();
+    QCOMPARE(dialog.Axes()->currentIndex(), 1);
+    QVERIFY(dialog.PositionCheck()->isHidden());
+    image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(497000, 6034000), kLand, 2), "the fells are land");
+    map->ZoomAt(map->PixelOf(496638.6, 6034751.4), 1.0 / 1000);
+    image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 250000, 6034527.0), kSea, 2),
+             "the North Sea, 250 km east");
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 60000, 6034527.0), kLand, 2),
+             "the Pennines, 60 km east");
   }
 
   void wholeFailureTexts() {

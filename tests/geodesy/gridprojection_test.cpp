@@ -115,7 +115,18 @@ TEST(GridProjection, GridToLatitudeAndLongitude) {
     ASSERT_TRUE(position) << c.why;
     EXPECT_NEAR(position->lat, c.lat, c.tolerance) << c.why;
     EXPECT_NEAR(position->lon, c.lon, c.tolerance) << c.why;
+    if (c.otherHemisphere) continue;
+    // And back, to the centimetre (the height the ellipsoid change makes
+    // is not kept): the map in grid metres goes this way.
+    auto grid = c.converter.ToGrid(*position, c.zone);
+    ASSERT_TRUE(grid) << c.why;
+    EXPECT_NEAR(grid->easting, c.easting, 1e-2) << c.why;
+    EXPECT_NEAR(grid->northing, c.northing, 1e-2) << c.why;
   }
+  EXPECT_FALSE(toUtm.ToGrid({54.0, -3.0}, "30Y")) << "no zone, no grid position";
+  EXPECT_FALSE(toUtm.CentralLongitude("61U"));
+  EXPECT_EQ(toUtm.CentralLongitude("30U"), -3.0);
+  EXPECT_EQ(toNational.CentralLongitude(""), -2.0);
 }
 
 // The current grid's entry, found in the shipped lists, brings its own datum;
@@ -135,6 +146,10 @@ TEST(GridProjection, CurrentGridFromTheShippedLists) {
   ASSERT_TRUE(palace);
   EXPECT_NEAR(palace->lat, 51.5014, 2e-3);
   EXPECT_NEAR(palace->lon, -0.1419, 2e-3);
+  auto back = converter.ToGrid(*palace, "");
+  ASSERT_TRUE(back) << "through the datum shift and back";
+  EXPECT_NEAR(back->easting, 529090, 1e-2);
+  EXPECT_NEAR(back->northing, 179645, 1e-2);
 
   grid.name = "UTM";
   auto utm = CurrentGridProjection(grid, datum);
