@@ -68,7 +68,6 @@ constexpr int kRecordRole = Qt::UserRole + 1;
 struct LoadedMap {
   std::string path;
   std::optional<BaseMap> map;
-  std::unique_ptr<LandIndex> land;
   std::string failure;
 };
 
@@ -79,7 +78,6 @@ const LoadedMap& BaseMapIn(const std::string& folder) {
     loaded = LoadedMap{};
     loaded.path = path;
     loaded.map = LoadBaseMap(path, loaded.failure);
-    if (loaded.map) loaded.land = std::make_unique<LandIndex>(loaded.map->Finest().land);
   }
   return loaded;
 }
@@ -718,7 +716,7 @@ void PreviewDialog::Reload() {
       degrees_ = InDegrees(data_, LocatePoints(data_, converter_.get()));
     }
   }
-  if (loaded.land) check = CheckPositions(state_, data_, *loaded.land);
+  if (loaded.map) check = CheckPositions(state_, data_, loaded.map->Finest().land);
   const bool convertible = !degrees_.points.empty();
   axes_->setVisible(convertible);
   if (!convertible) axes_->setCurrentIndex(0);

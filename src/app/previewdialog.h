@@ -23,7 +23,6 @@ namespace zevi {
 struct AppState;
 struct BaseMap;
 struct MapLevel;
-class LandIndex;
 
 // The picture: land, sea, coasts and borders of the base map under the
 // points (positions in degrees only), axes with degree (or easting and

@@ -148,11 +148,11 @@ PreviewData SampleOf(const PreviewData& data, std::size_t limit) {
 
 }  // namespace
 
-std::string CheckPositions(const AppState& state, const PreviewData& data, const LandIndex& land,
+std::string CheckPositions(const AppState& state, const PreviewData& data, const MapLines& landLines,
                            const PositionCheckLimits& limits) {
   if (data.points.empty()) return {};
   if (limits.samples > 0 && data.points.size() > limits.samples)
-    return CheckPositions(state, SampleOf(data, limits.samples), land, limits);
+    return CheckPositions(state, SampleOf(data, limits.samples), landLines, limits);
   std::unique_ptr<GridConverter> converter;
   if (data.axes == PreviewAxes::Grid) {
     auto projection = CurrentGridProjection(state.grid, state.datum);
@@ -173,6 +173,13 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
     if (a.changes != b.changes) return a.changes < b.changes;
     return anyMinus && !converter && a.swapped && !b.swapped;
   });
+
+  // The land is indexed only in the latitudes asked about.
+  std::vector<double> latitudes;
+  for (const LatLong& p : asRead) latitudes.push_back(p.lat);
+  for (const Reading& reading : readings)
+    for (const LatLong& p : reading.positions) latitudes.push_back(p.lat);
+  const LandIndex land(landLines, latitudes);
 
   const std::size_t total = asRead.size();
   const std::size_t inSea = total - OnLand(land, asRead);
@@ -202,8 +209,7 @@ std::string PositionWarning(const AppState& state) {
   std::string failure;
   auto map = LoadBaseMap(state.programFolder + kBaseMapFileName, failure);
   if (!map) return {};
-  LandIndex land(map->Finest().land);
-  return CheckPositions(state, sample, land);
+  return CheckPositions(state, sample, map->Finest().land);
 }
 
 }  // namespace zevi

@@ -17,7 +17,7 @@
 namespace zevi {
 
 struct AppState;
-class LandIndex;
+struct MapLines;
 
 // Every threshold of the check, in one place.
 struct PositionCheckLimits {
@@ -30,7 +30,8 @@ inline constexpr PositionCheckLimits kPositionCheckLimits{};
 // The warning for these positions, or empty. `data` may be a sample
 // (ReadPreview with atMost); grid positions need the current grid's
 // projection, without one there is nothing to say.
-std::string CheckPositions(const AppState& state, const PreviewData& data, const LandIndex& land,
+// `land` is the base map's land (its finest level).
+std::string CheckPositions(const AppState& state, const PreviewData& data, const MapLines& land,
                            const PositionCheckLimits& limits = kPositionCheckLimits);
 
 // The check on a sample of the record range, with the base map beside the

@@ -178,17 +178,31 @@ int BandOf(double lat) {
 
 }  // namespace
 
-LandIndex::LandIndex(const MapLines& land) : bandStarts_(kBandCount + 1, 0) {
-  // Two passes: count the edges of each band, then place them.
+LandIndex::LandIndex(const MapLines& land, const std::vector<double>& latitudes)
+    : bandStarts_(kBandCount + 1, 0) {
+  std::vector<bool> wanted(kBandCount, latitudes.empty());
+  int lowest = latitudes.empty() ? 0 : kBandCount, highest = latitudes.empty() ? kBandCount - 1 : -1;
+  for (double lat : latitudes) {
+    if (!(std::fabs(lat) <= 90.0)) continue;
+    const int band = BandOf(lat);
+    wanted[static_cast<std::size_t>(band)] = true;
+    lowest = std::min(lowest, band);
+    highest = std::max(highest, band);
+  }
+  // Two passes: count the edges of each band, then place them. Lines wholly
+  // outside the bands asked for are passed over.
   auto forEachEdge = [&](auto&& take) {
     for (std::size_t line = 0; line < land.LineCount(); ++line) {
+      if (BandOf(land.boxes[line].maxLat) < lowest || BandOf(land.boxes[line].minLat) > highest) continue;
       for (std::uint32_t p = land.Begin(line) + 1; p < land.ends[line]; ++p) {
         const MapPoint& a = land.points[p - 1];
         const MapPoint& b = land.points[p];
         if (a.lat == b.lat) continue;  // crosses no ray
-        int first = BandOf(std::min(a.lat, b.lat));
-        int last = BandOf(std::max(a.lat, b.lat));
-        for (int band = first; band <= last; ++band) take(band, Edge{a.lon, a.lat, b.lon, b.lat});
+        int first = std::max(BandOf(std::min(a.lat, b.lat)), lowest);
+        int last = std::min(BandOf(std::max(a.lat, b.lat)), highest);
+        for (int band = first; band <= last; ++band) {
+          if (wanted[static_cast<std::size_t>(band)]) take(band, Edge{a.lon, a.lat, b.lon, b.lat});
+        }
       }
     }
   };

@@ -62,7 +62,9 @@ std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure
 // Positions off the Earth (|lat| > 90, |lon| > 180) are not on land.
 class LandIndex {
  public:
-  explicit LandIndex(const MapLines& land);
+  // Every band; or only the bands of `latitudes`, for a few questions asked
+  // at once (a position in a band left out is not on land).
+  explicit LandIndex(const MapLines& land, const std::vector<double>& latitudes = {});
   bool OnLand(double lat, double lon) const;
 
  private:

@@ -46,7 +46,7 @@ PreviewData Degrees(const std::vector<Group>& groups) {
 }
 
 TEST(PositionCheck, SaysWhichSwapOrFlipLandsThePositions) {
-  LandIndex land(Islands());
+  MapLines land = Islands();
   AppState state;
   struct Case {
     std::vector<Group> points;
@@ -96,7 +96,7 @@ TEST(PositionCheck, SaysWhichSwapOrFlipLandsThePositions) {
 TEST(PositionCheck, MinusSignsTipATieTowardsTheSwap) {
   // (-15, 15) lands swapped on the first island and with west longitudes on
   // the second; (15, 25) swapped on the third and with west longitudes on the fourth.
-  LandIndex land(Islands({{10, -20, 20, -10}, {-20, -20, -10, -10}, {20, 10, 30, 20}, {10, -30, 20, -20}}));
+  MapLines land = Islands({{10, -20, 20, -10}, {-20, -20, -10, -10}, {20, 10, 30, 20}, {10, -30, 20, -20}});
   AppState state;
   EXPECT_EQ(CheckPositions(state, Degrees({{4, -15, 15}}), land),
             "100% of the positions are in the sea; with latitude and longitude swapped they are all "

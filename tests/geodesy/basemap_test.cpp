@@ -94,6 +94,13 @@ TEST(BaseMap, ReadsLevelsAndAnswersLandOrSea) {
       {15, 181, false, "off the Earth"},
   };
   for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.why;
+
+  // Indexed in a few latitudes only: the same answers there, none elsewhere.
+  LandIndex some(level.land, {12.0, 15.0, 9.99});
+  for (const Case& c : cases) {
+    if (c.lat == 12 || c.lat == 15 || c.lat == 9.99) EXPECT_EQ(some.OnLand(c.lat, c.lon), c.onLand) << c.why;
+  }
+  EXPECT_FALSE(some.OnLand(18, 12)) << "a band left out";
 }
 
 TEST(BaseMap, RefusesWhatIsNoMapOrDamaged) {
