@@ -275,6 +275,11 @@ void PreviewMap::paintEvent(QPaintEvent*) {
   DrawAxes(painter, area, across, up);
   DrawScaleBar(painter, area);
   if (MapShown()) DrawLocator(painter, area);
+  if (!mapNote_.isEmpty()) {
+    painter.setPen(Qt::darkGray);
+    painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignRight | Qt::AlignBottom | Qt::TextWordWrap,
+                     mapNote_);
+  }
 }
 
 const MapLevel* PreviewMap::LevelForView() const {
@@ -722,6 +727,7 @@ void PreviewDialog::Reload() {
   if (!convertible) axes_->setCurrentIndex(0);
   degreesShown_ = convertible && axes_->currentIndex() == 0;
   map_->SetBaseMap(loaded.map ? &*loaded.map : nullptr);
+  map_->SetMapNote(FromCp1252(loaded.failure));
   map_->SetGrid(convertible ? converter_ : nullptr,
                 convertible ? std::string(data_.ZoneOf(0)) : std::string());
   const bool noFile = state_.sourceFile.empty();

@@ -45,6 +45,9 @@ class PreviewMap : public QWidget {
   void SetGrid(std::shared_ptr<const GridConverter> converter, const std::string& zone);
   // Shown in the middle when there is nothing to draw (first line and more).
   void SetEmptyText(const QString& text) { emptyText_ = text; update(); }
+  // Why there is no base map, shown in a corner of the plot; empty: none.
+  void SetMapNote(const QString& text) { mapNote_ = text; update(); }
+  const QString& MapNote() const { return mapNote_; }
   // The tooltip text for a position in the widget; empty when no point is near.
   QString TextAt(const QPoint& position);
   // The points drawn at the current size, as indices into the data's points.
@@ -104,6 +107,7 @@ class PreviewMap : public QWidget {
   std::string gridZone_;
   std::vector<ProjectedLevel> projected_;
   QString emptyText_;
+  QString mapNote_;
   char decimalMark_ = '.';
   bool fitted_ = false;   // the frame fits the points (or the user moved it)
   bool thinned_ = false;  // drawn_ belongs to the frame

@@ -242,6 +242,7 @@ class MapPreviewTest : public QObject {
     QVERIFY2(dialog.Failures()->parentWidget()->isHidden(), "no failing records: the map takes the room");
 
     PreviewMap* map = dialog.Map();
+    QCOMPARE(map->MapNote(), QString());
     QCOMPARE(map->MapScaleShown(), 10);
     QImage image = map->grab().toImage();
     QVERIFY2(ColourNear(image, map->PixelOf(3.05, 54.455), kSea, 2), "the points lie in the sea");
@@ -346,6 +347,17 @@ class MapPreviewTest : public QObject {
              "the North Sea, 250 km east");
     QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 60000, 6034527.0), kLand, 2),
              "the Pennines, 60 km east");
+  }
+
+  void withoutTheBaseMap() {
+    AppState state;
+    UnsignedWalk(state);
+    state.programFolder = "/nonexistent/";
+    PreviewDialog dialog(state, {});
+    QCOMPARE(dialog.Map()->MapNote(), QStringLiteral("Base map file:/nonexistent/worldmap.bin does not exist"));
+    QCOMPARE(dialog.Map()->MapScaleShown(), 0);
+    QVERIFY2(dialog.PositionCheck()->isHidden(), "no map, no check");
+    QCOMPARE(dialog.Map()->Drawn().size(), std::size_t{4});
   }
 
   void wholeFailureTexts() {
