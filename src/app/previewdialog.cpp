@@ -665,6 +665,10 @@ PreviewDialog::PreviewDialog(const AppState& state, std::function<void(int, int)
   middle->addWidget(failurePanel_);
   auto* top = new QHBoxLayout;
   top->addWidget(summary_, 1);
+  axesLabel_ = new QLabel(QStringLiteral("Axes"), this);
+  axesLabel_->setObjectName(QStringLiteral("lblPreviewAxes"));
+  axesLabel_->setBuddy(axes_);
+  top->addWidget(axesLabel_);
   top->addWidget(axes_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* refresh = buttons->addButton(QStringLiteral("Refresh"), QDialogButtonBox::ActionRole);
@@ -724,6 +728,7 @@ void PreviewDialog::Reload() {
   if (loaded.map) check = CheckPositions(state_, data_, loaded.map->Finest().land);
   const bool convertible = !degrees_.points.empty();
   axes_->setVisible(convertible);
+  axesLabel_->setVisible(convertible);
   if (!convertible) axes_->setCurrentIndex(0);
   degreesShown_ = convertible && axes_->currentIndex() == 0;
   map_->SetBaseMap(loaded.map ? &*loaded.map : nullptr);

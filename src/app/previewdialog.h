@@ -156,6 +156,7 @@ class PreviewDialog : public QDialog {
   QLabel* summary_ = nullptr;
   QLabel* check_ = nullptr;
   QComboBox* axes_ = nullptr;
+  QLabel* axesLabel_ = nullptr;
 };
 
 }  // namespace zevi
