@@ -98,7 +98,9 @@ TEST(BaseMap, ReadsLevelsAndAnswersLandOrSea) {
   // Indexed in a few latitudes only: the same answers there, none elsewhere.
   LandIndex some(level.land, {12.0, 15.0, 9.99});
   for (const Case& c : cases) {
-    if (c.lat == 12 || c.lat == 15 || c.lat == 9.99) EXPECT_EQ(some.OnLand(c.lat, c.lon), c.onLand) << c.why;
+    if (c.lat == 12 || c.lat == 15 || c.lat == 9.99) {
+      EXPECT_EQ(some.OnLand(c.lat, c.lon), c.onLand) << c.why;
+    }
   }
   EXPECT_FALSE(some.OnLand(18, 12)) << "a band left out";
 }
