@@ -21,7 +21,7 @@ foreach(program zevi-convert zevi-fileconv)
   endif()
 endforeach()
 
-file(GLOB ZEVI_LIST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt)
+file(GLOB ZEVI_LIST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt ${CMAKE_SOURCE_DIR}/data/*.bin)
 install(FILES ${ZEVI_LIST_FILES} ${CMAKE_SOURCE_DIR}/data/README.md
         DESTINATION ${ZEVI_INSTALL_DATA_FOLDER})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/examples DESTINATION ${ZEVI_INSTALL_DATA_FOLDER})

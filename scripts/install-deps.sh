@@ -2,6 +2,8 @@
 # Installs what the build and the tests need from Debian's packages, when missing.
 set -euo pipefail
 packages=(build-essential cmake g++ googletest libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth)
+# Grid positions to latitude and longitude for the preview's map.
+packages+=(libgeographiclib-dev)
 # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 packages+=(clang libclang-rt-14-dev)
 # Install checks and the Debian package: the validators, man, dpkg-shlibdeps.

@@ -9,6 +9,7 @@
 
 #include "export/exportrun.h"
 #include "export/format.h"
+#include "export/positioncheck.h"
 #include "export/suggest.h"
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
@@ -292,6 +293,8 @@ int ProcessSource(const Options& options, const std::string& source, const std::
     PrintTable(state, out);
     return kExitWritten;
   }
+  // A warning only: the export goes on as asked.
+  if (std::string warning = PositionWarning(state); !warning.empty()) ui.Note(warning);
   if (options.suggestColumns) {
     PrintSuggestion(state, ui, out);
     return kExitWritten;

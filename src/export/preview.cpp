@@ -6,11 +6,13 @@
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "export/recordreader.h"
 #include "settings/state.h"
 #include "source/loader.h"
 #include "source/range.h"
+#include "settings/userinterface.h"
 #include "values/numbers.h"
 
 namespace zevi {
@@ -31,28 +33,62 @@ std::string_view TakeLastToken(std::string_view& text) {
   return token;
 }
 
+// Answers every question as if the user closed it: the preview never asks.
+class SilentUserInterface : public UserInterface {
+ public:
+  void ShowMessage(const std::string&) override {}
+  Button Ask(MessageKind, const std::string&, const std::vector<Button>& buttons, int) override {
+    return buttons.empty() ? Button::Cancel : buttons.back();
+  }
+  std::string InputBox(const std::string&, const std::string&, const std::string& proposed) override {
+    return proposed;
+  }
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return {}; }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return {}; }
+};
+
 // The export's lines for the range, read for their positions, IDs and track
 // starts; nothing is written and nothing asked.
 class PreviewReader {
  public:
   PreviewReader(const AppState& state, const ConversionSettings& settings, const KindColumn& kinds)
-      : table_(state.table), settings_(settings), reader_(state, settings, kinds, ExportFlags{}) {}
+      : table_(state.table),
+        settings_(settings),
+        defaultZone_(settings.defaultZone),
+        zoneQuestion_{defaultZone_, silent_},
+        reader_(state, settings, kinds, ExportFlags{}, &zoneQuestion_) {}
 
-  void Run(int first, int last, PreviewData& data);
+  void Run(int first, int last, std::size_t atMost, PreviewData& data);
 
  private:
-  // The point, ID and track start written in the last line read.
-  void TakeFields(PreviewPoint& point, std::string_view& id) const;
+  // The point, ID, zone and track start written in the last line read.
+  void TakeFields(PreviewPoint& point, std::string_view& id, std::string_view& zone) const;
+  std::uint16_t ZoneIndex(std::string_view zone, PreviewData& data);
   double Number(std::string_view text) const {
     return StrToFloat(TrimText(text), settings_.decimalSeparator);
   }
 
   const SourceTable& table_;
   const ConversionSettings& settings_;
+  std::string defaultZone_;
+  SilentUserInterface silent_;
+  ZoneQuestion zoneQuestion_;
   RecordReader reader_;
+  std::unordered_map<std::string, std::uint16_t> zoneIndex_;
 };
 
-void PreviewReader::Run(int first, int last, PreviewData& data) {
+std::uint16_t PreviewReader::ZoneIndex(std::string_view zone, PreviewData& data) {
+  if (!data.zones.empty() && data.zones.back() == zone) return static_cast<std::uint16_t>(data.zones.size() - 1);
+  auto found = zoneIndex_.find(std::string(zone));
+  if (found != zoneIndex_.end()) return found->second;
+  if (data.zones.size() >= kNoZone) return kNoZone;
+  auto index = static_cast<std::uint16_t>(data.zones.size());
+  data.zones.emplace_back(zone);
+  zoneIndex_.emplace(std::string(zone), index);
+  return index;
+}
+
+void PreviewReader::Run(int first, int last, std::size_t atMost, PreviewData& data) {
   first = std::max(first, 1);
   reader_.Start(first, last);
   const std::string& layout = reader_.Layout();
@@ -66,9 +102,14 @@ void PreviewReader::Run(int first, int last, PreviewData& data) {
   data.axes = hasDegrees ? PreviewAxes::Degrees : PreviewAxes::Grid;
 
   const bool waypoints = settings_.mode != 'T';
+  const bool zoned = data.axes == PreviewAxes::Grid;
   const int end = std::min(last, table_.LastRow());
-  if (end >= first) data.points.reserve(static_cast<std::size_t>(end - first + 1));
-  for (int r = first; r <= last; ++r) {
+  int step = 1;
+  if (atMost > 0 && end >= first && static_cast<std::size_t>(end - first + 1) > atMost) {
+    step = static_cast<int>((static_cast<std::size_t>(end - first + 1) + atMost - 1) / atMost);
+  }
+  if (end >= first) data.points.reserve(static_cast<std::size_t>((end - first) / step + 1));
+  for (int r = first; r <= last; r += step) {
     RecordReader::RowKind kind = reader_.Classify(r);
     if (kind == RecordReader::RowKind::PastTable) {
       data.note = RangePastTableText(last);
@@ -78,9 +119,10 @@ void PreviewReader::Run(int first, int last, PreviewData& data) {
     PreviewPoint point;
     point.record = r;
     std::string_view id;
+    std::string_view zone;
     try {
       reader_.ReadLine(r);
-      TakeFields(point, id);
+      TakeFields(point, id, zone);
     } catch (const std::runtime_error& failure) {
       if (data.failures.size() < kMaxListedFailures) {
         data.failures.push_back({r, reader_.FailingColumn(), failure.what()});
@@ -91,6 +133,7 @@ void PreviewReader::Run(int first, int last, PreviewData& data) {
     }
     data.points.push_back(point);
     data.bounds.Add(point.x, point.y);
+    if (zoned) data.zoneOf.push_back(ZoneIndex(zone, data));
     if (waypoints) {
       data.idText += id;
       data.idEnds.push_back(static_cast<std::uint32_t>(data.idText.size()));
@@ -98,7 +141,8 @@ void PreviewReader::Run(int first, int last, PreviewData& data) {
   }
 }
 
-void PreviewReader::TakeFields(PreviewPoint& point, std::string_view& id) const {
+void PreviewReader::TakeFields(PreviewPoint& point, std::string_view& id,
+                               std::string_view& zone) const {
   const char mark = settings_.decimalSeparator;
   const std::string& layout = reader_.Layout();
   for (std::size_t i = 0; i < layout.size(); ++i) {
@@ -119,8 +163,10 @@ void PreviewReader::TakeFields(PreviewPoint& point, std::string_view& id) const 
         std::string_view rest = field;
         point.y = ReadNumber(TakeLastToken(rest), mark);
         point.x = ReadNumber(TakeLastToken(rest), mark);
+        zone = TrimText(rest);
         break;
       }
+      case 'Z': zone = TrimText(field); break;
       case 'E': point.x = ReadNumber(field, mark); break;
       case 'N': point.y = ReadNumber(field, mark); break;
       case 'Q': point.trackStart = field == "1"; break;
@@ -150,7 +196,12 @@ std::string_view PreviewData::IdOf(std::size_t index) const {
   return std::string_view(idText).substr(begin, idEnds[index] - begin);
 }
 
-PreviewData ReadPreview(const AppState& state) {
+std::string_view PreviewData::ZoneOf(std::size_t index) const {
+  if (index >= zoneOf.size() || zoneOf[index] >= zones.size()) return {};
+  return zones[zoneOf[index]];
+}
+
+PreviewData ReadPreview(const AppState& state, std::size_t atMost) {
   KindColumn kinds;
   ConversionSettings settings = SettingsAsExportTakesThem(state, kinds);
 
@@ -158,8 +209,92 @@ PreviewData ReadPreview(const AppState& state) {
   data.mode = settings.mode;
   RecordRange range = EffectiveRange(settings, state.table.LastRow());
   PreviewReader reader(state, settings, kinds);
-  reader.Run(range.first, range.last, data);
+  reader.Run(range.first, range.last, atMost, data);
   return data;
+}
+
+std::vector<LatLong> LocatePoints(const PreviewData& data, const GridConverter* converter,
+                                  bool otherHemisphere) {
+  std::vector<LatLong> positions;
+  if (data.axes == PreviewAxes::Degrees) {
+    positions.reserve(data.points.size());
+    for (const PreviewPoint& point : data.points) positions.push_back({point.y, point.x});
+    return positions;
+  }
+  if (converter == nullptr) return positions;
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  // Positions in one grid cell share the exact conversion of its corners and
+  // are placed between them: a kilometre cell bends by a few centimetres, and a
+  // million positions cost a few thousand conversions, not a million.
+  constexpr double kCell = 1000.0;
+  std::unordered_map<std::uint64_t, std::optional<LatLong>> corners;
+  auto corner = [&](std::size_t i, std::int64_t column, std::int64_t row) -> const std::optional<LatLong>& {
+    const std::uint64_t zone = i < data.zoneOf.size() ? data.zoneOf[i] : 0;
+    const std::uint64_t key = (zone << 48) | ((static_cast<std::uint64_t>(column) & 0xFFFFFF) << 24) |
+                              (static_cast<std::uint64_t>(row) & 0xFFFFFF);
+    auto found = corners.find(key);
+    if (found != corners.end()) return found->second;
+    return corners
+        .emplace(key, converter->ToLatLong(static_cast<double>(column) * kCell,
+                                           static_cast<double>(row) * kCell, data.ZoneOf(i), otherHemisphere))
+        .first->second;
+  };
+  positions.reserve(data.points.size());
+  for (std::size_t i = 0; i < data.points.size(); ++i) {
+    const PreviewPoint& point = data.points[i];
+    const double cx = std::floor(point.x / kCell), cy = std::floor(point.y / kCell);
+    std::optional<LatLong> position;
+    if (std::fabs(cx) < 8e6 && std::fabs(cy) < 8e6) {
+      const auto column = static_cast<std::int64_t>(cx), row = static_cast<std::int64_t>(cy);
+      const auto& sw = corner(i, column, row);
+      const auto& se = corner(i, column + 1, row);
+      const auto& nw = corner(i, column, row + 1);
+      const auto& ne = corner(i, column + 1, row + 1);
+      // Near the edge of what converts, or where the corners would straddle
+      // the antimeridian, each position is converted on its own.
+      if (sw && se && nw && ne && std::fabs(ne->lon - sw->lon) < 90) {
+        const double fx = point.x / kCell - cx, fy = point.y / kCell - cy;
+        position = LatLong{
+            (1 - fy) * ((1 - fx) * sw->lat + fx * se->lat) + fy * ((1 - fx) * nw->lat + fx * ne->lat),
+            (1 - fy) * ((1 - fx) * sw->lon + fx * se->lon) + fy * ((1 - fx) * nw->lon + fx * ne->lon)};
+      }
+    }
+    if (!position) position = converter->ToLatLong(point.x, point.y, data.ZoneOf(i), otherHemisphere);
+    positions.push_back(position ? *position : LatLong{kNaN, kNaN});
+  }
+  return positions;
+}
+
+PreviewData InDegrees(const PreviewData& data, const std::vector<LatLong>& positions) {
+  PreviewData degrees;
+  degrees.axes = PreviewAxes::Degrees;
+  degrees.mode = data.mode;
+  degrees.failures = data.failures;
+  degrees.failureCount = data.failureCount;
+  degrees.note = data.note;
+  degrees.points.reserve(positions.size());
+  const bool ids = !data.idEnds.empty();
+  bool trackStartPending = false;
+  for (std::size_t i = 0; i < positions.size() && i < data.points.size(); ++i) {
+    const LatLong& position = positions[i];
+    if (!std::isfinite(position.lat) || !std::isfinite(position.lon)) {
+      // A dropped point's track start passes to the next point drawn.
+      trackStartPending = trackStartPending || data.points[i].trackStart;
+      continue;
+    }
+    PreviewPoint point = data.points[i];
+    point.x = position.lon;
+    point.y = position.lat;
+    point.trackStart = point.trackStart || trackStartPending;
+    trackStartPending = false;
+    degrees.points.push_back(point);
+    degrees.bounds.Add(point.x, point.y);
+    if (ids) {
+      degrees.idText += data.IdOf(i);
+      degrees.idEnds.push_back(static_cast<std::uint32_t>(degrees.idText.size()));
+    }
+  }
+  return degrees;
 }
 
 namespace {

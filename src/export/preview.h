@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "export/recordreader.h"
+#include "geodesy/gridprojection.h"
 
 namespace zevi {
 
@@ -64,11 +65,34 @@ struct PreviewData {
   // Filled by ReadPreview.
   std::string idText;
   std::vector<std::uint32_t> idEnds;
+
+  // Grid layouts with a zone field: the zone of point i is zones[zoneOf[i]]
+  // (kNoZone past 65535 different zones).
+  std::vector<std::string> zones;
+  std::vector<std::uint16_t> zoneOf;
+  std::string_view ZoneOf(std::size_t index) const;
 };
 
+inline constexpr std::uint16_t kNoZone = 0xFFFF;
+
 // Reads the record range as the export would. The first and last record come
-// from the record boxes, as the export takes them.
-PreviewData ReadPreview(const AppState& state);
+// from the record boxes, as the export takes them. `atMost` > 0 reads no more
+// than that many records, spread evenly over the range: enough to tell where
+// the positions lie without reading a million lines. A UTM zone without its
+// latitude band takes the default zone's, else "T", as an export answering
+// nothing would; nothing is asked.
+PreviewData ReadPreview(const AppState& state, std::size_t atMost = 0);
+
+// Latitude and longitude of every point: degree layouts as read, grid
+// positions through `converter` (none: no positions). A point that does not
+// convert gets NaN. `otherHemisphere` reads UTM zones as if their band letter
+// were of the other hemisphere.
+std::vector<LatLong> LocatePoints(const PreviewData& data, const GridConverter* converter,
+                                  bool otherHemisphere = false);
+
+// The same preview in degrees, for drawing over the base map: the points with
+// a position, with their records, IDs and track starts.
+PreviewData InDegrees(const PreviewData& data, const std::vector<LatLong>& positions);
 
 // Data to pixels: equal distances on the ground are equal in the picture.
 // Degrees are drawn equirectangular, the longitude scaled by the cosine of the

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "export/format.h"
+#include "export/positioncheck.h"
 #include "export/preview.h"
 #include "platform/ini.h"
 #include "settings/settings.h"
@@ -857,6 +858,7 @@ KindSuggestion SuggestKinds(const AppState& state) {
     if (fact.match.family == Family::None && !chooser.FromValues(fact)) either.push_back(&fact);
   }
   for (const ColumnFacts* fact : either) chooser.EitherAxis(*fact);
+  suggestion.positions = PositionWarning(state);
   return suggestion;
 }
 

@@ -43,6 +43,9 @@ struct KindSuggestion {
   bool headingRow = false;                // the first line was read as headings
   std::vector<ColumnSuggestion> columns;  // every data column of the table
   std::string note;                       // about the record range, when it matters
+  // Where the positions of the current assignment lie, when a swap or a sign
+  // flip would put them on land (see positioncheck.h); empty otherwise.
+  std::string positions;
 };
 
 KindSuggestion SuggestKinds(const AppState& state);

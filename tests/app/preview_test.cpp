@@ -1,7 +1,10 @@
 // The preview dialog and the suggestion dialog on a state of their own: what
 // they show, where the track is drawn, the failing records, and applying.
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
+#include <QScreen>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,7 +33,9 @@ void Columns(AppState& state, const std::vector<const char*>& codes) {
   RebuildKindColumns(state.settings.columns, state.columnCount, state.kinds);
 }
 
+// Rows as a loaded file would give them.
 void Fill(AppState& state, const std::vector<std::vector<std::string>>& rows) {
+  state.sourceFile = "filled.txt";
   state.table.Layout(state.columnCount, static_cast<int>(rows.size()) + 1);
   for (std::size_t r = 0; r < rows.size(); ++r) {
     if (rows[r].empty()) continue;
@@ -56,6 +61,31 @@ bool ColourNear(const QImage& image, QPointF at, QColor colour, int radius) {
 }
 
 const QColor kTrack(200, 30, 30);
+const QColor kSea(214, 230, 245);
+const QColor kLand(242, 238, 224);
+
+// The walk example with its west signs lost: in the North Sea.
+void UnsignedWalk(AppState& state) {
+  state.programFolder = std::string(ZEVI_DATA_DIR) + "/";
+  Columns(state, {"I_", "KD", "LD"});
+  Fill(state, {{"EAS01", "54.458412", "3.023577"}, {"EAS10", "54.462511", "3.040688"},
+               {"EAS20", "54.460450", "3.059675"}, {"EAS23", "54.458641", "3.065448"}});
+}
+
+const char* kWestWarning =
+    "100% of the positions are in the sea; with west longitudes they are all on land: set "
+    "Settings > Sign to West, or check the longitude column";
+
+void Wheel(QWidget* widget, QPointF at, int notches) {
+  QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &event);
+}
+
+void Mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+  QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
 
 }  // namespace
 
@@ -182,6 +212,198 @@ class PreviewDialogTest : public QObject {
 };
 
 static RegisterAppTest<PreviewDialogTest> registerPreviewDialogTest;
+
+// The base map under the points, the view, grid positions and the check.
+class MapPreviewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void noFileLoaded() {
+    AppState state;
+    PreviewDialog dialog(state, {});
+    QCOMPARE(dialog.Summary()->text(), QStringLiteral("No file loaded"));
+    QVERIFY(dialog.Data().points.empty());
+    dialog.resize(700, 500);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.PositionCheck()->isHidden());
+    QVERIFY(dialog.Failures()->parentWidget()->isHidden());
+  }
+
+  void landAndSeaUnderThePointsAndTheCheck() {
+    AppState state;
+    UnsignedWalk(state);
+    PreviewDialog dialog(state, {});
+    dialog.resize(900, 640);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.PositionCheck()->text(), QString::fromLatin1(kWestWarning));
+    QVERIFY(dialog.PositionCheck()->isVisible());
+    QVERIFY2(dialog.Failures()->parentWidget()->isHidden(), "no failing records: the map takes the room");
+
+    PreviewMap* map = dialog.Map();
+    QCOMPARE(map->MapNote(), QString());
+    QCOMPARE(map->MapScaleShown(), 10);
+    QImage image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(3.05, 54.455), kSea, 2), "the points lie in the sea");
+
+    // Out to a few kilometres a pixel: coarser outlines, and the Lake
+    // District (where the walk belongs) is land.
+    QPointF centre = map->PixelOf(3.04, 54.46);
+    map->ZoomAt(centre, 1.0 / 1000);
+    QVERIFY(map->MapScaleShown() > 10);
+    image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(-2.5, 54.2), kLand, 2), "northern England is land");
+    QVERIFY2(ColourNear(image, map->PixelOf(4.0, 55.5), kSea, 2), "the North Sea is sea");
+    QCOMPARE(map->PixelOf(3.04, 54.46), centre);
+  }
+
+  void wheelZoomsAboutThePointerAndDragPans() {
+    AppState state;
+    UnsignedWalk(state);
+    PreviewDialog dialog(state, {});
+    dialog.resize(900, 640);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    PreviewMap* map = dialog.Map();
+    const QPointF first = map->PixelOf(3.023577, 54.458412);
+    const QPointF last = map->PixelOf(3.065448, 54.458641);
+    const double span = last.x() - first.x();
+
+    Wheel(map, first, 2);  // two notches in: 1.25 x 1.25 larger, the first point stays put
+    QVERIFY(std::abs(map->PixelOf(3.023577, 54.458412).x() - first.x()) < 1e-6);
+    QVERIFY(std::abs((map->PixelOf(3.065448, 54.458641).x() - first.x()) - span * 1.5625) < 1e-6);
+    Wheel(map, first, -2);
+    QVERIFY(std::abs((map->PixelOf(3.065448, 54.458641).x() - first.x()) - span) < 1e-6);
+
+    Mouse(map, QEvent::MouseButtonPress, QPointF(300, 300), Qt::LeftButton);
+    Mouse(map, QEvent::MouseMove, QPointF(340, 280), Qt::LeftButton);
+    Mouse(map, QEvent::MouseMove, QPointF(350, 270), Qt::LeftButton);
+    Mouse(map, QEvent::MouseButtonRelease, QPointF(350, 270), Qt::NoButton);
+    QPointF moved = map->PixelOf(3.023577, 54.458412);
+    QVERIFY(std::abs(moved.x() - (first.x() + 50)) < 1e-6 && std::abs(moved.y() - (first.y() - 30)) < 1e-6);
+
+    map->FitPoints();
+    QCOMPARE(map->PixelOf(3.023577, 54.458412), first);
+  }
+
+  // UTM positions whose zone letters are of the other hemisphere: drawn in
+  // degrees where the letters put them, the check names the fix, and the
+  // axes switch to grid metres.
+  void gridPositionsInDegreesOrGridMetres() {
+    AppState state;
+    state.programFolder = std::string(ZEVI_DATA_DIR) + "/";
+    SetGridFiles(state.grid, state.programFolder);
+    state.grid.name = "UTM";
+    state.grid.zoneWidth = 3;
+    state.grid.eastingDigits = 6;
+    state.grid.northingDigits = 7;
+    state.settings.grid = "UTM";
+    Columns(state, {"Z_", "E_", "N_"});
+    Fill(state, {{"30F", "498471.6", "6034527.0"}, {"30F", "496638.6", "6034751.4"},
+                 {"30F", "494745.4", "6034532.2"}});
+    PreviewDialog dialog(state, {});
+    QCOMPARE(dialog.PositionCheck()->text(),
+             QStringLiteral("100% of the positions are in the sea; with zone letters of the northern "
+                            "hemisphere (N to X) they are all on land: check the zone column"));
+    QVERIFY(!dialog.Axes()->isHidden());
+    QCOMPARE(dialog.Data().axes, PreviewAxes::Grid);
+    QCOMPARE(dialog.Shown().axes, PreviewAxes::Degrees);
+    QCOMPARE(dialog.Shown().points.size(), std::size_t{3});
+    QVERIFY(std::abs(dialog.Shown().points[0].y - -35.8334228) < 1e-6);
+    QVERIFY(std::abs(dialog.Shown().points[0].x - -3.0169227) < 1e-6);
+
+    dialog.resize(900, 640);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.Map()->MapScaleShown(), 10);
+
+    // In grid metres the map is drawn in the zone's own projection: out at
+    // a few kilometres a pixel the positions lie in the South Atlantic, and
+    // the same grid values in the northern band are on the English coast.
+    dialog.Axes()->setCurrentIndex(1);
+    emit dialog.Axes()->activated(1);
+    QCOMPARE(&dialog.Shown(), &dialog.Data());
+    QCOMPARE(dialog.Map()->Drawn().size(), std::size_t{3});
+    PreviewMap* map = dialog.Map();
+    QCOMPARE(map->MapScaleShown(), 10);
+    map->ZoomAt(map->PixelOf(498471.6, 6034527.0), 1.0 / 1000);
+    QVERIFY(map->MapScaleShown() > 10);
+    QImage image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 40000, 6034527.0), kSea, 2), "open sea");
+
+    // With northern letters the same values are in the Lake District: land
+    // under the points in grid metres too, and nothing to say.
+    Fill(state, {{"30U", "498471.6", "6034527.0"}, {"30U", "496638.6", "6034751.4"},
+                 {"30U", "494745.4", "6034532.2"}});
+    dialog.findChild<QPushButton*>("btnPreviewRefresh")->click();
+    QCOMPARE(dialog.Axes()->currentIndex(), 1);
+    QVERIFY(dialog.PositionCheck()->isHidden());
+    image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(497000, 6034000), kLand, 2), "the fells are land");
+    map->ZoomAt(map->PixelOf(496638.6, 6034751.4), 1.0 / 1000);
+    image = map->grab().toImage();
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 250000, 6034527.0), kSea, 2),
+             "the North Sea, 250 km east");
+    QVERIFY2(ColourNear(image, map->PixelOf(498471.6 + 60000, 6034527.0), kLand, 2),
+             "the Pennines, 60 km east");
+  }
+
+  void withoutTheBaseMap() {
+    AppState state;
+    UnsignedWalk(state);
+    state.programFolder = "/nonexistent/";
+    PreviewDialog dialog(state, {});
+    QCOMPARE(dialog.Map()->MapNote(), QStringLiteral("Base map file:/nonexistent/worldmap.bin does not exist"));
+    QCOMPARE(dialog.Map()->MapScaleShown(), 0);
+    QVERIFY2(dialog.PositionCheck()->isHidden(), "no map, no check");
+    QCOMPARE(dialog.Map()->Drawn().size(), std::size_t{4});
+  }
+
+  void wholeFailureTexts() {
+    AppState state;
+    Columns(state, {"KD", "LD"});
+    Fill(state, {{"54.5", std::string(60, '9') + "x"}});
+    PreviewDialog dialog(state, {});
+    QListWidget* failures = dialog.Failures();
+    QCOMPARE(failures->count(), 1);
+    QVERIFY(failures->wordWrap());
+    QCOMPARE(failures->textElideMode(), Qt::ElideNone);
+    QCOMPARE(failures->item(0)->toolTip(), failures->item(0)->text());
+  }
+
+  void opensBesideTheWindow() {
+    QWidget window;
+    QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    if (free.width() < 760) QSKIP("the screen has no room beside a window");
+    // Room for a preview of 520 pixels on the right.
+    window.setGeometry(free.left(), free.top(), free.width() - 540, free.height() / 2);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    AppState state;
+    PreviewDialog dialog(state, {}, &window);
+    QVERIFY2(dialog.x() > window.frameGeometry().right(),
+             qPrintable(QStringLiteral("dialog at %1, window ends at %2").arg(dialog.x()).arg(window.frameGeometry().right())));
+    QVERIFY(dialog.x() + dialog.width() - 1 <= free.right());
+  }
+
+  void suggestKindsSaysWhereThePositionsLie() {
+    AppState state;
+    ScriptedUi ui;
+    UnsignedWalk(state);
+    QString note;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<SuggestDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      note = dialog->Note()->text();
+      dialog->close();
+    });
+    SuggestKindsCommand(state, ui, nullptr);
+    QVERIFY2(note.endsWith(QStringLiteral("\n") + QString::fromLatin1(kWestWarning)), qPrintable(note));
+  }
+};
+
+static RegisterAppTest<MapPreviewTest> registerMapPreviewTest;
 
 // The commands as the window offers them.
 class PreviewWindowTest : public QObject {

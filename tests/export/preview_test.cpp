@@ -170,6 +170,59 @@ TEST_F(PreviewTest, PositionSources) {
   EXPECT_TRUE(ui.inputPrompts.empty()) << "the zone band question is never asked";
 }
 
+// Zones travel with the points; a sample spreads over the range; grid
+// positions become latitude and longitude, placed between the exact
+// conversions of their kilometre cell's corners within a few centimetres.
+TEST_F(PreviewTest, ZonesSamplesAndGridPositionsInDegrees) {
+  ChooseGrid("UTM", 3, 6, 7);
+  Columns({"Z_", "E_", "N_"});
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 100; ++i) {
+    rows.push_back({i % 2 ? "30U" : "56H", std::to_string(498000 + 37 * i) + ".5",
+                    std::to_string(6034000 + 53 * i) + ".25"});
+  }
+  rows.push_back({"30", "498471.6", "6034527.0"});  // no band: the default zone's
+  Fill(rows);
+  PreviewData data = ReadPreview(state);
+  ASSERT_EQ(data.points.size(), 101u);
+  EXPECT_EQ(data.ZoneOf(0), "56H");
+  EXPECT_EQ(data.ZoneOf(1), "30U");
+  EXPECT_EQ(data.ZoneOf(100), "30U");
+  EXPECT_EQ(data.zones.size(), 2u);
+
+  PreviewData sample = ReadPreview(state, 10);
+  ASSERT_EQ(sample.points.size(), 10u);
+  EXPECT_EQ(sample.points[1].record, 12);
+  EXPECT_EQ(sample.ZoneOf(1), "30U");
+
+  GridProjection utm;
+  utm.utm = true;
+  utm.scale = 0.9996;
+  utm.falseEasting = 500000;
+  GridConverter converter(utm);
+  for (bool other : {false, true}) {
+    std::vector<LatLong> positions = LocatePoints(data, &converter, other);
+    ASSERT_EQ(positions.size(), 101u);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      auto exact = converter.ToLatLong(data.points[i].x, data.points[i].y, data.ZoneOf(i), other);
+      ASSERT_TRUE(exact);
+      EXPECT_NEAR(positions[i].lat, exact->lat, 5e-7) << i;
+      EXPECT_NEAR(positions[i].lon, exact->lon, 5e-7) << i;
+    }
+  }
+  EXPECT_TRUE(LocatePoints(data, nullptr).empty()) << "no grid conversion, no positions";
+
+  std::vector<LatLong> positions = LocatePoints(data, &converter);
+  positions[1] = {NAN, NAN};
+  PreviewData degrees = InDegrees(data, positions);
+  EXPECT_EQ(degrees.axes, PreviewAxes::Degrees);
+  ASSERT_EQ(degrees.points.size(), 100u);
+  EXPECT_EQ(degrees.points[1].record, 3);
+  EXPECT_NEAR(degrees.points[99].y, 54.458412, 1e-6);
+  EXPECT_NEAR(degrees.points[99].x, -3.023577, 1e-6);
+  EXPECT_NEAR(degrees.bounds.minY, -35.9, 0.2);
+}
+
 TEST_F(PreviewTest, DecimalCommaAndSigns) {
   state.settings.decimalSeparator = ',';
   state.settings.latitudeSign = -1;

@@ -1,0 +1,203 @@
+#include "geodesy/basemap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace zevi {
+namespace {
+
+// Writes the file layout the reader expects, one piece at a time, so a test
+// can damage any piece.
+struct MapBytes {
+  std::string bytes;
+
+  template <typename T>
+  MapBytes& Fixed(T value) {
+    char raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    bytes.append(raw, sizeof(T));
+    return *this;
+  }
+  MapBytes& Varint(std::uint64_t value) {
+    do {
+      char byte = static_cast<char>(value & 0x7F);
+      value >>= 7;
+      bytes += static_cast<char>(byte | (value ? 0x80 : 0));
+    } while (value);
+    return *this;
+  }
+  MapBytes& Delta(std::int64_t value) { return Varint(value < 0 ? (~static_cast<std::uint64_t>(value) << 1) | 1 : static_cast<std::uint64_t>(value) << 1); }
+  MapBytes& Lines(const std::vector<std::vector<std::pair<int, int>>>& lines) {
+    Varint(lines.size());
+    for (const auto& line : lines) {
+      Varint(line.size());
+      int x = 0, y = 0;
+      for (auto [px, py] : line) {
+        Delta(px - x).Delta(py - y);
+        x = px;
+        y = py;
+      }
+    }
+    return *this;
+  }
+};
+
+// Whole degrees: a 10 x 10 island with a 2 x 2 lake, and one border line.
+std::string Level(double scale = 1.0, double translate = 0.0) {
+  MapBytes body;
+  body.Fixed(scale).Fixed(scale).Fixed(translate).Fixed(translate);
+  body.Lines({{{10, 10}, {20, 10}, {20, 20}, {10, 20}, {10, 10}},
+              {{14, 14}, {16, 14}, {16, 16}, {14, 16}, {14, 14}}});
+  body.Lines({{{15, 10}, {15, 14}}});
+  return body.bytes;
+}
+
+std::string File(const std::string& level, std::uint16_t version = 1) {
+  MapBytes file;
+  file.bytes = std::string("ZEVIMAP\x1A", 8);
+  file.Fixed(version).Fixed(std::uint16_t{1}).Fixed(std::uint32_t{110}).Fixed(static_cast<std::uint32_t>(level.size()));
+  file.bytes += level;
+  return file.bytes;
+}
+
+TEST(BaseMap, ReadsLevelsAndAnswersLandOrSea) {
+  std::string failure = "stale";
+  auto map = ParseBaseMap(File(Level()), failure);
+  ASSERT_TRUE(map) << failure;
+  EXPECT_EQ(failure, "");
+  ASSERT_EQ(map->levels.size(), 1u);
+  const MapLevel& level = map->Finest();
+  EXPECT_EQ(level.scaleMillions, 110);
+  ASSERT_EQ(level.land.LineCount(), 2u);
+  EXPECT_EQ(level.land.Begin(1), 5u);
+  EXPECT_EQ(level.borders.LineCount(), 1u);
+  EXPECT_FLOAT_EQ(level.land.boxes[0].maxLon, 20.0f);
+  EXPECT_FLOAT_EQ(level.land.boxes[1].minLat, 14.0f);
+
+  LandIndex land(level.land);
+  struct Case {
+    double lat, lon;
+    bool onLand;
+    const char* why;
+  } cases[] = {
+      {12, 12, true, "inside the island"},
+      {15, 15, false, "in the lake"},
+      {15, 13, true, "beside the lake, the ray crosses the lake twice"},
+      {14, 12, true, "on the latitude of the lake's corner"},
+      {9.99, 15, false, "just south of the island"},
+      {15, 25, false, "east of the island"},
+      {15, 5, false, "west of the island"},
+      {91, 15, false, "off the Earth"},
+      {15, 181, false, "off the Earth"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.why;
+
+  // Indexed in a few latitudes only: the same answers there, none elsewhere.
+  LandIndex some(level.land, {12.0, 15.0, 9.99});
+  for (const Case& c : cases) {
+    if (c.lat == 12 || c.lat == 15 || c.lat == 9.99) {
+      EXPECT_EQ(some.OnLand(c.lat, c.lon), c.onLand) << c.why;
+    }
+  }
+  EXPECT_FALSE(some.OnLand(18, 12)) << "a band left out";
+}
+
+TEST(BaseMap, RefusesWhatIsNoMapOrDamaged) {
+  std::string good = File(Level());
+  std::string bigCount = File([] {
+    MapBytes body;
+    body.Fixed(1.0).Fixed(1.0).Fixed(0.0).Fixed(0.0).Varint(1000000);
+    return body.bytes;
+  }());
+  std::string offEarth = File([] {
+    MapBytes body;
+    body.Fixed(1.0).Fixed(1.0).Fixed(0.0).Fixed(0.0).Lines({{{0, 0}, {200, 0}}}).Lines({});
+    return body.bytes;
+  }());
+  std::string endless = File([] {
+    MapBytes body;
+    body.Fixed(1.0).Fixed(1.0).Fixed(0.0).Fixed(0.0).Varint(1).Varint(2);
+    body.bytes += std::string(12, '\xFF');
+    return body.bytes;
+  }());
+  std::string shortLevel = good;
+  shortLevel.resize(shortLevel.size() - 1);
+  struct Case {
+    std::string bytes;
+    const char* failure;
+    const char* why;
+  } cases[] = {
+      {"", "is not a base map", "empty"},
+      {"PK\x03\x04 not a map at all", "is not a base map", "another kind of file"},
+      {File(Level(), 2), "is not a base map", "a version this reader does not know"},
+      {std::string("ZEVIMAP\x1A\x01\x00\x00\x00", 12), "is damaged", "no levels"},
+      {shortLevel, "is damaged", "cut short inside a level"},
+      {good + "x", "is damaged", "bytes after the last level"},
+      {bigCount, "is damaged", "more lines than bytes"},
+      {offEarth, "is damaged", "a coordinate off the Earth"},
+      {endless, "is damaged", "a varint that never ends"},
+      {File(Level(std::numeric_limits<double>::quiet_NaN())), "is damaged", "a scale that is no number"},
+  };
+  for (const Case& c : cases) {
+    std::string failure;
+    EXPECT_FALSE(ParseBaseMap(c.bytes, failure)) << c.why;
+    EXPECT_EQ(failure, c.failure) << c.why;
+  }
+}
+
+TEST(BaseMap, LoadNamesTheFileInItsFailure) {
+  std::string failure;
+  EXPECT_FALSE(LoadBaseMap("/nonexistent/worldmap.bin", failure));
+  EXPECT_EQ(failure, "Base map file:/nonexistent/worldmap.bin does not exist");
+  std::string readme = std::string(ZEVI_DATA_DIR) + "/README.md";
+  EXPECT_FALSE(LoadBaseMap(readme, failure));
+  EXPECT_EQ(failure, "Base map file:" + readme + " is not a base map");
+}
+
+// The shipped map: coarsest level first, and places known to be land or sea.
+TEST(BaseMap, ShippedMapKnowsLandFromSea) {
+  std::string failure;
+  auto map = LoadBaseMap(std::string(ZEVI_DATA_DIR) + "/" + kBaseMapFileName, failure);
+  ASSERT_TRUE(map) << failure;
+  ASSERT_EQ(map->levels.size(), 3u);
+  EXPECT_EQ(map->levels.front().scaleMillions, 110);
+  EXPECT_EQ(map->Finest().scaleMillions, 10);
+  EXPECT_GT(map->Finest().land.points.size(), map->levels.front().land.points.size());
+  EXPECT_GT(map->levels.front().borders.LineCount(), 100u);
+
+  LandIndex land(map->Finest().land);
+  struct Case {
+    double lat, lon;
+    bool onLand;
+    const char* place;
+  } cases[] = {
+      {54.4584, -3.0236, true, "Lake District"},
+      {54.4584, 3.0236, false, "North Sea"},
+      {-3.0236, 54.4584, false, "Indian Ocean"},
+      {50.45, -0.2, false, "English Channel"},
+      {51.5007, -0.1246, true, "London"},
+      {48.8584, 2.2945, true, "Paris"},
+      {23.0, 13.0, true, "Sahara"},
+      {-33.86, 151.0, true, "Sydney"},
+      {33.86, 151.0, false, "Pacific east of Japan"},
+      {40.0, -40.0, false, "Atlantic"},
+      {-80.0, 0.0, true, "Antarctica"},
+      {64.1466, -21.9426, true, "Reykjavik"},
+      {0.0, -150.0, false, "Pacific"},
+      // Rings stitched over the antimeridian are cut there: no band of
+      // false land right round the Earth in their latitudes.
+      {68.0, 0.0, false, "Norwegian Sea, in the latitudes of Chukotka"},
+      {-16.5, 20.0, true, "Zambia, in the latitudes of Fiji"},
+      {-16.5, -20.0, false, "South Atlantic, in the latitudes of Fiji"},
+      {66.0, -174.0, true, "Chukotka east of the antimeridian"},
+      {67.0, 175.0, true, "Chukotka west of it"},
+      {-89.5, 179.9, true, "Antarctica at the antimeridian"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.place;
+}
+
+}  // namespace
+}  // namespace zevi
