@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "settings/visibletext.h"
 #include "source/encoding.h"
 
 namespace zevi {
@@ -32,11 +33,6 @@ QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray:
 
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString MessageText(std::string_view text) {
-  QString result = FromCp1252(text);
-  result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  result.replace(QChar('\r'), QChar('\n'));
-  return result;
-}
+QString MessageText(std::string_view text) { return FromCp1252(VisibleText(text)); }
 
 }  // namespace zevi

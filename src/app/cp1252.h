@@ -16,7 +16,8 @@ std::string ToCp1252(const QString& text);
 QString FromPath(const std::string& path);
 std::string ToPath(const QString& path);
 
-// Message texts use CR LF line ends; Qt draws the CR.
+// Message texts use CR LF line ends, which Qt would draw, and may hold any
+// byte of a cell: control bytes are written out, never cut at.
 QString MessageText(std::string_view text);
 
 }  // namespace zevi

@@ -34,35 +34,13 @@ bool IsInformation(const std::string& text) {
 
 }  // namespace
 
-std::string TerminalText(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (c == '\n') {
-      out += '\n';
-    } else if (c == 0) {
-      out += "\\0";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 CliUserInterface::CliUserInterface(const Options& options, std::FILE* err, std::FILE* in,
                                    bool terminal, bool errTerminal)
     : options_(options), err_(err), in_(in), terminal_(terminal), errTerminal_(errTerminal) {}
 
 void CliUserInterface::Note(const std::string& text) {
   EndProgress();
-  std::string line = TerminalText(text);
+  std::string line = VisibleText(text);
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);
@@ -99,7 +77,7 @@ void CliUserInterface::Progress(std::string_view task, std::int64_t done, std::i
   lastDrawn_ = now;
   const std::int64_t percent = std::clamp<std::int64_t>(done * 100 / total, 0, 100);
   std::string line =
-      TerminalText(workName_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
+      VisibleText(workName_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
   std::string text = "\r" + line;
   if (line.size() < progressWidth_) text += std::string(progressWidth_ - line.size(), ' ');
   progressWidth_ = std::max(progressWidth_, line.size());

@@ -9,15 +9,12 @@
 
 #include "cli/options.h"
 #include "settings/userinterface.h"
+#include "settings/visibletext.h"
 
 namespace zevi::cli {
 
 inline constexpr const char* kZoneLetterCaption = "Which Hemisphere? Need a Zone letter";
 
-// Dialog texts as a terminal line shows them: CR LF becomes LF, and every
-// other control byte (CR and tab included) is written out: NUL as \0, the
-// rest as \x1B and so on. "a\0b" -> "a\\0b"; "x\r\ny" -> "x\ny".
-std::string TerminalText(const std::string& text);
 
 class CliUserInterface : public UserInterface {
  public:

@@ -45,6 +45,9 @@ class WidgetsTest : public QObject {
     }
     QCOMPARE(ToCp1252(QString::fromUtf8("x\xE4\xB8\xAD" "y")), std::string("x?y"));
     QCOMPARE(MessageText("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
+    // A cell's NUL or escape byte is shown, not cut at or passed on.
+    QCOMPARE(MessageText(std::string_view("Error in record 1: '1\0" "2\x1B'\t", 26)),
+             QStringLiteral("Error in record 1: '1\\02\\x1B'\\x09"));
   }
 
   void nameFiltersFromTheFilterList() {
