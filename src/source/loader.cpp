@@ -1,12 +1,9 @@
 #include "source/loader.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <span>
+#include <new>
 
 #include "settings/recent.h"
 #include "settings/state.h"
@@ -24,6 +21,12 @@ constexpr std::size_t kMinLineLength = 2;
 // Progress is worth showing only for files that take a noticeable time.
 constexpr std::uint64_t kProgressMinBytes = std::uint64_t{4} << 20;
 constexpr int kProgressLineStep = 1 << 16;
+// A stream's first block; it doubles as the stream goes on.
+constexpr std::size_t kFirstStreamBlock = std::size_t{1} << 20;
+// The spans are sized from the lines of the first bytes, so that a large file
+// does not double them (and hold both) on the way.
+constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
+constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -124,187 +127,215 @@ LineShape MeasureLine(std::string_view line, char listSeparator) {
 class LoadProgress {
  public:
   LoadProgress(UserInterface& ui, std::uint64_t fileSize)
-      : ui_(ui), total_(2 * fileSize), active_(fileSize >= kProgressMinBytes) {}
+      : ui_(ui), fileSize_(fileSize), active_(fileSize >= kProgressMinBytes) {}
 
-  void Line(std::uint64_t passStart, const SourceLineReader& reader) {
-    if (!active_ || ++lines_ % kProgressLineStep != 0) return;
-    ui_.Progress("Loading", static_cast<std::int64_t>(passStart + reader.BytesRead()),
-                 static_cast<std::int64_t>(total_));
-  }
-  void Done() {
-    if (!active_) return;
-    ui_.Progress("Loading", static_cast<std::int64_t>(total_), static_cast<std::int64_t>(total_));
-  }
+  // Reading is the first half, the walk over the lines the second.
+  void Read(std::uint64_t bytes) { Report(std::min(bytes, fileSize_)); }
+  void Walked(std::uint64_t bytes) { Report(fileSize_ + std::min(bytes, fileSize_)); }
+  void Done() { Report(2 * fileSize_); }
 
  private:
+  void Report(std::uint64_t done) {
+    if (!active_) return;
+    ui_.Progress("Loading", static_cast<std::int64_t>(done), static_cast<std::int64_t>(2 * fileSize_));
+  }
+
   UserInterface& ui_;
-  std::uint64_t total_;
+  std::uint64_t fileSize_;
   bool active_;
-  std::uint64_t lines_ = 0;
 };
+
+// The length of the line still open at the end of `bytes`, which follow an
+// open line of `run` bytes.
+std::size_t OpenLineAfter(std::string_view bytes, std::size_t run) {
+  const std::size_t lastEnd = bytes.find_last_of("\r\n");
+  return lastEnd == std::string_view::npos ? run + bytes.size() : bytes.size() - lastEnd - 1;
+}
+
+std::size_t EstimateRowsWithText(std::string_view text) {
+  const std::string_view sample = text.substr(0, kSampleBytes);
+  SourceLines lines(sample);
+  std::string_view line;
+  std::size_t withText = 0;
+  while (lines.ReadSourceLine(line)) withText += line.empty() ? 0 : 1;
+  if (sample.size() == text.size()) return withText;
+  // A little over the sample's rate: rarely short, and then grown once.
+  const double rate = static_cast<double>(withText) / static_cast<double>(sample.size());
+  return static_cast<std::size_t>(rate * 1.02 * static_cast<double>(text.size())) + 16;
+}
+
+enum class WalkEnd { Done, LineTooLong, TooManyLines };
 
 struct CountResult {
+  WalkEnd end = WalkEnd::Done;
   int lines = 0;
-  int nonEmptyLines = 0;
   int maxFields = 0;
   char separator = ' ';  // when no line is counted
+  std::string firstRecordText;
 };
 
-CountResult CountingPass(AppState& state, UserInterface& ui, std::FILE* file,
-                         const RecordRange& range, LoadProgress& progress) {
+// One walk over the lines: every line with text gets its span, and the lines
+// of the record range decide the separator and the number of fields.
+CountResult CountingPass(std::string_view text, const ConversionSettings& settings,
+                         const RecordRange& range, const LoadLimits& limits, SourceRows& rows,
+                         LoadProgress& progress) {
   CountResult result;
-  SourceLineReader reader(file);
+  rows.Reserve(EstimateRowsWithText(text));
+  SourceLines lines(text);
   std::string_view line;
-  bool failed = false;
-  try {
-    while (reader.ReadSourceLine(line)) {
-      ++result.lines;
-      progress.Line(0, reader);
-      if (line.empty()) continue;
-      ++result.nonEmptyLines;
-      if (result.lines < range.first || result.lines > range.last) continue;
-      if (result.lines == range.first) state.firstRecordText = line;
-      const LineShape shape = MeasureLine(line, state.settings.listSeparator);
-      result.separator = shape.separator;
-      result.maxFields = std::max(result.maxFields, shape.fields);
+  while (lines.ReadSourceLine(line)) {
+    if (lines.RawLength() > limits.maxLineBytes) {
+      result.end = WalkEnd::LineTooLong;
+      ++result.lines;  // names the line
+      break;
     }
-    failed = reader.Failed();
-  } catch (const std::exception&) {
-    failed = true;
+    if (result.lines >= limits.maxLines) {
+      result.end = WalkEnd::TooManyLines;
+      break;
+    }
+    ++result.lines;
+    if (result.lines % kProgressLineStep == 0) progress.Walked(lines.Offset());
+    if (line.empty()) continue;
+    rows.Add(result.lines, static_cast<std::size_t>(line.data() - text.data()), line.size());
+    if (result.lines < range.first || result.lines > range.last) continue;
+    if (result.lines == range.first) result.firstRecordText = line;
+    const LineShape shape = MeasureLine(line, settings.listSeparator);
+    result.separator = shape.separator;
+    result.maxFields = std::max(result.maxFields, shape.fields);
   }
-  if (failed) ui.ShowMessage("Error A");
   return result;
 }
 
 bool HasBreaks(const BreakTable& breaks) { return breaks.front().position != 0; }
 
-void FillingPass(AppState& state, UserInterface& ui, std::FILE* file, std::uint64_t fileSize,
-                 std::size_t tableBytes, LoadProgress& progress) {
-  SourceTable& table = state.table;
-  const int dataColumns = table.ColumnCount() - 1;
-  const char separator = state.loadSeparator;
-  const BreakTable& breaks = state.settings.breaks;
-  const bool applyBreaks = separator != '\t' && HasBreaks(breaks);
-  bool failed = false;
-  try {
-    table.Reserve(tableBytes);
-    std::rewind(file);
-    SourceLineReader reader(file);
-    std::string_view line;
-    std::string broken;
-    std::array<std::string_view, kMaxDataColumns> cells{};
-    for (int row = 1; row < table.RowCount() && reader.ReadSourceLine(line); ++row) {
-      progress.Line(fileSize, reader);
-      if (line.empty()) continue;
-      std::string_view rest = line;
-      if (applyBreaks) {
-        // Positions beyond the end of the line count from one blank after it.
-        broken.assign(line);
-        broken += ' ';
-        ApplyBreaks(breaks, separator, broken);
-        rest = broken;
-      }
-      for (int column = 0; column < dataColumns; ++column) {
-        auto [field, next] = NextField(separator, rest);
-        cells[column] = StripQuotes(TrimText(field));
-        rest = next;
-      }
-      table.FillRow(row, std::span(cells.data(), static_cast<std::size_t>(dataColumns)));
-    }
-    failed = reader.Failed();
-  } catch (const std::exception&) {
-    failed = true;
+// Rows cut at column breaks are copied once, breaks applied, into a text of
+// their own; the text as read is then let go.
+void ApplyBreaksToRows(const BreakTable& breaks, char separator, SourceText& text, SourceRows& rows) {
+  std::size_t insertions = 0;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    ++insertions;
   }
-  if (failed) ui.ShowMessage("Error B");
+  const std::string_view source = text.View();
+  std::string broken;
+  std::string altered;
+  altered.reserve(source.size() + rows.Count() * (insertions + 1));
+  SourceRows brokenRows;
+  brokenRows.Reserve(rows.Count());
+  rows.ForEach([&](int row, std::size_t offset, std::size_t length) {
+    // Positions beyond the end of the line count from one blank after it.
+    broken.assign(source.substr(offset, length));
+    broken += ' ';
+    ApplyBreaks(breaks, separator, broken);
+    brokenRows.Add(row, altered.size(), broken.size());
+    altered += broken;
+  });
+  text = SourceText(std::move(altered));
+  rows = std::move(brokenRows);
+}
+
+std::string SizeText(std::size_t bytes) {
+  if (bytes >= kMegabyte && bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// A load that cannot end well leaves nothing half loaded behind.
+void EndFailedLoad(AppState& state, UserInterface& ui, const std::string& message) {
+  LayoutTable(state, state.table.ColumnCount(), 2);
+  state.firstRecordText.clear();
+  state.sourceFile.clear();
+  ui.ShowMessage(message);
 }
 
 }  // namespace
 
 SourceFileHandle OpenSourceFile(const std::string& path) {
   SourceFileHandle handle;
+  if (path == kStandardInputPath) {
+    handle.file_.reset(stdin);
+    return handle;
+  }
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
+  const auto status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) {
     errno = EISDIR;
     return handle;
   }
+  if (std::filesystem::is_regular_file(status)) {
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error) handle.sizeHint_ = size;
+  }
   handle.file_.reset(std::fopen(path.c_str(), "rb"));
-  // The line reader reads in large blocks itself: a stream buffer would only
-  // copy every byte once more.
+  // The source is read in large blocks: a stream buffer would only copy
+  // every byte once more.
   if (handle.file_) std::setvbuf(handle.file_.get(), nullptr, _IONBF, 0);
   return handle;
 }
 
-SourceLineReader::SourceLineReader(std::FILE* file, std::size_t bufferSize)
-    : file_(file),
-      buffer_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(bufferSize, 1))),
-      capacity_(std::max<std::size_t>(bufferSize, 1)) {}
-
-bool SourceLineReader::Refill() {
-  if (atEnd_) return false;
-  const std::size_t kept = count_ - position_;
-  if (kept == capacity_) {
-    const std::size_t larger = 2 * capacity_;
-    auto grown = std::make_unique_for_overwrite<char[]>(larger);
-    std::memcpy(grown.get(), buffer_.get() + position_, kept);
-    buffer_ = std::move(grown);
-    capacity_ = larger;
-  } else if (position_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + position_, kept);
+SourceRead ReadSource(const SourceFileHandle& file, const LoadLimits& limits,
+                      const std::function<void(std::uint64_t)>& progress) {
+  SourceRead result;
+  // A file is read into a block of its size and one byte more, which finds
+  // its end in the same reads; a stream, or a file that grows, grows the block.
+  std::size_t capacity = file.SizeHint() > 0 ? static_cast<std::size_t>(file.SizeHint()) + 1
+                                               : kFirstStreamBlock;
+  LargeBlock block = AllocateLargeBlock(capacity);
+  const std::size_t step = std::max<std::size_t>(limits.readBytes, 1);
+  std::size_t size = 0;
+  std::size_t openLine = 0;
+  for (;;) {
+    if (size == capacity) {
+      capacity *= 2;
+      ResizeLargeBlock(block, capacity, size);
+    }
+    char* at = static_cast<char*>(block.get()) + size;
+    const std::size_t got = std::fread(at, 1, std::min(capacity - size, step), file.get());
+    if (got == 0) {
+      result.readFailed = std::ferror(file.get()) != 0;
+      break;
+    }
+    openLine = OpenLineAfter(std::string_view(at, got), openLine);
+    size += got;
+    if (progress) progress(size);
+    if (openLine > limits.maxLineBytes) {
+      result.lineTooLong = true;
+      break;
+    }
   }
-  // Searches that ended at the end of the data go on where they stopped.
-  nextLf_ = nextLf_ > position_ ? nextLf_ - position_ : 0;
-  nextCr_ = nextCr_ > position_ ? nextCr_ - position_ : 0;
-  position_ = 0;
-  count_ = kept;
-  const std::size_t read = std::fread(buffer_.get() + kept, 1, capacity_ - kept, file_);
-  if (read == 0) {
-    atEnd_ = true;
-    failed_ = std::ferror(file_) != 0;
-    return false;
-  }
-  count_ += read;
-  bytesRead_ += read;
-  return true;
+  result.text = SourceText(std::move(block), size);
+  return result;
 }
 
-std::size_t SourceLineReader::NextInBuffer(std::size_t& next, char byte) {
+std::size_t SourceLines::NextInText(std::size_t& next, char byte) {
   if (next < position_) next = position_;
-  if (next < count_ && buffer_[next] != byte) {
-    const void* found = std::memchr(buffer_.get() + next, byte, count_ - next);
-    next = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) : count_;
+  if (next < text_.size() && text_[next] != byte) {
+    const void* found = std::memchr(text_.data() + next, byte, text_.size() - next);
+    next = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data()) : text_.size();
   }
   return next;
 }
 
-bool SourceLineReader::ReadSourceLine(std::string_view& line) {
+bool SourceLines::ReadSourceLine(std::string_view& line) {
   line = {};
+  rawLength_ = 0;
   // Line feeds after a carriage return belong to that line's end.
   if (previousWasCr_) {
-    do {
-      while (position_ < count_ && buffer_[position_] == '\n') ++position_;
-    } while (position_ == count_ && Refill());
+    while (position_ < text_.size() && text_[position_] == '\n') ++position_;
   }
-  if (position_ == count_ && !Refill()) {
-    // An empty file still reads as one (empty) line.
+  if (position_ == text_.size()) {
+    // An empty text still reads as one (empty) line.
     if (returnedLine_) return false;
     returnedLine_ = true;
     return true;
   }
   returnedLine_ = true;
-  previousWasCr_ = false;
-  std::size_t stop;
-  for (;;) {
-    stop = std::min(NextInBuffer(nextLf_, '\n'), NextInBuffer(nextCr_, '\r'));
-    if (stop < count_) break;
-    if (!Refill()) {
-      stop = count_;  // the last line has no line end
-      break;
-    }
-  }
-  std::string_view text(buffer_.get() + position_, stop - position_);
+  const std::size_t stop = std::min(NextInText(nextLf_, '\n'), NextInText(nextCr_, '\r'));
+  std::string_view text = text_.substr(position_, stop - position_);
+  rawLength_ = text.size();
   position_ = stop;
-  if (stop < count_) {
-    previousWasCr_ = buffer_[stop] == '\r';
+  previousWasCr_ = false;
+  if (stop < text_.size()) {
+    previousWasCr_ = text_[stop] == '\r';
     ++position_;
   }
   text = TrimText(text);
@@ -312,7 +343,7 @@ bool SourceLineReader::ReadSourceLine(std::string_view& line) {
   return true;
 }
 
-bool SourceLineReader::ReadSourceLine(std::string& line) {
+bool SourceLines::ReadSourceLine(std::string& line) {
   std::string_view view;
   if (!ReadSourceLine(view)) return false;
   line.assign(view);
@@ -348,14 +379,13 @@ std::pair<std::string_view, std::string_view> NextField(char separator, std::str
 }
 
 void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
-                    const BeforeNewSourceFile& beforeNewFile) {
+                    const BeforeNewSourceFile& beforeNewFile, const LoadLimits& limits) {
   if (path != state.sourceFile && beforeNewFile) beforeNewFile(path);
   const RecordRange range = EffectiveRange(state.settings, kLoaderEndOfFile);
 
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) {
-    ui.ShowMessage("File does not exist");
+  if (path != kStandardInputPath && !std::filesystem::exists(std::filesystem::status(path, error))) {
+    ui.ShowMessage("File does not exist\r\n" + path);
     return;
   }
   const SourceFileHandle file = OpenSourceFile(path);
@@ -363,36 +393,47 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     ui.ShowMessage(std::string(std::strerror(errno)) + "\r\n" + kInUseHint);
     return;
   }
-  // Only a hint for progress and memory: a size the system cannot tell is 0.
-  std::uint64_t fileSize = std::filesystem::file_size(path, error);
-  if (error) fileSize = 0;
-  LoadProgress progress(ui, fileSize);
+  LoadProgress progress(ui, file.SizeHint());
+  try {
+    // The old text goes before the new one is read: a reload never holds both.
+    state.table.Layout(state.table.ColumnCount(), state.table.RowCount());
+    SourceRead read = ReadSource(file, limits, [&](std::uint64_t bytes) { progress.Read(bytes); });
+    if (read.readFailed) ui.ShowMessage("Error A");
 
-  // The sample line belongs to this file; an empty first record leaves none.
-  state.firstRecordText.clear();
-  const CountResult count = CountingPass(state, ui, file.get(), range, progress);
+    SourceRows rows;
+    const CountResult count =
+        CountingPass(read.text.View(), state.settings, range, limits, rows, progress);
+    if (count.end == WalkEnd::TooManyLines) {
+      EndFailedLoad(state, ui, "The file has more than " + std::to_string(limits.maxLines) +
+                                   " lines\r\n" + path);
+      return;
+    }
+    if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {
+      EndFailedLoad(state, ui, "Line " + std::to_string(count.lines) + " is longer than " +
+                                   SizeText(limits.maxLineBytes) + "\r\n" + path);
+      return;
+    }
 
-  int columns = count.maxFields + 1;
-  if (count.separator != '\t') columns += CountColumnBreaks(state.settings.breaks);
-  if (columns > kMaxColumnCount) {
-    ui.ShowMessage("Too many columns. Lines truncated");
-    columns = kMaxColumnCount;
+    int columns = count.maxFields + 1;
+    if (count.separator != '\t') columns += CountColumnBreaks(state.settings.breaks);
+    if (columns > kMaxColumnCount) {
+      ui.ShowMessage("Too many columns. Lines truncated");
+      columns = kMaxColumnCount;
+    }
+    TakeOverColumnWidths(state);
+    LayoutTable(state, columns, count.lines + 1);
+    state.loadSeparator = count.separator;
+    state.columnBreaksEnabled = count.separator != '\t';
+    // The sample line belongs to this file; an empty first record leaves none.
+    state.firstRecordText = count.firstRecordText;
+    if (count.separator != '\t' && HasBreaks(state.settings.breaks)) {
+      ApplyBreaksToRows(state.settings.breaks, count.separator, read.text, rows);
+    }
+    state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
+  } catch (const std::bad_alloc&) {
+    EndFailedLoad(state, ui, "Not enough memory to load the file\r\n" + path);
+    return;
   }
-  TakeOverColumnWidths(state);
-  LayoutTable(state, columns, count.lines + 1);
-  state.loadSeparator = count.separator;
-  state.columnBreaksEnabled = count.separator != '\t';
-
-  std::size_t insertions = 0;
-  for (const BreakEntry& entry : state.settings.breaks) {
-    if (entry.position == 0) break;
-    ++insertions;
-  }
-  // Cells are parts of their line (plus inserted marks), each after a length byte.
-  const auto filledLines = static_cast<std::size_t>(count.nonEmptyLines);
-  const std::size_t tableBytes =
-      fileSize + filledLines * (insertions + static_cast<std::size_t>(columns));
-  FillingPass(state, ui, file.get(), fileSize, tableBytes, progress);
   progress.Done();
 
   AddRecentFile(state.recent, path);

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <tuple>
 
 #include "source/columns.h"
+#include "source/loader.h"
 
 namespace zevi {
 
@@ -11,105 +14,143 @@ namespace {
 
 // Before any file is loaded: every data column and one empty row.
 constexpr int kEmptyTableRows = 2;
-constexpr unsigned kLengthBits = 7;
+constexpr unsigned kCellLengthBits = 7;
 constexpr unsigned kMoreLength = 0x80;
 constexpr std::size_t kMarkerBits = 64;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
     *at++ = static_cast<char>((length & (kMoreLength - 1)) | kMoreLength);
-    length >>= kLengthBits;
+    length >>= kCellLengthBits;
   }
   *at++ = static_cast<char>(length);
   return at;
 }
 
-std::size_t LengthBytes(std::size_t length) {
-  std::size_t bytes = 1;
-  for (; length >= kMoreLength; length >>= kLengthBits) ++bytes;
-  return bytes;
-}
-
 std::size_t ReadLength(const char*& at) {
   std::size_t length = 0;
-  for (unsigned shift = 0;; shift += kLengthBits) {
+  for (unsigned shift = 0;; shift += kCellLengthBits) {
     const auto byte = static_cast<unsigned char>(*at++);
     length |= static_cast<std::size_t>(byte & (kMoreLength - 1)) << shift;
     if ((byte & kMoreLength) == 0) return length;
   }
 }
 
-// Memory is kept for a reload of the same file (no new pages to touch), but a
-// small file after a large one does not keep the large one's.
-bool Keeps(std::size_t capacity, std::size_t size) { return capacity >= size && capacity / 2 <= size; }
+std::string_view CutCell(std::string_view field) { return StripQuotes(TrimText(field)); }
 
 }  // namespace
+
+SourceText::SourceText(LargeBlock block, std::size_t size)
+    : block_(std::move(block)), inBlock_(true), size_(size) {}
+
+SourceText::SourceText(std::string text) : string_(std::move(text)), size_(string_.size()) {}
+
+std::string_view SourceText::View() const {
+  const char* data = inBlock_ ? static_cast<const char*>(block_.get()) : string_.data();
+  return data == nullptr ? std::string_view{} : std::string_view(data + start_, size_);
+}
+
+void SourceText::DropPrefix(std::size_t bytes) {
+  bytes = std::min(bytes, size_);
+  start_ += bytes;
+  size_ -= bytes;
+}
+
+std::size_t SourceText::MemoryBytes() const {
+  return inBlock_ ? block_.get_deleter().bytes : string_.capacity();
+}
+
+bool SourceText::Append(std::string_view bytes) {
+  if (inBlock_) return false;
+  string_.append(bytes);
+  size_ = string_.size() - start_;
+  return true;
+}
+
+void SourceRows::Add(int row, std::size_t offset, std::size_t length) {
+  if (row <= lastRow_) return;
+  if (offset > kMaxOffset || length > kMaxLength) throw std::bad_alloc();
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  if (markers_.size() <= word) {
+    markers_.resize(word + 1, 0);
+    ranks_.resize(word + 1, static_cast<std::uint32_t>(spans_.size()));
+  }
+  markers_[word] |= std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits);
+  spans_.push_back(static_cast<std::uint64_t>(offset) << kLengthBits | length);
+  lastRow_ = row;
+}
+
+bool SourceRows::Has(int row) const {
+  if (row < 1) return false;
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  return word < markers_.size() && (markers_[word] >> (static_cast<unsigned>(row) % kMarkerBits) & 1) != 0;
+}
+
+std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
+  const std::uint64_t span = spans_[ranks_[word] + static_cast<std::size_t>(__builtin_popcountll(before))];
+  return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
+}
+
+void SourceRows::Reserve(std::size_t rowsWithText) { spans_.reserve(rowsWithText); }
+
+std::size_t SourceRows::MemoryBytes() const {
+  return markers_.capacity() * sizeof(std::uint64_t) + ranks_.capacity() * sizeof(std::uint32_t) +
+         spans_.capacity() * sizeof(std::uint64_t);
+}
 
 SourceTable::SourceTable() { Layout(kMaxColumnCount, kEmptyTableRows); }
 
 void SourceTable::Layout(int columns, int rows) {
   columns_ = std::clamp(columns, 1, kMaxColumnCount);
   rows_ = std::max(rows, 1);
-  filledUpTo_ = 0;
-  textSize_ = 0;
-  const std::size_t offsets = static_cast<std::size_t>(rows_) + 1;
-  if (!Keeps(rowCapacity_, offsets)) {
-    rowText_.reset();
-    rowText_ = AllocateLargeBlock(offsets * sizeof(std::uint64_t));
-    rowCapacity_ = offsets;
-  }
-  RowText()[0] = 0;
-  const std::size_t markerWords = static_cast<std::size_t>(rows_) / kMarkerBits + 1;
-  if (markers_.capacity() / 2 > markerWords) std::vector<std::uint64_t>().swap(markers_);
-  markers_.assign(markerWords, 0);
+  text_ = SourceText();
+  textRows_ = SourceRows();
+  lines_ = false;
 }
 
-void SourceTable::Reserve(std::size_t bytes) {
-  bytes = std::max(bytes, textSize_);
-  if (Keeps(textCapacity_, bytes)) return;
-  if (textSize_ == 0) text_.reset();  // nothing to keep: the old memory goes first
-  LargeBlock text = AllocateLargeBlock(bytes);
-  if (textSize_ > 0) std::memcpy(text.get(), text_.get(), textSize_);
+void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator) {
   text_ = std::move(text);
-  textCapacity_ = bytes;
-}
-
-char* SourceTable::MakeRoom(std::size_t bytes) {
-  if (textCapacity_ - textSize_ < bytes) Reserve(std::max(2 * textCapacity_, textSize_ + bytes));
-  return Text() + textSize_;
+  textRows_ = std::move(rows);
+  lines_ = true;
+  separator_ = separator;
 }
 
 void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
-  if (row < 1 || row >= rows_ || row <= filledUpTo_) return;
+  if (lines_ || row < 1 || row >= rows_ || row <= textRows_.LastRow()) return;
   std::size_t count = std::min(cells.size(), static_cast<std::size_t>(columns_ - 1));
   while (count > 0 && cells[count - 1].empty()) --count;
-  std::size_t bytes = 0;
+  std::string bytes;
+  char length[10];
   for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t length = cells[i].size();
-    bytes += length + (length < kMoreLength ? 1 : LengthBytes(length));
+    bytes.append(length, WriteLength(length, cells[i].size()));
+    bytes.append(cells[i]);
   }
-  char* at = MakeRoom(bytes);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t length = cells[i].size();
-    if (length < kMoreLength) {
-      *at++ = static_cast<char>(length);
-    } else {
-      at = WriteLength(at, length);
-    }
-    std::memcpy(at, cells[i].data(), length);
-    at += length;
-  }
-  std::fill(RowText() + filledUpTo_ + 1, RowText() + row + 1, textSize_);
-  textSize_ = static_cast<std::size_t>(at - Text());
-  RowText()[row + 1] = textSize_;
-  markers_[static_cast<std::size_t>(row) / kMarkerBits] |= std::uint64_t{1} << (row % kMarkerBits);
-  filledUpTo_ = row;
+  const std::size_t offset = text_.View().size();
+  text_.Append(bytes);
+  textRows_.Add(row, offset, bytes.size());
+}
+
+std::string_view SourceTable::RowText(int row) const {
+  if (row >= rows_ || !textRows_.Has(row)) return {};
+  const auto [offset, length] = textRows_.Span(row);
+  return text_.View().substr(offset, length);
 }
 
 std::string_view SourceTable::Cell(int column, int row) const {
-  if (row < 1 || row > filledUpTo_ || column < 1 || column >= columns_) return {};
-  const char* at = Text() + RowText()[row];
-  const char* end = Text() + RowText()[row + 1];
+  if (column < 1 || column >= columns_) return {};
+  std::string_view text = RowText(row);
+  if (lines_) {
+    std::string_view field;
+    for (int index = 1; index <= column; ++index) {
+      if (text.empty()) return {};
+      std::tie(field, text) = NextField(separator_, text);
+    }
+    return CutCell(field);
+  }
+  const char* at = text.data();
+  const char* end = at + text.size();
   for (int index = 1; at < end; ++index) {
     const std::size_t length = ReadLength(at);
     if (index == column) return {at, length};
@@ -118,21 +159,25 @@ std::string_view SourceTable::Cell(int column, int row) const {
   return {};
 }
 
-bool SourceTable::Marker(int row) const {
-  if (row < 1 || row > filledUpTo_) return false;
-  return (markers_[static_cast<std::size_t>(row) / kMarkerBits] >> (row % kMarkerBits) & 1) != 0;
-}
+bool SourceTable::Marker(int row) const { return row < rows_ && textRows_.Has(row); }
 
 std::size_t SourceTable::MemoryBytes() const {
-  return sizeof(*this) + textCapacity_ + rowCapacity_ * sizeof(std::uint64_t) +
-         markers_.capacity() * sizeof(std::uint64_t);
+  return sizeof(*this) + text_.MemoryBytes() + textRows_.MemoryBytes();
 }
 
 void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
-  if (row < 1 || row > table.filledUpTo_) return;
-  const char* at = table.Text() + table.RowText()[row];
-  const char* end = table.Text() + table.RowText()[row + 1];
+  std::string_view text = table.RowText(row);
+  if (table.lines_) {
+    for (std::size_t column = 1; !text.empty() && column < out.size(); ++column) {
+      std::string_view field;
+      std::tie(field, text) = NextField(table.separator_, text);
+      out[column] = CutCell(field);
+    }
+    return;
+  }
+  const char* at = text.data();
+  const char* end = at + text.size();
   for (std::size_t column = 1; at < end && column < out.size(); ++column) {
     const std::size_t length = ReadLength(at);
     out[column] = std::string_view(at, length);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -64,17 +65,43 @@ TEST(SourceTable, KeepsLongCellsWhole) {
   EXPECT_EQ(table.Cell(2, 2), huge);
 }
 
-TEST(SourceTable, HoldsALargeFileInAboutItsSize) {
-  constexpr int kRows = 200000;
-  const Cells cells = {"W0001", "52.1234567", "-1.1234567", "123.4", "2024-01-01", "12:00:00"};
-  std::size_t textBytes = 0;
-  for (std::string_view cell : cells) textBytes += cell.size() + 1;
+TEST(SourceTable, LinesAreCutWhenRead) {
+  const std::string text = "xx  a, \"b,c\" ,,d  \r\n1;2";
+  SourceText source(text);
+  SourceRows rows;
+  rows.Add(2, 4, 12);   // "a, \"b,c\" ,,d" on row 2
+  rows.Add(70, 20, 3);  // "1;2" on a row of the second marker word
   SourceTable table;
-  table.Layout(7, kRows + 1);
-  table.Reserve(textBytes * kRows);
-  for (int row = 1; row <= kRows; ++row) table.FillRow(row, cells);
-  EXPECT_EQ(table.Cell(6, kRows), "12:00:00");
-  EXPECT_LT(table.MemoryBytes(), 2 * textBytes * kRows) << "bytes held " << table.MemoryBytes();
+  table.Layout(4, 71);  // 3 data columns
+  table.TakeLines(std::move(source), std::move(rows), ',');
+  struct Case {
+    int column, row;
+    std::string_view text;
+    const char* reason;
+  } cases[] = {
+      {1, 2, "a", "first field"},   {2, 2, "b,c", "quoted, trimmed, stripped"},
+      {3, 2, "", "empty field"},    {4, 2, "", "beyond the data columns"},
+      {1, 70, "1;2", "another separator is text"},
+      {1, 1, "", "a row without text"}, {1, 69, "", "the row before"},
+      {1, 71, "", "past the rows"}, {0, 2, "", "row-number column"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(table.Cell(c.column, c.row), c.text) << c.reason;
+  EXPECT_EQ(std::vector<bool>({table.Marker(1), table.Marker(2), table.Marker(69), table.Marker(70)}),
+            std::vector<bool>({false, true, false, true}));
+  RowCells row;
+  GetRowCells(table, 2, row);
+  EXPECT_EQ(row, (RowCells{"", "a", "b,c", ""}));
+  table.FillRow(3, Cells{"ignored"});
+  EXPECT_EQ(table.Cell(1, 3), "") << "rows of a loaded text are not filled by hand";
+}
+
+TEST(SourceRows, RefusesSpansBeyondTheirPackedWidth) {
+  SourceRows rows;
+  EXPECT_THROW(rows.Add(1, 0, SourceRows::kMaxLength + 1), std::bad_alloc);
+  EXPECT_THROW(rows.Add(1, SourceRows::kMaxOffset + 1, 1), std::bad_alloc);
+  rows.Add(1, SourceRows::kMaxOffset, SourceRows::kMaxLength);
+  EXPECT_EQ(rows.Span(1), std::make_pair(static_cast<std::size_t>(SourceRows::kMaxOffset),
+                                         static_cast<std::size_t>(SourceRows::kMaxLength)));
 }
 
 }  // namespace
