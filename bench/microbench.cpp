@@ -45,13 +45,12 @@ std::string SampleFile(int lines) {
 
 void BM_ReadSourceLine(benchmark::State& state) {
   const std::string path = SampleFile(static_cast<int>(state.range(0)));
-  std::string line;
+  std::string_view line;
   std::int64_t bytes = 0;
   for (auto _ : state) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    SourceLineReader reader(file);
-    while (reader.ReadSourceLine(line)) bytes += static_cast<std::int64_t>(line.size()) + 2;
-    std::fclose(file);
+    const SourceRead read = ReadSource(OpenSourceFile(path), LoadLimits{});
+    SourceLines lines(read.text.View());
+    while (lines.ReadSourceLine(line)) bytes += static_cast<std::int64_t>(line.size()) + 2;
   }
   state.SetBytesProcessed(bytes);
 }
