@@ -1,40 +1,15 @@
 #include "cp1252.h"
 
 #include <QFile>
-#include <array>
+
+#include "source/encoding.h"
 
 namespace zevi {
-namespace {
-
-// 0x80..0x9F; 0 marks the five bytes Windows-1252 leaves undefined, which
-// pass through as the C1 control of the same number.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char16_t UnicodeOf(unsigned char byte) {
-  if (byte < 0x80 || byte > 0x9F) return byte;
-  char16_t mapped = kHighControls[byte - 0x80];
-  return mapped != 0 ? mapped : byte;
-}
-
-char ByteOf(char16_t unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    char16_t mapped = kHighControls[i];
-    if (mapped == unit || (mapped == 0 && unit == 0x80 + i)) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
-
-}  // namespace
 
 QString FromCp1252(std::string_view text) {
   QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
   QChar* out = result.data();
-  for (char c : text) *out++ = QChar(UnicodeOf(static_cast<unsigned char>(c)));
+  for (char c : text) *out++ = QChar(Cp1252ToUnicode(static_cast<unsigned char>(c)));
   return result;
 }
 
@@ -48,7 +23,7 @@ std::string ToCp1252(const QString& text) {
       result.push_back('?');
       continue;
     }
-    result.push_back(ByteOf(c.unicode()));
+    result.push_back(UnicodeToCp1252(c.unicode()).value_or('?'));
   }
   return result;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The core keeps text as Windows-1252 bytes; Qt keeps it as Unicode. Every
-// text crosses here, and nowhere else. Latin-1 is not the same: 0x80-0x9F
-// hold the euro sign, curly quotes and dashes in Windows-1252.
+// text crosses here, and nowhere else, with the core's table of the code
+// page (source/encoding.h), the one the loader converts sources with.
 #include <QString>
 #include <string>
 #include <string_view>

@@ -261,6 +261,7 @@ void TFileconvForm::CreateMenus() {
   }
   connect(action(settings, "Grid decimal place ...", "mnuscale"), &QAction::triggered, this,
           &TFileconvForm::mnuscaleClick);
+  CreateEncodingMenu(settings);
   settings->addSeparator();
   connect(action(settings, "Open Settings...", "mnuOpenSettings"), &QAction::triggered, this,
           &TFileconvForm::mnuOpenSettingsClick);
@@ -297,6 +298,36 @@ void TFileconvForm::CreateMenus() {
   connect(last, &QAction::triggered, this, &TFileconvForm::puprowsclick);
 }
 
+void TFileconvForm::CreateEncodingMenu(QMenu* settings) {
+  QMenu* menu = settings->addMenu(QStringLiteral("Source Encoding"));
+  menu->setObjectName(QStringLiteral("SourceEncodingMenu"));
+  auto* group = new QActionGroup(this);
+  const std::pair<SourceEncoding, const char*> items[] = {
+      {SourceEncoding::Automatic, "EncodingAutomatic"},
+      {SourceEncoding::Utf8, "EncodingUtf8"},
+      {SourceEncoding::Utf16, "EncodingUtf16"},
+      {SourceEncoding::Windows1252, "EncodingWindows1252"}};
+  for (const auto& [encoding, name] : items) {
+    QAction* item = menu->addAction(FromCp1252(EncodingName(encoding)));
+    item->setObjectName(QString::fromLatin1(name));
+    item->setCheckable(true);
+    group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, encoding] { mnuEncodingClick(encoding); });
+    encodingActions_.emplace_back(encoding, item);
+  }
+}
+
+void TFileconvForm::ShowEncoding() {
+  for (const auto& [encoding, item] : encodingActions_) item->setChecked(encoding == state_.settings.encoding);
+  // Only the loaded file has an encoding in force; a path that failed to load has none.
+  bool loaded = !state_.sourceFile.empty() && fileLabelPath_ == FromPath(state_.sourceFile);
+  lblencoding_->setText(loaded ? QStringLiteral("(%1)").arg(FromCp1252(EncodingName(state_.sourceEncoding)))
+                               : QString());
+  int after = ebfilename_->fontMetrics().horizontalAdvance(ebfilename_->text()) + 12;
+  lblencoding_->move(ebfilename_->x() + after, ebfilename_->y());
+  lblencoding_->resize(lblencoding_->sizeHint().width(), ebfilename_->height());
+}
+
 // The kind items in vocabulary order: top-level items directly, the others
 // in a sub-menu per group, each group made where its first item stands.
 void TFileconvForm::CreateFieldsMenu(QMenu* menu, bool popup) {
@@ -331,6 +362,8 @@ void TFileconvForm::CreateFieldsMenu(QMenu* menu, bool popup) {
 void TFileconvForm::CreateControls(QWidget* panel) {
   ebfilename_ = MakeLabel(QStringLiteral("Source File = (None)  "), panel, {8, 2, 700, 16});
   ebfilename_->setObjectName(QStringLiteral("ebfilename"));
+  lblencoding_ = MakeLabel(QString(), panel, {8, 2, 120, 16});  // placed after the file name when shown
+  lblencoding_->setObjectName(QStringLiteral("lblencoding"));
   lblsetfile_ = MakeLabel(QStringLiteral("Settings File = (None)"), panel, {8, 18, 700, 16});
   lblsetfile_->setObjectName(QStringLiteral("lblsetfile"));
 
@@ -631,6 +664,7 @@ void TFileconvForm::ShowControls() {
   ebfilename_->setText(fileLabelPath_.isEmpty() ? QStringLiteral("Source File = (None)  ")
                                                 : QStringLiteral("Data File = ") + fileLabelPath_);
   lblsetfile_->setText(FromPath(SettingsFileLabel(state_)));
+  ShowEncoding();
 
   if (QAbstractButton* mode = modeButtons_->button(ModeEntry(settings))) mode->setChecked(true);
   bool waypoints = settings.mode != 'T';
@@ -904,6 +938,10 @@ void TFileconvForm::mnuSaveSettingsAsClick() {
 
 void TFileconvForm::mnuNoSettingsClick() {
   Run([&] { NoSettingsFileCommand(state_); });
+}
+
+void TFileconvForm::mnuEncodingClick(SourceEncoding encoding) {
+  Run([&] { ChooseSourceEncoding(state_, *ui_, encoding); });
 }
 
 // ---------------------------------------------------------------- "Help"

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "source/encoding.h"
+
 class QAction;
 class QActionGroup;
 class QButtonGroup;
@@ -109,6 +111,7 @@ class TFileconvForm : public QMainWindow {
   void mnuSaveSettingsClick();
   void mnuSaveSettingsAsClick();
   void mnuNoSettingsClick();
+  void mnuEncodingClick(SourceEncoding encoding);
   // "View"
   void mnuPreviewClick();
   void btnpreviewClick();
@@ -156,6 +159,9 @@ class TFileconvForm : public QMainWindow {
 
   void CreateMenus();
   void CreateFieldsMenu(QMenu* menu, bool popup);
+  // Settings > "Source Encoding", and the encoding shown beside the file name.
+  void CreateEncodingMenu(QMenu* settings);
+  void ShowEncoding();
   void CreateControls(QWidget* panel);
   void CreateTable(QWidget* panel);
   void ShowTable();
@@ -182,12 +188,14 @@ class TFileconvForm : public QMainWindow {
   std::vector<QAction*> dateActions_, listSeparatorActions_, decimalActions_, latitudeActions_,
       longitudeActions_, auxActions_, gridFileActions_;
   std::vector<QAction*> fieldsAuxActions_;  // the aux item of the Fields menu and of the pop-up
+  std::vector<std::pair<SourceEncoding, QAction*>> encodingActions_;
   QMenu* kindPopup_ = nullptr;
   QMenu* rowPopup_ = nullptr;
 
   // Controls
   QLabel* ebfilename_ = nullptr;
   QLabel* lblsetfile_ = nullptr;
+  QLabel* lblencoding_ = nullptr;
   QGroupBox* rbmode_ = nullptr;
   QButtonGroup* modeButtons_ = nullptr;
   QGroupBox* gbwpts_ = nullptr;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "source/encoding.h"
+
 namespace zevi::cli {
 
 namespace {
@@ -74,6 +76,7 @@ class Parser {
          [this](const std::string&) { options_.defaultPosition = true; }},
         {"on-error", 0, true, [this](const std::string& v) { SetOnError(v); }},
         {"zone-letter", 0, true, [this](const std::string& v) { SetZoneLetter(v); }},
+        {"encoding", 0, true, [this](const std::string& v) { SetEncoding(v); }},
     };
   }
 
@@ -147,6 +150,14 @@ class Parser {
     else options_.zoneLetter = value[0];
   }
 
+  // The same as --set Encoding=..., but a name that is no encoding is refused
+  // rather than read as Automatic.
+  void SetEncoding(const std::string& value) {
+    auto encoding = ParseEncodingName(value);
+    if (!encoding) Fail("--encoding takes auto, utf-8, utf-16 or windows-1252, not " + value);
+    else options_.sets.emplace_back("Encoding", std::string(EncodingName(*encoding)));
+  }
+
   void CheckCombination() {
     if (options_.help || options_.version || options_.showSettings) return;
     if (options_.sources.empty()) Fail("no source file");
@@ -173,7 +184,7 @@ const std::vector<std::string>& SettingsKeys() {
       "IniVersion", "Mode",       "Dateformat", "Separators", "Signs",      "ScaleFactor",
       "Gridfiles",  "WptIDPrefix", "DefaultZone", "TextOption", "TrackStart", "Records",
       "Columns",    "AuxData",    "Datum",      "AutoDatum",  "Grid",       "Breaks",
-      "Alignment",  "LeftAlign",  "SymbolType"};
+      "Alignment",  "LeftAlign",  "SymbolType", "Encoding"};
   return keys;
 }
 
@@ -187,6 +198,10 @@ its path with the extension replaced by ".ini", when there is one):
   -s, --settings FILE    read the SETTINGS section of FILE
       --set KEY=VALUE    set one settings key after the file (repeatable),
                          e.g. --set Mode=T --set "Columns=I_/60,KD/90,LD/90"
+      --encoding NAME    the source's encoding: auto (default: a byte-order
+                         mark, else UTF-8 when the text is valid UTF-8 with
+                         accents, else Windows-1252), utf-8, utf-16 or
+                         windows-1252; the same as --set Encoding=NAME
 
 Looking instead of converting:
       --show-table       print the loaded table: "#" and the column headings,

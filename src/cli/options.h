@@ -38,7 +38,8 @@ struct ParseResult {
 // before sources that begin with "-". Rejects unknown options, a missing
 // value, "--set" without "=" or with a key the settings do not have,
 // "--on-error" other than ask/abort/ignore/all, a "--zone-letter" that is
-// not one letter, and a conversion without a source.
+// not one letter, an "--encoding" that names no encoding, and a conversion
+// without a source. "--encoding" adds to the sets as the key "Encoding".
 ParseResult ParseOptions(const std::vector<std::string>& arguments);
 
 std::string UsageText();

@@ -94,6 +94,12 @@ void ChooseDecimalSeparator(AppState& state, UserInterface& ui, char mark) {
   MarkChanged(state);
 }
 
+void ChooseSourceEncoding(AppState& state, UserInterface& ui, SourceEncoding encoding) {
+  state.settings.encoding = encoding;
+  ReloadSourceFile(state, ui);
+  MarkChanged(state);
+}
+
 void ChooseLatitudeSign(AppState& state, int sign) {
   state.settings.latitudeSign = sign < 0 ? -1 : 1;
   MarkChanged(state);

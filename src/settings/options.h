@@ -5,6 +5,8 @@
 // state. No Qt here, so the window stays a thin shell over these.
 #include <string>
 
+#include "source/encoding.h"
+
 namespace zevi {
 
 struct AppState;
@@ -59,6 +61,9 @@ void EditDefaultZone(AppState& state, const std::string& text);
 void StepScaleButton(AppState& state, int delta);
 // "Grid decimal place ...".
 void AskScale(AppState& state, UserInterface& ui);
+
+// Settings > "Source Encoding"; a loaded file is loaded again in it.
+void ChooseSourceEncoding(AppState& state, UserInterface& ui, SourceEncoding encoding);
 
 // "Right Aligned ", "x 10", "x 100", "x 1000", "Left Aligned".
 void ChooseAlignment(AppState& state, int entry);

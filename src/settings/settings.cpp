@@ -145,6 +145,7 @@ class SettingsReader {
     ReadBreaks();
     ReadAlignment();
     s_.symbolType = SignedByteOf(Get("SymbolType", "0")).value_or(0);
+    s_.encoding = ParseEncodingName(Get("Encoding", "Automatic")).value_or(SourceEncoding::Automatic);
   }
 
  private:
@@ -319,6 +320,7 @@ void WriteSettings(IniFile& file, const ConversionSettings& settings) {
   set("Breaks", breaks);
   set("Alignment", std::to_string(settings.alignment));
   set("SymbolType", std::to_string(settings.symbolType));
+  set("Encoding", std::string(EncodingName(settings.encoding)));
 }
 
 bool LoadSettingsFile(const std::string& path, ConversionSettings& settings,

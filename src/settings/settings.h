@@ -8,6 +8,7 @@
 #include "platform/ini.h"
 #include "platform/locale.h"
 #include "source/columns.h"
+#include "source/encoding.h"
 
 namespace zevi {
 
@@ -50,6 +51,7 @@ struct ConversionSettings {
   BreakTable breaks{};
   int alignment = 0;               // 0..3, 9 left aligned
   int symbolType = 0;              // -128..127
+  SourceEncoding encoding = SourceEncoding::Automatic;
   double iniVersion = 1.0;
 
   // What an empty Columns key gives: column 1 "_ " width 100, the rest "__" width 80.
@@ -63,7 +65,8 @@ struct ConversionSettings {
 // ScaleFactor outside it 0; Alignment outside 0..255 counts as missing (then
 // LeftAlign decides); break tokens after the 27th are ignored, and so are
 // Columns items after the 26th; record numbers beyond 32 bits are clamped to
-// them (RecordNumberOf). The settings change only once the whole section is read.
+// them (RecordNumberOf). An Encoding value that names no encoding reads as
+// Automatic. The settings change only once the whole section is read.
 void ReadSettings(const IniFile& file, ConversionSettings& settings,
                   const LocaleValues& locale, UserInterface& ui);
 

@@ -43,6 +43,7 @@ struct AppState {
   std::string sourceFile;                 // empty until a load has run to its end
   std::string settingsFile;               // empty: none
   char loadSeparator = ' ';               // the separator of the last load
+  SourceEncoding sourceEncoding = SourceEncoding::Windows1252;  // in force for the loaded file
   bool columnBreaksEnabled = true;        // "Column Breaks..." (not after a tab load)
   bool settingsChanged = false;           // "Save Settings" enabled
   EditTexts edits;

@@ -62,7 +62,7 @@ class WindowTest : public QObject {
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuExport")), QStringList({"SaveAs..."}));
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuSettings")),
              QStringList({"Date", "List Separator", "Decimal Separator", "Sign Lat/Long (+ is) ",
-                          "Auxiliary Data ...", "Grid files", "Grid decimal place ...", "-",
+                          "Auxiliary Data ...", "Grid files", "Grid decimal place ...", "Source Encoding", "-",
                           "Open Settings...", "Save Settings", "Save Settings As...", "No settings file"}));
     QCOMPARE(MenuTexts(f.Find<QMenu>("mnuListSep")),
              QStringList({"comma (,)", "Semicolon (;)", "Space ( )", "User Defined (:)",

@@ -171,7 +171,7 @@ TEST_F(Cli, ShowSettingsPrintsTheSectionAndReadsItBack) {
       "[SETTINGS]\r\nMode=W\r\nDateformat=D\r\nSeparators=,.:\r\nSigns=NE\r\nScaleFactor=0\r\n"
       "Gridfiles=XX-\r\nWptIDPrefix=W\r\nDefaultZone=30U\r\nTextOption=I\r\nTrackStart=1\r\n"
       "Records=BE 1 5\r\nColumns=" + columns + "\r\nAuxData=D\r\nDatum=WGS 84\r\nAutoDatum=1\r\n"
-      "Grid=\r\nBreaks=\r\nAlignment=0\r\nSymbolType=0\r\n";
+      "Grid=\r\nBreaks=\r\nAlignment=0\r\nSymbolType=0\r\nEncoding=Automatic\r\n";
   EXPECT_EQ(defaults.out, expectedDefaults);
 
   Outcome changed = Convert({"--set", "Mode=T", "--set", "separators=\xB6,|", "--set", "Breaks= 4 .9",
@@ -188,6 +188,39 @@ TEST_F(Cli, ShowSettingsPrintsTheSectionAndReadsItBack) {
   EXPECT_EQ(again.out, changed.out);
   Outcome overridden = Convert({"--settings", File("saved.ini"), "--set=Mode=W", "--show-settings"});
   EXPECT_EQ(overridden.out.find("Mode=W\r\n"), 12u) << "--set comes after the file";
+}
+
+TEST_F(Cli, EncodingOptionIsTheEncodingKey) {
+  WriteBytes(File("utf.ini"), "[SETTINGS]\r\nEncoding=UTF-16\r\n");
+  const struct {
+    std::vector<std::string> args;
+    std::string line;
+  } rows[] = {
+      {{}, "Encoding=Automatic"},
+      {{"--encoding", "utf-8"}, "Encoding=UTF-8"},
+      {{"--encoding=UTF-16"}, "Encoding=UTF-16"},
+      {{"--encoding", "windows-1252"}, "Encoding=Windows-1252"},
+      {{"--encoding", "cp1252"}, "Encoding=Windows-1252"},
+      {{"--encoding", "utf-8", "--encoding", "auto"}, "Encoding=Automatic"},
+      {{"--set", "encoding=utf8"}, "Encoding=UTF-8"},
+      {{"--encoding", "utf-8", "--set", "Encoding=utf16"}, "Encoding=UTF-16"},
+      {{"-s", File("utf.ini")}, "Encoding=UTF-16"},
+      {{"-s", File("utf.ini"), "--encoding", "auto"}, "Encoding=Automatic"},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = row.args;
+    args.push_back("--show-settings");
+    Outcome run = Convert(args);
+    std::string shown = args[0] + " ... (" + std::to_string(args.size()) + " arguments)";
+    EXPECT_EQ(run.status, 0) << shown;
+    EXPECT_NE(run.out.find("\r\n" + row.line + "\r\n"), std::string::npos) << shown << "\n" << run.out;
+  }
+
+  Outcome bad = Convert({"--encoding", "latin1", "--show-settings"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')),
+            "zevi-convert: --encoding takes auto, utf-8, utf-16 or windows-1252, not latin1");
+  EXPECT_EQ(bad.out, "");
 }
 
 TEST_F(Cli, AssociatedSettingsFileAppliesWithoutOptions) {

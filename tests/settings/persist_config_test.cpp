@@ -213,7 +213,7 @@ TEST_F(ReadConfigTest, WritingKeepsOtherKeysAndRewritesTheRecentFiles) {
             "Gridfiles=XX-\r\nWptIDPrefix=W\r\nDefaultZone=30U\r\nTextOption=I\r\n"
             "TrackStart=1\r\nRecords=BE 1 5\r\nColumns=" + columns + "\r\n"
             "AuxData=D\r\nDatum=WGS 84\r\nAutoDatum=1\r\nGrid=\r\nBreaks=\r\n"
-            "Alignment=0\r\nSymbolType=0\r\n"
+            "Alignment=0\r\nSymbolType=0\r\nEncoding=Automatic\r\n"
             "[FILES]\r\nRecentFile0=/d/new.txt\r\nRecentFile1=/d/older.csv\r\n");
 }
 

@@ -40,6 +40,7 @@ std::string Describe(const ConversionSettings& s) {
   for (const BreakEntry& b : s.breaks)
     if (b.position != 0) text += std::to_string(b.position) + b.mark + " ";
   text += "align=" + std::to_string(s.alignment) + " symbol=" + std::to_string(s.symbolType);
+  text += " encoding=" + std::string(EncodingName(s.encoding));
   return text;
 }
 
@@ -71,6 +72,7 @@ TEST(ReadSettings, EmptySectionGivesEveryDefault) {
   start.breaks[0] = {7, '^'};
   start.alignment = 3;
   start.symbolType = 2;
+  start.encoding = SourceEncoding::Utf16;
   EXPECT_EQ(Describe(ReadText("", PointLocale(), ui, start)), Describe(expected));
   EXPECT_TRUE(ui.messages.empty());
 
@@ -129,6 +131,8 @@ TEST(ReadSettings, ValuesReadAsTheirFields) {
   auto text = [](std::string ConversionSettings::*field) {
     return [field](const ConversionSettings& s) { return s.*field; };
   };
+
+  auto encoding = [](const ConversionSettings& s) { return std::string(EncodingName(s.encoding)); };
 
   const ReadRow rows[] = {
       {"Separators=;,#", separators, ";,#", "three characters"},
@@ -194,6 +198,12 @@ TEST(ReadSettings, ValuesReadAsTheirFields) {
        "off"},
       {"AutoDatum=x", [](const ConversionSettings& s) { return std::to_string(s.autoDatum); }, "1",
        "not a number: on"},
+      {"Encoding=UTF-8", encoding, "UTF-8", "as written"},
+      {"encoding=utf16", encoding, "UTF-16", "key and value without regard to case"},
+      {"Encoding=cp1252", encoding, "Windows-1252", "other spelling"},
+      {"Encoding=Windows-1252", encoding, "Windows-1252", "as written"},
+      {"Encoding=latin1", encoding, "Automatic", "no such encoding"},
+      {"Encoding=", encoding, "Automatic", "empty value"},
   };
   for (const ReadRow& row : rows) {
     ScriptedUi ui;
@@ -277,10 +287,11 @@ ConversionSettings Unusual() {
   s.breaks[2] = {255, '^'};
   s.alignment = 9;
   s.symbolType = -5;
+  s.encoding = SourceEncoding::Utf8;
   return s;
 }
 
-TEST(WriteSettings, WritesTheNineteenKeysInOrder) {
+TEST(WriteSettings, WritesTheKeysInOrder) {
   IniFile file;
   WriteSettings(file, Unusual());
   std::string columns = "\"_ /100\",KD/70,\"A /55\"";
@@ -306,7 +317,8 @@ TEST(WriteSettings, WritesTheNineteenKeysInOrder) {
             "Grid=British Grid\r\n"
             "Breaks= 12 .20 255\r\n"
             "Alignment=9\r\n"
-            "SymbolType=-5\r\n");
+            "SymbolType=-5\r\n"
+            "Encoding=UTF-8\r\n");
 }
 
 TEST(WriteSettings, ReadBackGivesTheSameSettings) {
