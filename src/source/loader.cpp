@@ -4,11 +4,15 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <optional>
+#include <tuple>
 
 #include "settings/recent.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/breaks.h"
+#include "source/columns.h"
+#include "source/encoding.h"
 #include "source/kinds.h"
 #include "source/range.h"
 
@@ -247,6 +251,56 @@ void EndFailedLoad(AppState& state, UserInterface& ui, const std::string& messag
   ui.ShowMessage(message);
 }
 
+// Where a character of the text stands: its line, and in that line's text
+// (trimmed) its offset, when the line has text there.
+struct TextPlace {
+  int line = 0;
+  std::optional<std::size_t> inLine;
+};
+
+TextPlace PlaceOf(std::string_view text, std::size_t offset) {
+  TextPlace place;
+  SourceLines lines(text);
+  std::string_view line;
+  while (lines.ReadSourceLine(line)) {
+    ++place.line;
+    if (lines.Offset() <= offset) continue;
+    const auto start = static_cast<std::size_t>(line.data() - text.data());
+    if (!line.empty() && offset >= start && offset < start + line.size()) place.inLine = offset - start;
+    break;
+  }
+  return place;
+}
+
+// Where a character of a line stands after the breaks were applied to it, as
+// ApplyBreaks moves it.
+std::size_t PlaceAfterBreaks(const BreakTable& breaks, std::size_t inLine, std::size_t lineSize) {
+  std::size_t size = lineSize + 1;  // the blank after the line
+  std::size_t inserted = 0;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    const std::size_t at = std::min<std::size_t>(entry.position + inserted, size);
+    if (at <= inLine) ++inLine;
+    ++size;
+    ++inserted;
+  }
+  return inLine;
+}
+
+// The column letter of the cell that holds the character at `inRow` of the
+// row's text; empty when no cell holds it (a blank, a separator, a dropped field).
+std::string ColumnHolding(std::string_view rowText, std::size_t inRow, char separator, int columns) {
+  std::string_view rest = rowText;
+  const char* target = rowText.data() + inRow;
+  for (int column = 1; column < columns && !rest.empty(); ++column) {
+    std::string_view field;
+    std::tie(field, rest) = NextField(separator, rest);
+    const std::string_view cell = StripQuotes(TrimText(field));
+    if (target >= cell.data() && target < cell.data() + cell.size()) return ColumnLetter(column);
+  }
+  return {};
+}
+
 }  // namespace
 
 SourceFileHandle OpenSourceFile(const std::string& path) {
@@ -394,11 +448,20 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     return;
   }
   LoadProgress progress(ui, file.SizeHint());
+  std::string unmappableMessage;
   try {
     // The old text goes before the new one is read: a reload never holds both.
     state.table.Layout(state.table.ColumnCount(), state.table.RowCount());
     SourceRead read = ReadSource(file, limits, [&](std::uint64_t bytes) { progress.Read(bytes); });
     if (read.readFailed) ui.ShowMessage("Error A");
+
+    DecodedSource decoded = DecodeSource(read.text.View(), state.settings.encoding);
+    state.sourceEncoding = decoded.used;
+    if (decoded.converted) {
+      read.text = SourceText(std::move(decoded.text));
+    } else {
+      read.text.DropPrefix(decoded.skip);
+    }
 
     SourceRows rows;
     const CountResult count =
@@ -426,8 +489,25 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     state.columnBreaksEnabled = count.separator != '\t';
     // The sample line belongs to this file; an empty first record leaves none.
     state.firstRecordText = count.firstRecordText;
-    if (count.separator != '\t' && HasBreaks(state.settings.breaks)) {
+
+    TextPlace unmappable;
+    if (decoded.unmappable > 0) unmappable = PlaceOf(read.text.View(), decoded.firstUnmappable);
+    const bool breaks = count.separator != '\t' && HasBreaks(state.settings.breaks);
+    if (breaks) {
+      if (unmappable.inLine) {
+        const std::size_t lineSize = rows.Span(unmappable.line).second;
+        unmappable.inLine = PlaceAfterBreaks(state.settings.breaks, *unmappable.inLine, lineSize);
+      }
       ApplyBreaksToRows(state.settings.breaks, count.separator, read.text, rows);
+    }
+    if (decoded.unmappable > 0) {
+      std::string column;
+      if (unmappable.inLine) {
+        const auto [offset, length] = rows.Span(unmappable.line);
+        column = ColumnHolding(read.text.View().substr(offset, length), *unmappable.inLine,
+                               count.separator, columns);
+      }
+      unmappableMessage = UnmappableMessage(decoded.unmappable, static_cast<std::uint64_t>(unmappable.line), column);
     }
     state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
   } catch (const std::bad_alloc&) {
@@ -438,6 +518,7 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
 
   AddRecentFile(state.recent, path);
   state.sourceFile = path;
+  if (!unmappableMessage.empty()) ui.ShowMessage(unmappableMessage);
 }
 
 }  // namespace zevi

@@ -455,5 +455,52 @@ TEST_F(LoadTest, EmptyLinesCostNextToNothing) {
   }
 }
 
+std::string Utf16Le(std::string_view ascii, std::initializer_list<std::pair<std::size_t, char16_t>> replaced) {
+  std::u16string units(ascii.begin(), ascii.end());
+  for (auto [at, unit] : replaced) units[at] = unit;
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+TEST_F(LoadTest, DecodesTheSourceAndLocatesUnmappableCharacters) {
+  struct Case {
+    std::string bytes;
+    std::vector<BreakEntry> breaks;
+    std::string table;
+    SourceEncoding used;
+    std::vector<std::string> messages;
+    const char* reason;
+  } cases[] = {
+      {"\xEF\xBB\xBFName,Lat\r\nCaf\xC3\xA9 Zo\xC3\xAB,51.5\r\n", {}, "Name|Lat\nCaf\xE9 Zo\xEB|51.5\n",
+       SourceEncoding::Utf8, {}, "UTF-8 with a BOM and accented names"},
+      {Utf16Le("Name,Lat\r\nCafe Zoe,51.5\r\n", {{13, u'\u00E9'}, {17, u'\u00EB'}}), {},
+       "Name|Lat\nCaf\xE9 Zo\xEB|51.5\n", SourceEncoding::Utf16, {}, "UTF-16 LE"},
+      {"Name,Lat\r\n", {}, "Name|Lat\n", SourceEncoding::Windows1252, {}, "pure ASCII"},
+      {"a,b\r\n\r\nx, \"\xE6\x9D\xB1y\"\r\n", {}, "a|b\n-\nx|?y\n", SourceEncoding::Utf8,
+       {"1 character has no Windows-1252 form and is written as '?' (record 3, column B)"},
+       "one character, in a quoted cell"},
+      {"\xE6\x9D\xB1\xE6\x9D\xB1,b\r\n", {}, "??|b\n", SourceEncoding::Utf8,
+       {"2 characters have no Windows-1252 form and are written as '?' (first: record 1, column A)"},
+       "two characters"},
+      {"ABC\xE6\x9D\xB1" "DEF\r\n", {{3, '^'}}, "ABC|?DEF\n", SourceEncoding::Utf8,
+       {"1 character has no Windows-1252 form and is written as '?' (record 1, column B)"},
+       "a column break before the character moves it to the next column"},
+  };
+  for (const Case& c : cases) {
+    AppState fresh;
+    ScriptedUi freshUi;
+    fresh.settings.listSeparator = c.breaks.empty() ? ',' : kNoListSeparator;
+    for (std::size_t i = 0; i < c.breaks.size(); ++i) fresh.settings.breaks[i] = c.breaks[i];
+    LoadSourceFile(fresh, freshUi, WriteFile("encoded.txt", c.bytes));
+    EXPECT_EQ(TableText(fresh.table), c.table) << c.reason;
+    EXPECT_EQ(fresh.sourceEncoding, c.used) << c.reason;
+    EXPECT_EQ(freshUi.messages, c.messages) << c.reason;
+  }
+}
+
 }  // namespace
 }  // namespace zevi
