@@ -32,18 +32,6 @@ constexpr std::size_t kFirstStreamBlock = std::size_t{1} << 20;
 constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Fields are short: a plain walk over the first bytes beats a library call.
-std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
-  constexpr std::size_t kWalked = 16;
-  const std::size_t walked = std::min(text.size(), from + kWalked);
-  for (std::size_t i = from; i < walked; ++i) {
-    if (text[i] == byte) return i;
-  }
-  return walked == text.size() ? std::string_view::npos : text.find(byte, walked);
-}
-
 // Walks a line as the quote masking sees it: inside quotes every character,
 // the opening quote included, reads as 'x', so separators there do not count.
 template <typename Visit>
@@ -90,29 +78,36 @@ struct ShapeBytes {
   std::size_t separators = 0;
 };
 
-// The bytes that decide a line's shape, counted in one walk the compiler can
-// vectorise: byte-wide sums over blocks too short to overflow them.
+// Adds the bytes that decide a line's shape among `count` bytes; with a
+// count fixed at compile time the compiler turns this into vector compares.
+// Byte-wide sums: `count` stays below 256.
+template <std::size_t count>
+void AddShapeBytes(const unsigned char* at, unsigned char separator, ShapeBytes& counts) {
+  unsigned char quotes = 0;
+  unsigned char tabs = 0;
+  unsigned char separators = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    quotes += at[i] == '"';
+    tabs += at[i] == '\t';
+    separators += at[i] == separator;
+  }
+  counts.quotes += quotes;
+  counts.tabs += tabs;
+  counts.separators += separators;
+}
+
 ShapeBytes CountShapeBytes(std::string_view line, char listSeparator) {
-  constexpr std::size_t kBlock = 255;
   ShapeBytes counts;
   const auto* at = reinterpret_cast<const unsigned char*>(line.data());
   const auto separator = static_cast<unsigned char>(listSeparator);
-  for (std::size_t left = line.size(); left > 0;) {
-    const std::size_t block = std::min(left, kBlock);
-    unsigned char quotes = 0;
-    unsigned char tabs = 0;
-    unsigned char separators = 0;
-    for (std::size_t i = 0; i < block; ++i) {
-      quotes += at[i] == '"';
-      tabs += at[i] == '\t';
-      separators += at[i] == separator;
-    }
-    counts.quotes += quotes;
-    counts.tabs += tabs;
-    counts.separators += separators;
-    at += block;
-    left -= block;
+  std::size_t left = line.size();
+  for (; left >= 16; left -= 16, at += 16) AddShapeBytes<16>(at, separator, counts);
+  if (left >= 8) {
+    AddShapeBytes<8>(at, separator, counts);
+    left -= 8;
+    at += 8;
   }
+  for (; left > 0; --left, ++at) AddShapeBytes<1>(at, separator, counts);
   return counts;
 }
 
@@ -404,33 +399,6 @@ bool SourceLines::ReadSourceLine(std::string& line) {
   return true;
 }
 
-std::string_view TrimText(std::string_view text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view StripQuotes(std::string_view text) {
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-    return text.substr(1, text.size() - 2);
-  }
-  return text;
-}
-
-std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest) {
-  const std::size_t firstNonSpace = rest.find_first_not_of(' ');
-  if (firstNonSpace == std::string_view::npos) return {};
-  rest.remove_prefix(firstNonSpace);
-  // A quoted part runs to its closing quote (or to the end) and may hold separators.
-  std::size_t searchFrom = 0;
-  if (rest.front() == '"') {
-    const std::size_t closing = rest.find('"', 1);
-    searchFrom = closing == std::string_view::npos ? rest.size() : closing + 1;
-  }
-  const std::size_t separatorAt = FindByte(rest, separator, searchFrom);
-  if (separatorAt == std::string_view::npos) return {rest, {}};
-  return {rest.substr(0, separatorAt), rest.substr(separatorAt + 1, kMaxRestLength)};
-}
 
 void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
                     const BeforeNewSourceFile& beforeNewFile, const LoadLimits& limits) {

@@ -3,6 +3,7 @@
 // standard input for "-") is read once, whole, into memory; one walk over the
 // bytes finds the lines, the separator and the number of columns; the table
 // keeps the text and cuts a row into cells when it is read.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -105,17 +106,59 @@ struct SourceRead {
 SourceRead ReadSource(const SourceFileHandle& file, const LoadLimits& limits,
                       const std::function<void(std::uint64_t)>& progress = {});
 
+namespace detail {
+inline bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Fields are short: a plain walk over the first bytes beats a library call.
+inline std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
+  constexpr std::size_t kWalked = 16;
+  const std::size_t walked = std::min(text.size(), from + kWalked);
+  for (std::size_t i = from; i < walked; ++i) {
+    if (text[i] == byte) return i;
+  }
+  return walked == text.size() ? std::string_view::npos : text.find(byte, walked);
+}
+}  // namespace detail
+
+// The three below run for every cell the table gives out, so they are inline.
+
 // Cuts the next field off the front of `rest`; leading spaces are skipped. A
 // leading quoted part may hold separators; the remainder after a separator is
 // cut to 999 characters.
 //   (',', "a,,c")        -> ("a", ",c"), then ("", "c"), then ("c", "")
 //   (',', "\"x,y\",z")   -> ("\"x,y\"", "z")
 //   (' ', "1  2")        -> ("1", " 2"), then ("2", "")
-std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest);
+inline std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest) {
+  // Fields rarely start with a space: a plain walk.
+  std::size_t firstNonSpace = 0;
+  while (firstNonSpace < rest.size() && rest[firstNonSpace] == ' ') ++firstNonSpace;
+  if (firstNonSpace == rest.size()) return {};
+  rest.remove_prefix(firstNonSpace);
+  // A quoted part runs to its closing quote (or to the end) and may hold separators.
+  std::size_t searchFrom = 0;
+  if (rest.front() == '"') {
+    const std::size_t closing = rest.find('"', 1);
+    searchFrom = closing == std::string_view::npos ? rest.size() : closing + 1;
+  }
+  const std::size_t separatorAt = detail::FindByte(rest, separator, searchFrom);
+  if (separatorAt == std::string_view::npos) return {rest, {}};
+  return {rest.substr(0, separatorAt), rest.substr(separatorAt + 1, kMaxRestLength)};
+}
+
 // Drops one pair of enclosing double quotes.
-std::string_view StripQuotes(std::string_view text);
+inline std::string_view StripQuotes(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
 // Trims blanks and control characters from both ends.
-std::string_view TrimText(std::string_view text);
+inline std::string_view TrimText(std::string_view text) {
+  while (!text.empty() && detail::IsBlankOrControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && detail::IsBlankOrControl(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 // Called before a file other than the current source file is loaded (the
 // associated settings offer); it may replace the settings.

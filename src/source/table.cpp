@@ -1,6 +1,7 @@
 #include "source/table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <tuple>
@@ -89,7 +90,7 @@ bool SourceRows::Has(int row) const {
 std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
   const auto word = static_cast<std::size_t>(row) / kMarkerBits;
   const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
-  const std::uint64_t span = spans_[ranks_[word] + static_cast<std::size_t>(__builtin_popcountll(before))];
+  const std::uint64_t span = spans_[ranks_[word] + static_cast<std::size_t>(std::popcount(before))];
   return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
 }
 

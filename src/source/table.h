@@ -3,6 +3,7 @@
 // whole, as read, and one packed span per line with content; a row is cut
 // into cells when it is read. Empty lines cost a bit each, so a file of
 // millions of lines fits in little more than its size.
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -60,7 +61,7 @@ class SourceRows {
   void ForEach(Visit visit) const {
     for (std::size_t word = 0; word < markers_.size(); ++word) {
       for (std::uint64_t bits = markers_[word]; bits != 0; bits &= bits - 1) {
-        const int row = static_cast<int>(word * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
+        const int row = static_cast<int>(word * 64 + static_cast<unsigned>(std::countr_zero(bits)));
         const auto [offset, length] = Span(row);
         visit(row, offset, length);
       }
