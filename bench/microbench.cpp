@@ -68,6 +68,22 @@ void BM_LoadSourceFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadSourceFile)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The export's view of the table: every row cut into its cells.
+void BM_GetRowCells(benchmark::State& state) {
+  const std::string path = SampleFile(static_cast<int>(state.range(0)));
+  testing::ScriptedUi ui;
+  AppState app;
+  app.settings.listSeparator = ',';
+  LoadSourceFile(app, ui, path);
+  RowCells cells;
+  for (auto _ : state) {
+    for (int row = 1; row <= app.table.LastRow(); ++row) GetRowCells(app.table, row, cells);
+    benchmark::DoNotOptimize(cells.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_GetRowCells)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 void BM_NextField(benchmark::State& state) {
   for (auto _ : state) {
     std::string_view rest = kSampleLine;

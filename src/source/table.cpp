@@ -37,7 +37,65 @@ std::size_t ReadLength(const char*& at) {
   }
 }
 
-std::string_view CutCell(std::string_view field) { return StripQuotes(TrimText(field)); }
+// Runs for every cell the table gives out.
+[[gnu::always_inline]] inline std::string_view CutCell(std::string_view field) {
+  return StripQuotes(TrimText(field));
+}
+
+// std::popcount is a library call where the target has no popcount
+// instruction; this is a handful of inline operations.
+unsigned CountBits(std::uint64_t bits) {
+  bits -= (bits >> 1) & 0x5555555555555555u;
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<unsigned>((bits * 0x0101010101010101u) >> 56);
+}
+
+// Index of the first `byte` at or after `from`, the text's size when none;
+// eight bytes at a time, as fields are a few to a dozen bytes long.
+std::size_t FindInLine(std::string_view text, char byte, std::size_t from) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
+    for (; from + sizeof(std::uint64_t) <= text.size(); from += sizeof(std::uint64_t)) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + from, sizeof word);
+      word ^= pattern;
+      // The lowest high bit set marks the first byte that matched.
+      const std::uint64_t matched = (word - kOnes) & ~word & kHighs;
+      if (matched != 0) return from + static_cast<std::size_t>(std::countr_zero(matched)) / 8;
+    }
+  }
+  while (from < text.size() && text[from] != byte) ++from;
+  return from;
+}
+
+// Cuts a line into the cells of columns 1..lastColumn as NextField and CutCell
+// cut it, handing each to put(column, cell). A line no longer than the rest
+// limit is never cut short, so fields up to a quote are found in one walk.
+template <typename Put>
+void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
+  int column = 1;
+  if (text.size() <= kMaxRestLength) {
+    std::size_t at = 0;
+    for (; column <= lastColumn; ++column) {
+      while (at < text.size() && text[at] == ' ') ++at;
+      if (at == text.size()) return;
+      if (text[at] == '"') break;  // a quoted part: NextField from here
+      const std::size_t end = FindInLine(text, separator, at);
+      put(column, CutCell(text.substr(at, end - at)));
+      if (end == text.size()) return;
+      at = end + 1;
+    }
+    text.remove_prefix(std::min(at, text.size()));
+  }
+  for (; column <= lastColumn && !text.empty(); ++column) {
+    std::string_view field;
+    std::tie(field, text) = NextField(separator, text);
+    put(column, CutCell(field));
+  }
+}
 
 }  // namespace
 
@@ -90,7 +148,7 @@ bool SourceRows::Has(int row) const {
 std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
   const auto word = static_cast<std::size_t>(row) / kMarkerBits;
   const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
-  const std::uint64_t span = spans_[ranks_[word] + static_cast<std::size_t>(std::popcount(before))];
+  const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
   return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
 }
 
@@ -143,12 +201,11 @@ std::string_view SourceTable::Cell(int column, int row) const {
   if (column < 1 || column >= columns_) return {};
   std::string_view text = RowText(row);
   if (lines_) {
-    std::string_view field;
-    for (int index = 1; index <= column; ++index) {
-      if (text.empty()) return {};
-      std::tie(field, text) = NextField(separator_, text);
-    }
-    return CutCell(field);
+    std::string_view found;
+    CutLine(text, separator_, column, [&](int index, std::string_view cell) {
+      if (index == column) found = cell;
+    });
+    return found;
   }
   const char* at = text.data();
   const char* end = at + text.size();
@@ -170,11 +227,8 @@ void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
   std::string_view text = table.RowText(row);
   if (table.lines_) {
-    for (std::size_t column = 1; !text.empty() && column < out.size(); ++column) {
-      std::string_view field;
-      std::tie(field, text) = NextField(table.separator_, text);
-      out[column] = CutCell(field);
-    }
+    CutLine(text, table.separator_, static_cast<int>(out.size()) - 1,
+            [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; });
     return;
   }
   const char* at = text.data();

@@ -4,7 +4,10 @@
 
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "source/loader.h"
 
 namespace zevi {
 namespace {
@@ -93,6 +96,56 @@ TEST(SourceTable, LinesAreCutWhenRead) {
   EXPECT_EQ(row, (RowCells{"", "a", "b,c", ""}));
   table.FillRow(3, Cells{"ignored"});
   EXPECT_EQ(table.Cell(1, 3), "") << "rows of a loaded text are not filled by hand";
+}
+
+// Every line of up to six characters from an alphabet of the bytes that
+// matter, the same inside longer words (the separator search goes eight bytes
+// at a time), and long lines with separators here and there: cut by the table
+// as NextField, TrimText and StripQuotes cut them one field at a time.
+TEST(SourceTable, LinesCutAsFieldsAreCutOneByOne) {
+  std::vector<std::string> lines;
+  const std::string alphabet = "a, \"\t;";
+  for (std::size_t length = 1; length <= 6; ++length) {
+    std::size_t combinations = 1;
+    for (std::size_t i = 0; i < length; ++i) combinations *= alphabet.size();
+    for (std::size_t n = 0; n < combinations; ++n) {
+      std::string line;
+      for (std::size_t rest = n, i = 0; i < length; ++i, rest /= alphabet.size()) line += alphabet[rest % alphabet.size()];
+      lines.push_back(line);
+      lines.push_back("abcdefghi" + line + "jklmnop" + line);
+    }
+  }
+  for (std::size_t at : {0u, 7u, 8u, 9u, 15u, 16u, 17u, 990u, 998u, 999u, 1000u, 1001u, 1100u}) {
+    std::string line(1200, 'b');
+    line[at] = ',';
+    line[(at * 7 + 3) % 1200] = ',';
+    lines.push_back(line);
+    lines.push_back(line.substr(0, 1000));
+  }
+  std::string text;
+  SourceRows rows;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    rows.Add(static_cast<int>(i) + 1, text.size(), lines[i].size());
+    text += lines[i];
+  }
+  for (char separator : {',', ' ', '\t'}) {
+    SourceTable table;
+    table.Layout(6, static_cast<int>(lines.size()) + 1);  // 5 data columns
+    table.TakeLines(SourceText(text), rows, separator);
+    RowCells cells;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const int row = static_cast<int>(i) + 1;
+      GetRowCells(table, row, cells);
+      std::string_view rest = lines[i];
+      for (int column = 1; column < 6; ++column) {
+        std::string_view field;
+        std::tie(field, rest) = NextField(separator, rest);
+        const std::string_view expected = StripQuotes(TrimText(field));
+        ASSERT_EQ(table.Cell(column, row), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
+        ASSERT_EQ(CellOf(cells, column), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
+      }
+    }
+  }
 }
 
 TEST(SourceRows, RefusesSpansBeyondTheirPackedWidth) {
