@@ -416,6 +416,7 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     return;
   }
   LoadProgress progress(ui, file.SizeHint());
+  std::string failure;
   std::string unmappableMessage;
   try {
     // The old text goes before the new one is read: a reload never holds both.
@@ -435,13 +436,13 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     const CountResult count =
         CountingPass(read.text.View(), state.settings, range, limits, rows, progress);
     if (count.end == WalkEnd::TooManyLines) {
-      EndFailedLoad(state, ui, "The file has more than " + std::to_string(limits.maxLines) +
-                                   " lines\r\n" + path);
-      return;
+      failure = "The file has more than " + std::to_string(limits.maxLines) + " lines";
+    } else if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {
+      failure = "Line " + std::to_string(count.lines) + " is longer than " + SizeText(limits.maxLineBytes);
     }
-    if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {
-      EndFailedLoad(state, ui, "Line " + std::to_string(count.lines) + " is longer than " +
-                                   SizeText(limits.maxLineBytes) + "\r\n" + path);
+    if (!failure.empty()) {
+      progress.Done();
+      EndFailedLoad(state, ui, failure + "\r\n" + path);
       return;
     }
 
@@ -479,6 +480,7 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     }
     state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
   } catch (const std::bad_alloc&) {
+    progress.Done();
     EndFailedLoad(state, ui, "Not enough memory to load the file\r\n" + path);
     return;
   }

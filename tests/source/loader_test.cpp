@@ -307,6 +307,15 @@ TEST_F(LoadTest, ReportsProgressOnLargeFiles) {
   EXPECT_EQ(progressUi.reports.back(), std::make_pair(total, total));
   EXPECT_EQ(state.table.Cell(1, 80000), "W80000");
   EXPECT_EQ(state.table.Cell(6, 80000), "12:00:00");
+
+  // A load that ends early closes its progress too.
+  progressUi.reports.clear();
+  LoadLimits limits;
+  limits.maxLineBytes = 20;
+  LoadSourceFile(state, progressUi, path, {}, limits);
+  ASSERT_FALSE(progressUi.reports.empty());
+  EXPECT_EQ(progressUi.reports.back(), std::make_pair(total, total));
+  EXPECT_EQ(progressUi.messages, std::vector<std::string>{"Line 1 is longer than 20 bytes\r\n" + path});
 }
 
 TEST_F(LoadTest, StreamsLoadAsFiles) {
