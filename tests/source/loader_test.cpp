@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "source/kinds.h"
+#include "source/range.h"
 #include "source_fixture.h"
 
 namespace zevi {
@@ -328,13 +330,13 @@ TEST_F(LoadTest, StreamsLoadAsFiles) {
     AppState fresh;
     ScriptedUi freshUi;
     fresh.settings.listSeparator = ',';
+    std::optional<PipeSource> pipe;
     std::string path;
     if (via == Via::File) {
       path = WriteFile("plain.csv", bytes);
       LoadSourceFile(fresh, freshUi, path);
     } else if (via == Via::Pipe) {
-      PipeSource pipe(bytes);
-      path = pipe.Path();
+      path = pipe.emplace(bytes).Path();  // open while the process runs, as <(...) is
       LoadSourceFile(fresh, freshUi, path);
     } else if (via == Via::Fifo) {
       path = fifo;
@@ -353,6 +355,12 @@ TEST_F(LoadTest, StreamsLoadAsFiles) {
     EXPECT_TRUE(freshUi.messages.empty()) << name;
     EXPECT_EQ(fresh.sourceFile, path) << name;
     EXPECT_EQ(fresh.firstRecordText, "ID,Lat") << name;
+    // A stream is not read a second time for the sample line (it would wait
+    // or find nothing): the text stays.
+    fresh.settings.firstRecord = 3;
+    FirstRecordGroupClick(fresh, freshUi, 1);
+    EXPECT_EQ(fresh.firstRecordText, via == Via::File ? "W1,\"51,5\"" : "ID,Lat") << name;
+    EXPECT_TRUE(freshUi.messages.empty()) << name;
   }
 }
 
