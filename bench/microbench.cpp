@@ -45,13 +45,12 @@ std::string SampleFile(int lines) {
 
 void BM_ReadSourceLine(benchmark::State& state) {
   const std::string path = SampleFile(static_cast<int>(state.range(0)));
-  std::string line;
+  std::string_view line;
   std::int64_t bytes = 0;
   for (auto _ : state) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    SourceLineReader reader(file);
-    while (reader.ReadSourceLine(line)) bytes += static_cast<std::int64_t>(line.size()) + 2;
-    std::fclose(file);
+    const SourceRead read = ReadSource(OpenSourceFile(path), LoadLimits{});
+    SourceLines lines(read.text.View());
+    while (lines.ReadSourceLine(line)) bytes += static_cast<std::int64_t>(line.size()) + 2;
   }
   state.SetBytesProcessed(bytes);
 }
@@ -68,6 +67,22 @@ void BM_LoadSourceFile(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_LoadSourceFile)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The export's view of the table: every row cut into its cells.
+void BM_GetRowCells(benchmark::State& state) {
+  const std::string path = SampleFile(static_cast<int>(state.range(0)));
+  testing::ScriptedUi ui;
+  AppState app;
+  app.settings.listSeparator = ',';
+  LoadSourceFile(app, ui, path);
+  RowCells cells;
+  for (auto _ : state) {
+    for (int row = 1; row <= app.table.LastRow(); ++row) GetRowCells(app.table, row, cells);
+    benchmark::DoNotOptimize(cells.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_GetRowCells)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_NextField(benchmark::State& state) {
   for (auto _ : state) {

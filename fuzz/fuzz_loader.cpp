@@ -1,5 +1,6 @@
-// The loader on arbitrary bytes, under arbitrary separators, column breaks and
-// record ranges; then every cell of the table is read back.
+// The loader on arbitrary bytes, under arbitrary separators, column breaks,
+// record ranges and line limits; then every cell of the table is read back,
+// one at a time and a row at once, and both must agree.
 #include "fuzz_support.h"
 #include "settings/state.h"
 #include "source/loader.h"
@@ -25,8 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.lastRecord = static_cast<std::int8_t>(in.Byte());
   }
 
+  LoadLimits limits;
+  if (in.Flag()) limits.maxLineBytes = in.Byte();
+
   testing::ScriptedUi ui;
-  LoadSourceFile(state, ui, fuzz::WriteScratchFile("source.txt", in.Rest()));
+  LoadSourceFile(state, ui, fuzz::WriteScratchFile("source.txt", in.Rest()), {}, limits);
 
   const SourceTable& table = state.table;
   ZEVI_FUZZ_CHECK(table.ColumnCount() <= kMaxColumnCount);
@@ -34,7 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RowCells cells;
   for (int row = 0; row <= table.RowCount(); ++row) {
     for (int column = 0; column <= table.ColumnCount(); ++column) total += table.Cell(column, row).size();
-    if (row >= 1 && row <= table.LastRow()) GetRowCells(table, row, cells);
+    if (row < 1 || row > table.LastRow()) continue;
+    GetRowCells(table, row, cells);
+    for (int column = 0; column <= table.ColumnCount(); ++column) {
+      ZEVI_FUZZ_CHECK(CellOf(cells, column) == table.Cell(column, row));
+    }
   }
   ZEVI_FUZZ_CHECK(total <= 2 * in.Rest().size() + 64 * static_cast<std::size_t>(table.RowCount()));
   return 0;

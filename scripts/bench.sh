@@ -6,6 +6,7 @@
 #   scripts/bench.sh                 every size, 5 runs each (median)
 #   BENCH_SIZES="10000 100000" BENCH_RUNS=3 scripts/bench.sh
 #   BENCH_MICRO=0 scripts/bench.sh   skip the micro-benchmarks
+# The largest size is also measured against `cp` (bench/against_cp.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -81,6 +82,9 @@ for n in "${sizes[@]}"; do
     "$(awk -v g="$wall" -v z="${zevi_wall[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')" \
     "$(awk -v g="$cpu" -v z="${zevi_cpu[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')"
 done
+
+printf '\nAgainst a plain cp of the same file, in the same run\n'
+BENCH_RUNS=$runs bench/against_cp.sh "${sizes[-1]}"
 
 if [ "${BENCH_MICRO:-1}" != 0 ]; then
   printf '\nCore micro-benchmarks\n\n'

@@ -7,6 +7,7 @@
 
 #include "settings/state.h"
 #include "source/loader.h"
+#include "source/range.h"
 #include "values/coordinates.h"
 #include "values/failures.h"
 #include "values/gridvalues.h"
@@ -19,11 +20,7 @@ namespace {
 // A record box that holds a whole number replaces the number; otherwise the
 // number stays as it was.
 void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
-  std::optional<std::int64_t> value = TryStrToInt(boxText);
-  if (value && *value >= std::numeric_limits<std::int32_t>::min() &&
-      *value <= std::numeric_limits<std::int32_t>::max()) {
-    number = static_cast<std::int32_t>(*value);
-  }
+  if (const std::optional<std::int32_t> value = RecordNumberOf(boxText)) number = *value;
 }
 
 // The longest cell of a column over the rows of the range, at least the minimum.

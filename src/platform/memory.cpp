@@ -2,7 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace zevi {
@@ -39,6 +41,21 @@ LargeBlock AllocateLargeBlock(std::size_t bytes) {
   void* block = reinterpret_cast<void*>(aligned);
   ::madvise(block, size, MADV_HUGEPAGE);  // a hint: without large pages all still works
   return LargeBlock(block, LargeBlockRelease{bytes});
+}
+
+void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
+  const std::size_t old = block.get_deleter().bytes;
+  keep = std::min({keep, old, bytes});
+  if (block && old >= kLargePage && bytes >= kLargePage) {
+    void* moved = ::mremap(block.get(), MappedBytes(old), MappedBytes(bytes), MREMAP_MAYMOVE);
+    if (moved == MAP_FAILED) throw std::bad_alloc();
+    static_cast<void>(block.release());
+    block = LargeBlock(moved, LargeBlockRelease{bytes});
+    return;
+  }
+  LargeBlock resized = AllocateLargeBlock(bytes);
+  if (keep > 0) std::memcpy(resized.get(), block.get(), keep);
+  block = std::move(resized);
 }
 
 }  // namespace zevi

@@ -18,4 +18,9 @@ using LargeBlock = std::unique_ptr<void, LargeBlockRelease>;
 // file otherwise). Throws std::bad_alloc.
 LargeBlock AllocateLargeBlock(std::size_t bytes);
 
+// Gives `block` room for `bytes`, keeping its first `keep` bytes. A large block
+// moves its pages rather than copying them, so a stream of unknown length can
+// grow to gigabytes with no second copy. Throws std::bad_alloc.
+void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep);
+
 }  // namespace zevi

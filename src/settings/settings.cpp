@@ -12,6 +12,7 @@
 #include "platform/folders.h"
 #include "settings/files.h"
 #include "settings/userinterface.h"
+#include "source/range.h"
 #include "values/numbers.h"
 
 namespace zevi {
@@ -201,10 +202,10 @@ class SettingsReader {
       s_.firstRecordMode = tokens[0][0];
       if (tokens[0].size() >= 2) s_.lastRecordMode = tokens[0][1];
     }
-    s_.firstRecord = tokens.size() >= 2 ? Int32Of(tokens[1]).value_or(1) : 1;
+    s_.firstRecord = tokens.size() >= 2 ? RecordNumberOf(tokens[1]).value_or(1) : 1;
     std::int64_t lastDefault = std::min<std::int64_t>(
         std::int64_t{s_.firstRecord} + 3, std::numeric_limits<std::int32_t>::max());
-    auto last = tokens.size() >= 3 ? Int32Of(tokens[2]) : std::nullopt;
+    auto last = tokens.size() >= 3 ? RecordNumberOf(tokens[2]) : std::nullopt;
     s_.lastRecord = last ? *last : static_cast<std::int32_t>(lastDefault);
   }
 

@@ -65,9 +65,9 @@ struct ConversionSettings {
 // half read: TrackStart outside -128..127 reads 1, SymbolType outside it 0,
 // ScaleFactor outside it 0; Alignment outside 0..255 counts as missing (then
 // LeftAlign decides); break tokens after the 27th are ignored, and so are
-// Columns items after the 26th; record numbers beyond 32 bits count as not
-// numbers. An Encoding value that names no encoding reads as Automatic.
-// The settings change only once the whole section is read.
+// Columns items after the 26th; record numbers beyond 32 bits are clamped to
+// them (RecordNumberOf). An Encoding value that names no encoding reads as
+// Automatic. The settings change only once the whole section is read.
 void ReadSettings(const IniFile& file, ConversionSettings& settings,
                   const LocaleValues& locale, UserInterface& ui);
 

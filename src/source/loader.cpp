@@ -1,17 +1,18 @@
 #include "source/loader.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <span>
+#include <new>
+#include <optional>
+#include <tuple>
 
 #include "settings/recent.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/breaks.h"
+#include "source/columns.h"
+#include "source/encoding.h"
 #include "source/kinds.h"
 #include "source/range.h"
 
@@ -24,18 +25,12 @@ constexpr std::size_t kMinLineLength = 2;
 // Progress is worth showing only for files that take a noticeable time.
 constexpr std::uint64_t kProgressMinBytes = std::uint64_t{4} << 20;
 constexpr int kProgressLineStep = 1 << 16;
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Fields are short: a plain walk over the first bytes beats a library call.
-std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
-  constexpr std::size_t kWalked = 16;
-  const std::size_t walked = std::min(text.size(), from + kWalked);
-  for (std::size_t i = from; i < walked; ++i) {
-    if (text[i] == byte) return i;
-  }
-  return walked == text.size() ? std::string_view::npos : text.find(byte, walked);
-}
+// A stream's first block; it doubles as the stream goes on.
+constexpr std::size_t kFirstStreamBlock = std::size_t{1} << 20;
+// The spans are sized from the lines of the first bytes, so that a large file
+// does not double them (and hold both) on the way.
+constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
+constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 
 // Walks a line as the quote masking sees it: inside quotes every character,
 // the opening quote included, reads as 'x', so separators there do not count.
@@ -83,29 +78,36 @@ struct ShapeBytes {
   std::size_t separators = 0;
 };
 
-// The bytes that decide a line's shape, counted in one walk the compiler can
-// vectorise: byte-wide sums over blocks too short to overflow them.
+// Adds the bytes that decide a line's shape among `count` bytes; with a
+// count fixed at compile time the compiler turns this into vector compares.
+// Byte-wide sums: `count` stays below 256.
+template <std::size_t count>
+void AddShapeBytes(const unsigned char* at, unsigned char separator, ShapeBytes& counts) {
+  unsigned char quotes = 0;
+  unsigned char tabs = 0;
+  unsigned char separators = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    quotes += at[i] == '"';
+    tabs += at[i] == '\t';
+    separators += at[i] == separator;
+  }
+  counts.quotes += quotes;
+  counts.tabs += tabs;
+  counts.separators += separators;
+}
+
 ShapeBytes CountShapeBytes(std::string_view line, char listSeparator) {
-  constexpr std::size_t kBlock = 255;
   ShapeBytes counts;
   const auto* at = reinterpret_cast<const unsigned char*>(line.data());
   const auto separator = static_cast<unsigned char>(listSeparator);
-  for (std::size_t left = line.size(); left > 0;) {
-    const std::size_t block = std::min(left, kBlock);
-    unsigned char quotes = 0;
-    unsigned char tabs = 0;
-    unsigned char separators = 0;
-    for (std::size_t i = 0; i < block; ++i) {
-      quotes += at[i] == '"';
-      tabs += at[i] == '\t';
-      separators += at[i] == separator;
-    }
-    counts.quotes += quotes;
-    counts.tabs += tabs;
-    counts.separators += separators;
-    at += block;
-    left -= block;
+  std::size_t left = line.size();
+  for (; left >= 16; left -= 16, at += 16) AddShapeBytes<16>(at, separator, counts);
+  if (left >= 8) {
+    AddShapeBytes<8>(at, separator, counts);
+    left -= 8;
+    at += 8;
   }
+  for (; left > 0; --left, ++at) AddShapeBytes<1>(at, separator, counts);
   return counts;
 }
 
@@ -124,187 +126,265 @@ LineShape MeasureLine(std::string_view line, char listSeparator) {
 class LoadProgress {
  public:
   LoadProgress(UserInterface& ui, std::uint64_t fileSize)
-      : ui_(ui), total_(2 * fileSize), active_(fileSize >= kProgressMinBytes) {}
+      : ui_(ui), fileSize_(fileSize), active_(fileSize >= kProgressMinBytes) {}
 
-  void Line(std::uint64_t passStart, const SourceLineReader& reader) {
-    if (!active_ || ++lines_ % kProgressLineStep != 0) return;
-    ui_.Progress("Loading", static_cast<std::int64_t>(passStart + reader.BytesRead()),
-                 static_cast<std::int64_t>(total_));
-  }
-  void Done() {
-    if (!active_) return;
-    ui_.Progress("Loading", static_cast<std::int64_t>(total_), static_cast<std::int64_t>(total_));
-  }
+  // Reading is the first half, the walk over the lines the second.
+  void Read(std::uint64_t bytes) { Report(std::min(bytes, fileSize_)); }
+  void Walked(std::uint64_t bytes) { Report(fileSize_ + std::min(bytes, fileSize_)); }
+  void Done() { Report(2 * fileSize_); }
 
  private:
+  void Report(std::uint64_t done) {
+    if (!active_) return;
+    ui_.Progress("Loading", static_cast<std::int64_t>(done), static_cast<std::int64_t>(2 * fileSize_));
+  }
+
   UserInterface& ui_;
-  std::uint64_t total_;
+  std::uint64_t fileSize_;
   bool active_;
-  std::uint64_t lines_ = 0;
 };
+
+// The length of the line still open at the end of `bytes`, which follow an
+// open line of `run` bytes.
+std::size_t OpenLineAfter(std::string_view bytes, std::size_t run) {
+  const std::size_t lastEnd = bytes.find_last_of("\r\n");
+  return lastEnd == std::string_view::npos ? run + bytes.size() : bytes.size() - lastEnd - 1;
+}
+
+std::size_t EstimateRowsWithText(std::string_view text) {
+  const std::string_view sample = text.substr(0, kSampleBytes);
+  SourceLines lines(sample);
+  std::string_view line;
+  std::size_t withText = 0;
+  while (lines.ReadSourceLine(line)) withText += line.empty() ? 0 : 1;
+  if (sample.size() == text.size()) return withText;
+  // A little over the sample's rate: rarely short, and then grown once.
+  const double rate = static_cast<double>(withText) / static_cast<double>(sample.size());
+  return static_cast<std::size_t>(rate * 1.02 * static_cast<double>(text.size())) + 16;
+}
+
+enum class WalkEnd { Done, LineTooLong, TooManyLines };
 
 struct CountResult {
+  WalkEnd end = WalkEnd::Done;
   int lines = 0;
-  int nonEmptyLines = 0;
   int maxFields = 0;
   char separator = ' ';  // when no line is counted
+  std::string firstRecordText;
 };
 
-CountResult CountingPass(AppState& state, UserInterface& ui, std::FILE* file,
-                         const RecordRange& range, LoadProgress& progress) {
+// One walk over the lines: every line with text gets its span, and the lines
+// of the record range decide the separator and the number of fields.
+CountResult CountingPass(std::string_view text, const ConversionSettings& settings,
+                         const RecordRange& range, const LoadLimits& limits, SourceRows& rows,
+                         LoadProgress& progress) {
   CountResult result;
-  SourceLineReader reader(file);
+  rows.Reserve(EstimateRowsWithText(text));
+  SourceLines lines(text);
   std::string_view line;
-  bool failed = false;
-  try {
-    while (reader.ReadSourceLine(line)) {
-      ++result.lines;
-      progress.Line(0, reader);
-      if (line.empty()) continue;
-      ++result.nonEmptyLines;
-      if (result.lines < range.first || result.lines > range.last) continue;
-      if (result.lines == range.first) state.firstRecordText = line;
-      const LineShape shape = MeasureLine(line, state.settings.listSeparator);
-      result.separator = shape.separator;
-      result.maxFields = std::max(result.maxFields, shape.fields);
+  while (lines.ReadSourceLine(line)) {
+    if (lines.RawLength() > limits.maxLineBytes) {
+      result.end = WalkEnd::LineTooLong;
+      ++result.lines;  // names the line
+      break;
     }
-    failed = reader.Failed();
-  } catch (const std::exception&) {
-    failed = true;
+    if (result.lines >= limits.maxLines) {
+      result.end = WalkEnd::TooManyLines;
+      break;
+    }
+    ++result.lines;
+    if (result.lines % kProgressLineStep == 0) progress.Walked(lines.Offset());
+    if (line.empty()) continue;
+    rows.Add(result.lines, static_cast<std::size_t>(line.data() - text.data()), line.size());
+    if (result.lines < range.first || result.lines > range.last) continue;
+    if (result.lines == range.first) result.firstRecordText = line;
+    const LineShape shape = MeasureLine(line, settings.listSeparator);
+    result.separator = shape.separator;
+    result.maxFields = std::max(result.maxFields, shape.fields);
   }
-  if (failed) ui.ShowMessage("Error A");
   return result;
 }
 
 bool HasBreaks(const BreakTable& breaks) { return breaks.front().position != 0; }
 
-void FillingPass(AppState& state, UserInterface& ui, std::FILE* file, std::uint64_t fileSize,
-                 std::size_t tableBytes, LoadProgress& progress) {
-  SourceTable& table = state.table;
-  const int dataColumns = table.ColumnCount() - 1;
-  const char separator = state.loadSeparator;
-  const BreakTable& breaks = state.settings.breaks;
-  const bool applyBreaks = separator != '\t' && HasBreaks(breaks);
-  bool failed = false;
-  try {
-    table.Reserve(tableBytes);
-    std::rewind(file);
-    SourceLineReader reader(file);
-    std::string_view line;
-    std::string broken;
-    std::array<std::string_view, kMaxDataColumns> cells{};
-    for (int row = 1; row < table.RowCount() && reader.ReadSourceLine(line); ++row) {
-      progress.Line(fileSize, reader);
-      if (line.empty()) continue;
-      std::string_view rest = line;
-      if (applyBreaks) {
-        // Positions beyond the end of the line count from one blank after it.
-        broken.assign(line);
-        broken += ' ';
-        ApplyBreaks(breaks, separator, broken);
-        rest = broken;
-      }
-      for (int column = 0; column < dataColumns; ++column) {
-        auto [field, next] = NextField(separator, rest);
-        cells[column] = StripQuotes(TrimText(field));
-        rest = next;
-      }
-      table.FillRow(row, std::span(cells.data(), static_cast<std::size_t>(dataColumns)));
-    }
-    failed = reader.Failed();
-  } catch (const std::exception&) {
-    failed = true;
+// Rows cut at column breaks are copied once, breaks applied, into a text of
+// their own; the text as read is then let go.
+void ApplyBreaksToRows(const BreakTable& breaks, char separator, SourceText& text, SourceRows& rows) {
+  std::size_t insertions = 0;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    ++insertions;
   }
-  if (failed) ui.ShowMessage("Error B");
+  const std::string_view source = text.View();
+  std::string broken;
+  std::string altered;
+  altered.reserve(source.size() + rows.Count() * (insertions + 1));
+  SourceRows brokenRows;
+  brokenRows.Reserve(rows.Count());
+  rows.ForEach([&](int row, std::size_t offset, std::size_t length) {
+    // Positions beyond the end of the line count from one blank after it.
+    broken.assign(source.substr(offset, length));
+    broken += ' ';
+    ApplyBreaks(breaks, separator, broken);
+    brokenRows.Add(row, altered.size(), broken.size());
+    altered += broken;
+  });
+  text = SourceText(std::move(altered));
+  rows = std::move(brokenRows);
+}
+
+std::string SizeText(std::size_t bytes) {
+  if (bytes >= kMegabyte && bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// A load that cannot end well leaves nothing half loaded behind.
+void EndFailedLoad(AppState& state, UserInterface& ui, const std::string& message) {
+  LayoutTable(state, state.table.ColumnCount(), 2);
+  state.firstRecordText.clear();
+  state.sourceFile.clear();
+  ui.ShowMessage(message);
+}
+
+// Where a character of the text stands: its line, and in that line's text
+// (trimmed) its offset, when the line has text there.
+struct TextPlace {
+  int line = 0;
+  std::optional<std::size_t> inLine;
+};
+
+TextPlace PlaceOf(std::string_view text, std::size_t offset) {
+  TextPlace place;
+  SourceLines lines(text);
+  std::string_view line;
+  while (lines.ReadSourceLine(line)) {
+    ++place.line;
+    if (lines.Offset() <= offset) continue;
+    const auto start = static_cast<std::size_t>(line.data() - text.data());
+    if (!line.empty() && offset >= start && offset < start + line.size()) place.inLine = offset - start;
+    break;
+  }
+  return place;
+}
+
+// Where a character of a line stands after the breaks were applied to it, as
+// ApplyBreaks moves it.
+std::size_t PlaceAfterBreaks(const BreakTable& breaks, std::size_t inLine, std::size_t lineSize) {
+  std::size_t size = lineSize + 1;  // the blank after the line
+  std::size_t inserted = 0;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    const std::size_t at = std::min<std::size_t>(entry.position + inserted, size);
+    if (at <= inLine) ++inLine;
+    ++size;
+    ++inserted;
+  }
+  return inLine;
+}
+
+// The column letter of the cell that holds the character at `inRow` of the
+// row's text; empty when no cell holds it (a blank, a separator, a dropped field).
+std::string ColumnHolding(std::string_view rowText, std::size_t inRow, char separator, int columns) {
+  std::string_view rest = rowText;
+  const char* target = rowText.data() + inRow;
+  for (int column = 1; column < columns && !rest.empty(); ++column) {
+    std::string_view field;
+    std::tie(field, rest) = NextField(separator, rest);
+    const std::string_view cell = StripQuotes(TrimText(field));
+    if (target >= cell.data() && target < cell.data() + cell.size()) return ColumnLetter(column);
+  }
+  return {};
 }
 
 }  // namespace
 
 SourceFileHandle OpenSourceFile(const std::string& path) {
   SourceFileHandle handle;
+  if (path == kStandardInputPath) {
+    handle.file_.reset(stdin);
+    return handle;
+  }
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
+  const auto status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) {
     errno = EISDIR;
     return handle;
   }
+  if (std::filesystem::is_regular_file(status)) {
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error) handle.sizeHint_ = size;
+  }
   handle.file_.reset(std::fopen(path.c_str(), "rb"));
-  // The line reader reads in large blocks itself: a stream buffer would only
-  // copy every byte once more.
+  // The source is read in large blocks: a stream buffer would only copy
+  // every byte once more.
   if (handle.file_) std::setvbuf(handle.file_.get(), nullptr, _IONBF, 0);
   return handle;
 }
 
-SourceLineReader::SourceLineReader(std::FILE* file, std::size_t bufferSize)
-    : file_(file),
-      buffer_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(bufferSize, 1))),
-      capacity_(std::max<std::size_t>(bufferSize, 1)) {}
-
-bool SourceLineReader::Refill() {
-  if (atEnd_) return false;
-  const std::size_t kept = count_ - position_;
-  if (kept == capacity_) {
-    const std::size_t larger = 2 * capacity_;
-    auto grown = std::make_unique_for_overwrite<char[]>(larger);
-    std::memcpy(grown.get(), buffer_.get() + position_, kept);
-    buffer_ = std::move(grown);
-    capacity_ = larger;
-  } else if (position_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + position_, kept);
+SourceRead ReadSource(const SourceFileHandle& file, const LoadLimits& limits,
+                      const std::function<void(std::uint64_t)>& progress) {
+  SourceRead result;
+  // A file is read into a block of its size and one byte more, which finds
+  // its end in the same reads; a stream, or a file that grows, grows the block.
+  std::size_t capacity = file.SizeHint() > 0 ? static_cast<std::size_t>(file.SizeHint()) + 1
+                                               : kFirstStreamBlock;
+  LargeBlock block = AllocateLargeBlock(capacity);
+  const std::size_t step = std::max<std::size_t>(limits.readBytes, 1);
+  std::size_t size = 0;
+  std::size_t openLine = 0;
+  for (;;) {
+    if (size == capacity) {
+      capacity *= 2;
+      ResizeLargeBlock(block, capacity, size);
+    }
+    char* at = static_cast<char*>(block.get()) + size;
+    const std::size_t got = std::fread(at, 1, std::min(capacity - size, step), file.get());
+    if (got == 0) {
+      result.readFailed = std::ferror(file.get()) != 0;
+      break;
+    }
+    openLine = OpenLineAfter(std::string_view(at, got), openLine);
+    size += got;
+    if (progress) progress(size);
+    if (openLine > limits.maxLineBytes) {
+      result.lineTooLong = true;
+      break;
+    }
   }
-  // Searches that ended at the end of the data go on where they stopped.
-  nextLf_ = nextLf_ > position_ ? nextLf_ - position_ : 0;
-  nextCr_ = nextCr_ > position_ ? nextCr_ - position_ : 0;
-  position_ = 0;
-  count_ = kept;
-  const std::size_t read = std::fread(buffer_.get() + kept, 1, capacity_ - kept, file_);
-  if (read == 0) {
-    atEnd_ = true;
-    failed_ = std::ferror(file_) != 0;
-    return false;
-  }
-  count_ += read;
-  bytesRead_ += read;
-  return true;
+  result.text = SourceText(std::move(block), size);
+  return result;
 }
 
-std::size_t SourceLineReader::NextInBuffer(std::size_t& next, char byte) {
+std::size_t SourceLines::NextInText(std::size_t& next, char byte) {
   if (next < position_) next = position_;
-  if (next < count_ && buffer_[next] != byte) {
-    const void* found = std::memchr(buffer_.get() + next, byte, count_ - next);
-    next = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) : count_;
+  if (next < text_.size() && text_[next] != byte) {
+    const void* found = std::memchr(text_.data() + next, byte, text_.size() - next);
+    next = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data()) : text_.size();
   }
   return next;
 }
 
-bool SourceLineReader::ReadSourceLine(std::string_view& line) {
+bool SourceLines::ReadSourceLine(std::string_view& line) {
   line = {};
+  rawLength_ = 0;
   // Line feeds after a carriage return belong to that line's end.
   if (previousWasCr_) {
-    do {
-      while (position_ < count_ && buffer_[position_] == '\n') ++position_;
-    } while (position_ == count_ && Refill());
+    while (position_ < text_.size() && text_[position_] == '\n') ++position_;
   }
-  if (position_ == count_ && !Refill()) {
-    // An empty file still reads as one (empty) line.
+  if (position_ == text_.size()) {
+    // An empty text still reads as one (empty) line.
     if (returnedLine_) return false;
     returnedLine_ = true;
     return true;
   }
   returnedLine_ = true;
-  previousWasCr_ = false;
-  std::size_t stop;
-  for (;;) {
-    stop = std::min(NextInBuffer(nextLf_, '\n'), NextInBuffer(nextCr_, '\r'));
-    if (stop < count_) break;
-    if (!Refill()) {
-      stop = count_;  // the last line has no line end
-      break;
-    }
-  }
-  std::string_view text(buffer_.get() + position_, stop - position_);
+  const std::size_t stop = std::min(NextInText(nextLf_, '\n'), NextInText(nextCr_, '\r'));
+  std::string_view text = text_.substr(position_, stop - position_);
+  rawLength_ = text.size();
   position_ = stop;
-  if (stop < count_) {
-    previousWasCr_ = buffer_[stop] == '\r';
+  previousWasCr_ = false;
+  if (stop < text_.size()) {
+    previousWasCr_ = text_[stop] == '\r';
     ++position_;
   }
   text = TrimText(text);
@@ -312,50 +392,22 @@ bool SourceLineReader::ReadSourceLine(std::string_view& line) {
   return true;
 }
 
-bool SourceLineReader::ReadSourceLine(std::string& line) {
+bool SourceLines::ReadSourceLine(std::string& line) {
   std::string_view view;
   if (!ReadSourceLine(view)) return false;
   line.assign(view);
   return true;
 }
 
-std::string_view TrimText(std::string_view text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view StripQuotes(std::string_view text) {
-  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-    return text.substr(1, text.size() - 2);
-  }
-  return text;
-}
-
-std::pair<std::string_view, std::string_view> NextField(char separator, std::string_view rest) {
-  const std::size_t firstNonSpace = rest.find_first_not_of(' ');
-  if (firstNonSpace == std::string_view::npos) return {};
-  rest.remove_prefix(firstNonSpace);
-  // A quoted part runs to its closing quote (or to the end) and may hold separators.
-  std::size_t searchFrom = 0;
-  if (rest.front() == '"') {
-    const std::size_t closing = rest.find('"', 1);
-    searchFrom = closing == std::string_view::npos ? rest.size() : closing + 1;
-  }
-  const std::size_t separatorAt = FindByte(rest, separator, searchFrom);
-  if (separatorAt == std::string_view::npos) return {rest, {}};
-  return {rest.substr(0, separatorAt), rest.substr(separatorAt + 1, kMaxRestLength)};
-}
 
 void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
-                    const BeforeNewSourceFile& beforeNewFile) {
+                    const BeforeNewSourceFile& beforeNewFile, const LoadLimits& limits) {
   if (path != state.sourceFile && beforeNewFile) beforeNewFile(path);
   const RecordRange range = EffectiveRange(state.settings, kLoaderEndOfFile);
 
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) {
-    ui.ShowMessage("File does not exist");
+  if (path != kStandardInputPath && !std::filesystem::exists(std::filesystem::status(path, error))) {
+    ui.ShowMessage("File does not exist\r\n" + path);
     return;
   }
   const SourceFileHandle file = OpenSourceFile(path);
@@ -363,40 +415,80 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     ui.ShowMessage(std::string(std::strerror(errno)) + "\r\n" + kInUseHint);
     return;
   }
-  // Only a hint for progress and memory: a size the system cannot tell is 0.
-  std::uint64_t fileSize = std::filesystem::file_size(path, error);
-  if (error) fileSize = 0;
-  LoadProgress progress(ui, fileSize);
+  LoadProgress progress(ui, file.SizeHint());
+  std::string failure;
+  std::string unmappableMessage;
+  try {
+    // The old text goes before the new one is read: a reload never holds both.
+    state.table.Layout(state.table.ColumnCount(), state.table.RowCount());
+    SourceRead read = ReadSource(file, limits, [&](std::uint64_t bytes) { progress.Read(bytes); });
+    if (read.readFailed) ui.ShowMessage("Error A");
 
-  // The sample line belongs to this file; an empty first record leaves none.
-  state.firstRecordText.clear();
-  const CountResult count = CountingPass(state, ui, file.get(), range, progress);
+    DecodedSource decoded = DecodeSource(read.text.View(), state.settings.encoding);
+    state.sourceEncoding = decoded.used;
+    if (decoded.converted) {
+      read.text = SourceText(std::move(decoded.text));
+    } else {
+      read.text.DropPrefix(decoded.skip);
+    }
 
-  int columns = count.maxFields + 1;
-  if (count.separator != '\t') columns += CountColumnBreaks(state.settings.breaks);
-  if (columns > kMaxColumnCount) {
-    ui.ShowMessage("Too many columns. Lines truncated");
-    columns = kMaxColumnCount;
+    SourceRows rows;
+    const CountResult count =
+        CountingPass(read.text.View(), state.settings, range, limits, rows, progress);
+    if (count.end == WalkEnd::TooManyLines) {
+      failure = "The file has more than " + std::to_string(limits.maxLines) + " lines";
+    } else if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {
+      failure = "Line " + std::to_string(count.lines) + " is longer than " + SizeText(limits.maxLineBytes);
+    }
+    if (!failure.empty()) {
+      progress.Done();
+      EndFailedLoad(state, ui, failure + "\r\n" + path);
+      return;
+    }
+
+    int columns = count.maxFields + 1;
+    if (count.separator != '\t') columns += CountColumnBreaks(state.settings.breaks);
+    if (columns > kMaxColumnCount) {
+      ui.ShowMessage("Too many columns. Lines truncated");
+      columns = kMaxColumnCount;
+    }
+    TakeOverColumnWidths(state);
+    LayoutTable(state, columns, count.lines + 1);
+    state.loadSeparator = count.separator;
+    state.columnBreaksEnabled = count.separator != '\t';
+    // The sample line belongs to this file; an empty first record leaves none.
+    state.firstRecordText = count.firstRecordText;
+
+    TextPlace unmappable;
+    if (decoded.unmappable > 0) unmappable = PlaceOf(read.text.View(), decoded.firstUnmappable);
+    const bool breaks = count.separator != '\t' && HasBreaks(state.settings.breaks);
+    if (breaks) {
+      if (unmappable.inLine) {
+        const std::size_t lineSize = rows.Span(unmappable.line).second;
+        unmappable.inLine = PlaceAfterBreaks(state.settings.breaks, *unmappable.inLine, lineSize);
+      }
+      ApplyBreaksToRows(state.settings.breaks, count.separator, read.text, rows);
+    }
+    if (decoded.unmappable > 0) {
+      std::string column;
+      if (unmappable.inLine) {
+        const auto [offset, length] = rows.Span(unmappable.line);
+        column = ColumnHolding(read.text.View().substr(offset, length), *unmappable.inLine,
+                               count.separator, columns);
+      }
+      unmappableMessage = UnmappableMessage(decoded.unmappable, static_cast<std::uint64_t>(unmappable.line), column);
+    }
+    state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
+  } catch (const std::bad_alloc&) {
+    progress.Done();
+    EndFailedLoad(state, ui, "Not enough memory to load the file\r\n" + path);
+    return;
   }
-  TakeOverColumnWidths(state);
-  LayoutTable(state, columns, count.lines + 1);
-  state.loadSeparator = count.separator;
-  state.columnBreaksEnabled = count.separator != '\t';
-
-  std::size_t insertions = 0;
-  for (const BreakEntry& entry : state.settings.breaks) {
-    if (entry.position == 0) break;
-    ++insertions;
-  }
-  // Cells are parts of their line (plus inserted marks), each after a length byte.
-  const auto filledLines = static_cast<std::size_t>(count.nonEmptyLines);
-  const std::size_t tableBytes =
-      fileSize + filledLines * (insertions + static_cast<std::size_t>(columns));
-  FillingPass(state, ui, file.get(), fileSize, tableBytes, progress);
   progress.Done();
 
   AddRecentFile(state.recent, path);
   state.sourceFile = path;
+  if (!unmappableMessage.empty()) ui.ShowMessage(unmappableMessage);
 }
 
 }  // namespace zevi

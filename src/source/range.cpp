@@ -1,11 +1,14 @@
 #include "source/range.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/loader.h"
+#include "values/numbers.h"
 
 namespace zevi {
 
@@ -32,6 +35,21 @@ void ReloadForRange(AppState& state, UserInterface& ui) {
 }
 
 }  // namespace
+
+std::optional<std::int32_t> RecordNumberOf(std::string_view text) {
+  constexpr std::int64_t kLowest = std::numeric_limits<std::int32_t>::min();
+  if (const std::optional<std::int64_t> value = TryStrToInt(text)) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(*value, kLowest, kLargestRecordNumber));
+  }
+  // Too many digits even for 64 bits: still a number, beyond every table.
+  const std::size_t start = text.find_first_not_of(' ');
+  if (start == std::string_view::npos) return std::nullopt;
+  std::string_view body = text.substr(start, text.find_last_not_of(' ') + 1 - start);
+  const bool negative = body.front() == '-';
+  if (body.front() == '-' || body.front() == '+') body.remove_prefix(1);
+  if (body.empty() || body.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  return negative ? static_cast<std::int32_t>(kLowest) : kLargestRecordNumber;
+}
 
 RecordRange EffectiveRange(const ConversionSettings& settings, int endOfFile) {
   return RecordRange{settings.firstRecordMode == 'B' ? 1 : settings.firstRecord,
@@ -100,29 +118,41 @@ void MakeLastRecord(AppState& state, UserInterface& ui, int row) {
 }
 
 void RefreshFirstRecordText(AppState& state, UserInterface& ui) {
-  if (state.sourceFile.empty()) {
+  const std::string& path = state.sourceFile;
+  if (path.empty()) {
     state.firstRecordText.clear();
     return;
   }
   std::error_code error;
-  if (!std::filesystem::exists(state.sourceFile, error)) {
-    ui.ShowMessage("File does not exist");
+  const auto status = std::filesystem::status(path, error);
+  if (path != kStandardInputPath && !std::filesystem::exists(status)) {
+    ui.ShowMessage("File does not exist\r\n" + path);
     return;
   }
-  const SourceFileHandle file = OpenSourceFile(state.sourceFile);
+  // A pipe or standard input cannot be read a second time: the text stays.
+  if (path == kStandardInputPath ||
+      !(std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status))) {
+    return;
+  }
+  const SourceFileHandle file = OpenSourceFile(path);
   if (!file) {
     ui.ShowMessage("Error C");
     return;
   }
-  const int first = EffectiveRange(state.settings, kLoaderEndOfFile).first;
-  SourceLineReader reader(file.get());
-  std::string line;
-  for (int number = 1; reader.ReadSourceLine(line); ++number) {
-    if (number < first) continue;
-    if (!line.empty()) state.firstRecordText = line;
-    break;
+  try {
+    const SourceRead read = ReadSource(file, LoadLimits{});
+    const int first = EffectiveRange(state.settings, kLoaderEndOfFile).first;
+    SourceLines lines(read.text.View());
+    std::string_view line;
+    for (int number = 1; !read.readFailed && lines.ReadSourceLine(line); ++number) {
+      if (number < first) continue;
+      if (!line.empty()) state.firstRecordText = line;
+      break;
+    }
+    if (read.readFailed) ui.ShowMessage("Error C");
+  } catch (const std::bad_alloc&) {
+    ui.ShowMessage("Error C");
   }
-  if (reader.Failed()) ui.ShowMessage("Error C");
 }
 
 }  // namespace zevi

@@ -1,6 +1,10 @@
 #pragma once
 // The record range: which lines are records.
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace zevi {
 
@@ -14,6 +18,15 @@ struct RecordRange {
   int first = 1;
   int last = kLoaderEndOfFile;
 };
+
+// A record number beyond every table: the range then runs to the table's end.
+inline constexpr std::int32_t kLargestRecordNumber = std::numeric_limits<std::int32_t>::max();
+
+// A record number as the settings file and the record boxes give it: a whole
+// number, clamped to 32 bits; empty when the text is no whole number.
+//   "12" -> 12, " +7" -> 7, "99999999999" -> kLargestRecordNumber,
+//   "-99999999999999999999" -> the lowest 32-bit number; "1.5", "", "x" -> empty
+std::optional<std::int32_t> RecordNumberOf(std::string_view text);
 
 // First is 1 in mode "B"; last is `endOfFile` in mode "E".
 RecordRange EffectiveRange(const ConversionSettings& settings, int endOfFile);

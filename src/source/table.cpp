@@ -1,9 +1,13 @@
 #include "source/table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <new>
+#include <tuple>
 
 #include "source/columns.h"
+#include "source/loader.h"
 
 namespace zevi {
 
@@ -11,105 +15,200 @@ namespace {
 
 // Before any file is loaded: every data column and one empty row.
 constexpr int kEmptyTableRows = 2;
-constexpr unsigned kLengthBits = 7;
+constexpr unsigned kCellLengthBits = 7;
 constexpr unsigned kMoreLength = 0x80;
 constexpr std::size_t kMarkerBits = 64;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
     *at++ = static_cast<char>((length & (kMoreLength - 1)) | kMoreLength);
-    length >>= kLengthBits;
+    length >>= kCellLengthBits;
   }
   *at++ = static_cast<char>(length);
   return at;
 }
 
-std::size_t LengthBytes(std::size_t length) {
-  std::size_t bytes = 1;
-  for (; length >= kMoreLength; length >>= kLengthBits) ++bytes;
-  return bytes;
-}
-
 std::size_t ReadLength(const char*& at) {
   std::size_t length = 0;
-  for (unsigned shift = 0;; shift += kLengthBits) {
+  for (unsigned shift = 0;; shift += kCellLengthBits) {
     const auto byte = static_cast<unsigned char>(*at++);
     length |= static_cast<std::size_t>(byte & (kMoreLength - 1)) << shift;
     if ((byte & kMoreLength) == 0) return length;
   }
 }
 
-// Memory is kept for a reload of the same file (no new pages to touch), but a
-// small file after a large one does not keep the large one's.
-bool Keeps(std::size_t capacity, std::size_t size) { return capacity >= size && capacity / 2 <= size; }
+// Runs for every cell the table gives out.
+[[gnu::always_inline]] inline std::string_view CutCell(std::string_view field) {
+  return StripQuotes(TrimText(field));
+}
+
+// std::popcount is a library call where the target has no popcount
+// instruction; this is a handful of inline operations.
+unsigned CountBits(std::uint64_t bits) {
+  bits -= (bits >> 1) & 0x5555555555555555u;
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<unsigned>((bits * 0x0101010101010101u) >> 56);
+}
+
+// Index of the first `byte` at or after `from`, the text's size when none;
+// eight bytes at a time, as fields are a few to a dozen bytes long.
+std::size_t FindInLine(std::string_view text, char byte, std::size_t from) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
+    for (; from + sizeof(std::uint64_t) <= text.size(); from += sizeof(std::uint64_t)) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + from, sizeof word);
+      word ^= pattern;
+      // The lowest high bit set marks the first byte that matched.
+      const std::uint64_t matched = (word - kOnes) & ~word & kHighs;
+      if (matched != 0) return from + static_cast<std::size_t>(std::countr_zero(matched)) / 8;
+    }
+  }
+  while (from < text.size() && text[from] != byte) ++from;
+  return from;
+}
+
+// Cuts a line into the cells of columns 1..lastColumn as NextField and CutCell
+// cut it, handing each to put(column, cell). A line no longer than the rest
+// limit is never cut short, so fields up to a quote are found in one walk.
+template <typename Put>
+void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
+  int column = 1;
+  if (text.size() <= kMaxRestLength) {
+    std::size_t at = 0;
+    for (; column <= lastColumn; ++column) {
+      while (at < text.size() && text[at] == ' ') ++at;
+      if (at == text.size()) return;
+      if (text[at] == '"') break;  // a quoted part: NextField from here
+      const std::size_t end = FindInLine(text, separator, at);
+      put(column, CutCell(text.substr(at, end - at)));
+      if (end == text.size()) return;
+      at = end + 1;
+    }
+    text.remove_prefix(std::min(at, text.size()));
+  }
+  for (; column <= lastColumn && !text.empty(); ++column) {
+    std::string_view field;
+    std::tie(field, text) = NextField(separator, text);
+    put(column, CutCell(field));
+  }
+}
 
 }  // namespace
+
+SourceText::SourceText(LargeBlock block, std::size_t size)
+    : block_(std::move(block)), inBlock_(true), size_(size) {}
+
+SourceText::SourceText(std::string text) : string_(std::move(text)), size_(string_.size()) {}
+
+std::string_view SourceText::View() const {
+  const char* data = inBlock_ ? static_cast<const char*>(block_.get()) : string_.data();
+  return data == nullptr ? std::string_view{} : std::string_view(data + start_, size_);
+}
+
+void SourceText::DropPrefix(std::size_t bytes) {
+  bytes = std::min(bytes, size_);
+  start_ += bytes;
+  size_ -= bytes;
+}
+
+std::size_t SourceText::MemoryBytes() const {
+  return inBlock_ ? block_.get_deleter().bytes : string_.capacity();
+}
+
+bool SourceText::Append(std::string_view bytes) {
+  if (inBlock_) return false;
+  string_.append(bytes);
+  size_ = string_.size() - start_;
+  return true;
+}
+
+void SourceRows::Add(int row, std::size_t offset, std::size_t length) {
+  if (row <= lastRow_) return;
+  if (offset > kMaxOffset || length > kMaxLength) throw std::bad_alloc();
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  if (markers_.size() <= word) {
+    markers_.resize(word + 1, 0);
+    ranks_.resize(word + 1, static_cast<std::uint32_t>(spans_.size()));
+  }
+  markers_[word] |= std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits);
+  spans_.push_back(static_cast<std::uint64_t>(offset) << kLengthBits | length);
+  lastRow_ = row;
+}
+
+bool SourceRows::Has(int row) const {
+  if (row < 1) return false;
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  return word < markers_.size() && (markers_[word] >> (static_cast<unsigned>(row) % kMarkerBits) & 1) != 0;
+}
+
+std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
+  const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
+  return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
+}
+
+void SourceRows::Reserve(std::size_t rowsWithText) { spans_.reserve(rowsWithText); }
+
+std::size_t SourceRows::MemoryBytes() const {
+  return markers_.capacity() * sizeof(std::uint64_t) + ranks_.capacity() * sizeof(std::uint32_t) +
+         spans_.capacity() * sizeof(std::uint64_t);
+}
 
 SourceTable::SourceTable() { Layout(kMaxColumnCount, kEmptyTableRows); }
 
 void SourceTable::Layout(int columns, int rows) {
   columns_ = std::clamp(columns, 1, kMaxColumnCount);
   rows_ = std::max(rows, 1);
-  filledUpTo_ = 0;
-  textSize_ = 0;
-  const std::size_t offsets = static_cast<std::size_t>(rows_) + 1;
-  if (!Keeps(rowCapacity_, offsets)) {
-    rowText_.reset();
-    rowText_ = AllocateLargeBlock(offsets * sizeof(std::uint64_t));
-    rowCapacity_ = offsets;
-  }
-  RowText()[0] = 0;
-  const std::size_t markerWords = static_cast<std::size_t>(rows_) / kMarkerBits + 1;
-  if (markers_.capacity() / 2 > markerWords) std::vector<std::uint64_t>().swap(markers_);
-  markers_.assign(markerWords, 0);
+  text_ = SourceText();
+  textRows_ = SourceRows();
+  lines_ = false;
 }
 
-void SourceTable::Reserve(std::size_t bytes) {
-  bytes = std::max(bytes, textSize_);
-  if (Keeps(textCapacity_, bytes)) return;
-  if (textSize_ == 0) text_.reset();  // nothing to keep: the old memory goes first
-  LargeBlock text = AllocateLargeBlock(bytes);
-  if (textSize_ > 0) std::memcpy(text.get(), text_.get(), textSize_);
+void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator) {
   text_ = std::move(text);
-  textCapacity_ = bytes;
-}
-
-char* SourceTable::MakeRoom(std::size_t bytes) {
-  if (textCapacity_ - textSize_ < bytes) Reserve(std::max(2 * textCapacity_, textSize_ + bytes));
-  return Text() + textSize_;
+  textRows_ = std::move(rows);
+  lines_ = true;
+  separator_ = separator;
 }
 
 void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
-  if (row < 1 || row >= rows_ || row <= filledUpTo_) return;
+  if (lines_ || row < 1 || row >= rows_ || row <= textRows_.LastRow()) return;
   std::size_t count = std::min(cells.size(), static_cast<std::size_t>(columns_ - 1));
   while (count > 0 && cells[count - 1].empty()) --count;
-  std::size_t bytes = 0;
+  std::string bytes;
+  char length[10];
   for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t length = cells[i].size();
-    bytes += length + (length < kMoreLength ? 1 : LengthBytes(length));
+    bytes.append(length, WriteLength(length, cells[i].size()));
+    bytes.append(cells[i]);
   }
-  char* at = MakeRoom(bytes);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t length = cells[i].size();
-    if (length < kMoreLength) {
-      *at++ = static_cast<char>(length);
-    } else {
-      at = WriteLength(at, length);
-    }
-    std::memcpy(at, cells[i].data(), length);
-    at += length;
-  }
-  std::fill(RowText() + filledUpTo_ + 1, RowText() + row + 1, textSize_);
-  textSize_ = static_cast<std::size_t>(at - Text());
-  RowText()[row + 1] = textSize_;
-  markers_[static_cast<std::size_t>(row) / kMarkerBits] |= std::uint64_t{1} << (row % kMarkerBits);
-  filledUpTo_ = row;
+  const std::size_t offset = text_.View().size();
+  text_.Append(bytes);
+  textRows_.Add(row, offset, bytes.size());
+}
+
+std::string_view SourceTable::RowText(int row) const {
+  if (row >= rows_ || !textRows_.Has(row)) return {};
+  const auto [offset, length] = textRows_.Span(row);
+  return text_.View().substr(offset, length);
 }
 
 std::string_view SourceTable::Cell(int column, int row) const {
-  if (row < 1 || row > filledUpTo_ || column < 1 || column >= columns_) return {};
-  const char* at = Text() + RowText()[row];
-  const char* end = Text() + RowText()[row + 1];
+  if (column < 1 || column >= columns_) return {};
+  std::string_view text = RowText(row);
+  if (lines_) {
+    std::string_view found;
+    CutLine(text, separator_, column, [&](int index, std::string_view cell) {
+      if (index == column) found = cell;
+    });
+    return found;
+  }
+  const char* at = text.data();
+  const char* end = at + text.size();
   for (int index = 1; at < end; ++index) {
     const std::size_t length = ReadLength(at);
     if (index == column) return {at, length};
@@ -118,21 +217,22 @@ std::string_view SourceTable::Cell(int column, int row) const {
   return {};
 }
 
-bool SourceTable::Marker(int row) const {
-  if (row < 1 || row > filledUpTo_) return false;
-  return (markers_[static_cast<std::size_t>(row) / kMarkerBits] >> (row % kMarkerBits) & 1) != 0;
-}
+bool SourceTable::Marker(int row) const { return row < rows_ && textRows_.Has(row); }
 
 std::size_t SourceTable::MemoryBytes() const {
-  return sizeof(*this) + textCapacity_ + rowCapacity_ * sizeof(std::uint64_t) +
-         markers_.capacity() * sizeof(std::uint64_t);
+  return sizeof(*this) + text_.MemoryBytes() + textRows_.MemoryBytes();
 }
 
 void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
-  if (row < 1 || row > table.filledUpTo_) return;
-  const char* at = table.Text() + table.RowText()[row];
-  const char* end = table.Text() + table.RowText()[row + 1];
+  std::string_view text = table.RowText(row);
+  if (table.lines_) {
+    CutLine(text, table.separator_, static_cast<int>(out.size()) - 1,
+            [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; });
+    return;
+  }
+  const char* at = text.data();
+  const char* end = at + text.size();
   for (std::size_t column = 1; at < end && column < out.size(); ++column) {
     const std::size_t length = ReadLength(at);
     out[column] = std::string_view(at, length);

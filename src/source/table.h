@@ -1,7 +1,9 @@
 #pragma once
-// The loaded file as a table of text cells, stored compactly: all cell texts
-// of the table in one buffer with an offset per row, not a string per cell,
-// so a file of millions of lines fits in little more than its size.
+// The loaded file as a table of text cells. A loaded source keeps its text
+// whole, as read, and one packed span per line with content; a row is cut
+// into cells when it is read. Empty lines cost a bit each, so a file of
+// millions of lines fits in little more than its size.
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +13,67 @@
 #include "platform/memory.h"
 
 namespace zevi {
+
+// The text of a source as the table keeps it: the bytes read (in one large
+// block) or the text they were converted to.
+class SourceText {
+ public:
+  SourceText() = default;
+  SourceText(LargeBlock block, std::size_t size);
+  explicit SourceText(std::string text);
+
+  std::string_view View() const;
+  // Drops leading bytes that are no text (a byte order mark).
+  void DropPrefix(std::size_t bytes);
+  std::size_t MemoryBytes() const;
+  // Appends to a text held as a string (the rows of FillRow); false for a block.
+  bool Append(std::string_view bytes);
+
+ private:
+  LargeBlock block_;
+  std::string string_;
+  bool inBlock_ = false;
+  std::size_t start_ = 0;
+  std::size_t size_ = 0;
+};
+
+// Which rows have text and where it lies in the SourceText: a bit per row and,
+// per row with text, its offset and length packed in one word.
+class SourceRows {
+ public:
+  // Offsets and lengths up to these fit one packed word.
+  static constexpr unsigned kLengthBits = 27;
+  static constexpr std::uint64_t kMaxLength = (std::uint64_t{1} << kLengthBits) - 1;
+  static constexpr std::uint64_t kMaxOffset = (std::uint64_t{1} << (64 - kLengthBits)) - 1;
+
+  // Rows are added in increasing order. Throws std::bad_alloc beyond the limits above.
+  void Add(int row, std::size_t offset, std::size_t length);
+  bool Has(int row) const;
+  // Offset and length of a row that Has text.
+  std::pair<std::size_t, std::size_t> Span(int row) const;
+  int LastRow() const { return lastRow_; }
+  std::size_t Count() const { return spans_.size(); }
+  // Room for `rowsWithText` spans: the spans grow once instead of doubling.
+  void Reserve(std::size_t rowsWithText);
+  std::size_t MemoryBytes() const;
+
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (std::size_t word = 0; word < markers_.size(); ++word) {
+      for (std::uint64_t bits = markers_[word]; bits != 0; bits &= bits - 1) {
+        const int row = static_cast<int>(word * 64 + static_cast<unsigned>(std::countr_zero(bits)));
+        const auto [offset, length] = Span(row);
+        visit(row, offset, length);
+      }
+    }
+  }
+
+ private:
+  std::vector<std::uint64_t> markers_;  // bit r % 64 of word r / 64
+  std::vector<std::uint32_t> ranks_;    // per marker word: rows with text before it
+  std::vector<std::uint64_t> spans_;    // offset << kLengthBits | length
+  int lastRow_ = 0;
+};
 
 class SourceTable {
  public:
@@ -24,10 +87,16 @@ class SourceTable {
   int RowCount() const { return rows_; }
   int LastRow() const { return rows_ - 1; }
 
+  // Takes a loaded source after Layout: each row of `rows` is the trimmed
+  // text of its line in `text`, cut into cells by `separator` when it is read
+  // (as NextField cuts, each cell trimmed and stripped of its quotes).
+  // Rows beyond the layout are dropped.
+  void TakeLines(SourceText text, SourceRows rows, char separator);
+
   // Fills data row `row` (1..rows-1) from cells of data columns 1.. (cells[0]
   // is column 1), and sets its marker to 1. Rows are filled in increasing
   // order (a row at or before the last filled one is left alone); surplus
-  // cells are dropped, missing ones stay blank.
+  // cells are dropped, missing ones stay blank. Not after TakeLines.
   void FillRow(int row, std::span<const std::string_view> cells);
 
   // Blank for the heading row, the row-number column, unfilled rows and
@@ -36,10 +105,6 @@ class SourceTable {
   // 1 when the row came from a line with content, 0 for an empty line.
   bool Marker(int row) const;
 
-  // Room for the cells about to be filled (their texts and one byte each),
-  // so the buffer grows once instead of doubling past the data.
-  void Reserve(std::size_t bytes);
-
   // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
 
@@ -47,25 +112,16 @@ class SourceTable {
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
 
  private:
-  // Room for `bytes` more text; grows by doubling past a reservation.
-  char* MakeRoom(std::size_t bytes);
-  char* Text() const { return static_cast<char*>(text_.get()); }
-  std::uint64_t* RowText() const { return static_cast<std::uint64_t*>(rowText_.get()); }
+  std::string_view RowText(int row) const;
 
   int columns_ = 0;
   int rows_ = 0;
-  int filledUpTo_ = 0;                    // rows 1..filledUpTo_ have their offsets set
-  // Cell texts of filled rows in order, each after its length (7 bits a byte,
-  // high bit: more bytes follow); trailing blank cells are not stored. Left
-  // uninitialised: a large file's pages are touched once, by the filling.
-  LargeBlock text_;
-  std::size_t textSize_ = 0;
-  std::size_t textCapacity_ = 0;
-  // Per row and one past: offset of its cells in the text; set up to
-  // filledUpTo_ + 1.
-  LargeBlock rowText_;
-  std::size_t rowCapacity_ = 0;
-  std::vector<std::uint64_t> markers_;    // a bit per row
+  SourceText text_;
+  SourceRows textRows_;
+  // Rows from TakeLines are lines cut when read; rows from FillRow hold their
+  // cells, each after its length (7 bits a byte, high bit: more bytes follow).
+  bool lines_ = false;
+  char separator_ = ' ';
 };
 
 // The cells of one row, indexed by data column (index 0 unused), as the value

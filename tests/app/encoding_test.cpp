@@ -85,7 +85,7 @@ class EncodingMenuTest : public QObject {
     f.Open(f.WriteFile("other.txt", "W2,54.6,-3.1\n"));
     std::remove(path.c_str());
     f.Trigger("mnuRecent2");
-    QCOMPARE(f.ui.messages, std::vector<std::string>{"File does not exist"});
+    QCOMPARE(f.ui.messages, std::vector<std::string>{"File does not exist\r\n" + path});
     QCOMPARE(f.Find<QLabel>("ebfilename")->text(), QString::fromStdString("Data File = " + path));
     QCOMPARE(label->text(), QString());
   }

@@ -337,7 +337,7 @@ TEST_F(Cli, UnreadableSourceAndUnwritableTargetExitWithThree) {
   WriteBytes(File("a.txt"), kThreePoints);
   Outcome missing = Convert({kPointSettings, File("none.txt")});
   EXPECT_EQ(missing.status, 3);
-  EXPECT_EQ(missing.err, "File does not exist\n");
+  EXPECT_EQ(missing.err, "File does not exist\n" + File("none.txt") + "\n");
   Outcome folder = Convert({kPointSettings, "-o", File("no/such/folder.gps"), File("a.txt")});
   EXPECT_EQ(folder.status, 3);
   EXPECT_EQ(folder.err, "Error writing file\n" + File("no/such/folder.gps") +
@@ -490,7 +490,7 @@ TEST_F(Cli, BadInputCatalogue) {
       {"CR-only line ends", "A,51.5,-0.1\rB,51.6,-0.2\r", {columns}, 0, "File written successfully", 2},
       {"mixed line ends", "A,51.5,-0.1\r\nB,51.6,-0.2\nC,51.7,-0.3\rD,51.8,-0.4", {columns}, 0,
        "File written successfully", 4},
-      {"a 100 MB line", huge, {columns}, 0, "File written successfully", 1},
+      {"a 100 MB line", huge, {columns}, 3, "Line 1 is longer than 64 MB", -1},
       {"target on a full disk", "A,51.5,-0.1\n", {columns, "-f", "-o", "/dev/full"}, 3,
        "Error writing file", -1},
       {"target in a missing folder", "A,51.5,-0.1\n", {columns, "-o", File("none/out.gps")}, 3,

@@ -167,7 +167,7 @@ TEST(ReadSettings, ValuesReadAsTheirFields) {
       {"Records=RR 10 20", records, "RR 10 20", "all tokens"},
       {"Records=   R 7", records, "RE 7 10", "one letter, missing last: first + 3"},
       {"Records=BE x y", records, "BE 1 4", "numbers that do not read"},
-      {"Records=BE 1 99999999999", records, "BE 1 4", "beyond 32 bits"},
+      {"Records=BE 1 99999999999", records, "BE 1 2147483647", "beyond 32 bits: the largest record number"},
       {"Records=", records, "BE 1 4", "empty value"},
       {"Columns=GX/70", column1, "OX/70", "old files: G becomes O"},
       {"IniVersion=1.07\nColumns=GX/70", column1, "GX/70", "from 1.07 on G stays"},

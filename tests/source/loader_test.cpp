@@ -1,36 +1,65 @@
 #include "source/loader.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "source/kinds.h"
+#include "source/range.h"
 #include "source_fixture.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEVI_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEVI_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef ZEVI_ADDRESS_SANITIZER
+#define ZEVI_ADDRESS_SANITIZER 0
+#endif
 
 namespace zevi {
 namespace {
 
 using testing::SourceTest;
 using testing::ScriptedUi;
+using testing::PipeSource;
+using testing::StandardInputFrom;
 using testing::TableText;
+
+std::vector<std::string> LinesOf(std::string_view text) {
+  SourceLines lines(text);
+  std::vector<std::string> read;
+  std::string line;
+  while (lines.ReadSourceLine(line)) read.push_back(line);
+  return read;
+}
 
 class LineReaderTest : public SourceTest {
  protected:
-  std::vector<std::string> ReadAll(const std::string& bytes, std::size_t bufferSize) {
-    const SourceFileHandle file = OpenSourceFile(WriteFile("lines.txt", bytes));
-    SourceLineReader reader(file.get(), bufferSize);
-    std::vector<std::string> lines;
-    std::string line;
-    while (reader.ReadSourceLine(line)) lines.push_back(line);
-    EXPECT_FALSE(reader.Failed());
-    EXPECT_EQ(reader.BytesRead(), bytes.size());
-    return lines;
+  // The source through a pipe, `readBytes` at a time, then cut into lines.
+  std::vector<std::string> ReadThroughPipe(const std::string& bytes, std::size_t readBytes) {
+    PipeSource pipe(bytes);
+    const SourceFileHandle file = OpenSourceFile(pipe.Path());
+    EXPECT_EQ(file.SizeHint(), 0u);
+    LoadLimits limits;
+    limits.readBytes = readBytes;
+    const SourceRead read = ReadSource(file, limits);
+    EXPECT_FALSE(read.readFailed);
+    EXPECT_EQ(read.text.View(), bytes);
+    return LinesOf(read.text.View());
   }
 };
 
 TEST_F(LineReaderTest, LineEnds) {
-  const std::string longLine(kReadBufferSize - 1, 'x');  // its CR ends the first read, the LF opens the next
+  const std::string longLine(300000, 'x');
   struct Case {
     std::string bytes;
     std::vector<std::string> lines;
@@ -49,26 +78,24 @@ TEST_F(LineReaderTest, LineEnds) {
       {"\n", {""}, "a lone line end"},
       {" \t x \t\nab \x01\r\n", {"", "ab"}, "trimmed; one character left is empty"},
       {"\xA0" "ab", {"\xA0" "ab"}, "bytes above 127 are text, not blanks"},
-      {longLine + "\r\ncd", {longLine, "cd"}, "the CR flag lives across buffer refills"},
+      {longLine + "\r\ncd", {longLine, "cd"}, "a line longer than the first stream block"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ReadAll(c.bytes, kReadBufferSize), c.lines) << c.reason;
-    // Every way of cutting the bytes into reads gives the same lines.
-    for (std::size_t size = 1; size <= 9 && size < c.bytes.size(); ++size) {
-      EXPECT_EQ(ReadAll(c.bytes, size), c.lines) << c.reason << ", " << size << " bytes a read";
+    EXPECT_EQ(LinesOf(c.bytes), c.lines) << c.reason;
+    EXPECT_EQ(ReadThroughPipe(c.bytes, std::size_t{1} << 20), c.lines) << c.reason << ", through a pipe";
+    // Every way of cutting the stream into reads gives the same bytes.
+    for (std::size_t size = 1; size <= 9 && size < c.bytes.size() && c.bytes.size() < 100; ++size) {
+      EXPECT_EQ(ReadThroughPipe(c.bytes, size), c.lines) << c.reason << ", " << size << " bytes a read";
     }
   }
 }
 
-TEST_F(LineReaderTest, ViewsAndCopiesReadTheSameLines) {
-  std::string bytes;
-  for (int i = 0; i < 500; ++i) bytes += "line " + std::to_string(i) + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n\n");
-  const SourceFileHandle file = OpenSourceFile(WriteFile("views.txt", bytes));
-  SourceLineReader reader(file.get(), 64);
-  std::vector<std::string> viewed;
+TEST_F(LineReaderTest, RawLengthCountsTheLineAsItStood) {
+  SourceLines lines("  ab  \r\n\n\nx\rlast");
   std::string_view line;
-  while (reader.ReadSourceLine(line)) viewed.emplace_back(line);
-  EXPECT_EQ(viewed, ReadAll(bytes, kReadBufferSize));
+  std::vector<std::size_t> lengths;
+  while (lines.ReadSourceLine(line)) lengths.push_back(lines.RawLength());
+  EXPECT_EQ(lengths, (std::vector<std::size_t>{6, 1, 4}));
 }
 
 std::vector<std::string> SplitFields(char separator, std::string_view text, int count) {
@@ -190,6 +217,13 @@ TEST_F(LoadTest, SplitsFilesIntoTheTable) {
     EXPECT_EQ(fresh.columnBreaksEnabled, c.separator != '\t') << c.reason;
     EXPECT_EQ(freshUi.messages, c.messages) << c.reason;
     EXPECT_EQ(fresh.sourceFile, path) << c.reason;
+    for (int row = 1; row < fresh.table.RowCount(); ++row) {
+      RowCells cells;
+      GetRowCells(fresh.table, row, cells);
+      for (int column = 0; column <= fresh.table.ColumnCount(); ++column) {
+        EXPECT_EQ(CellOf(cells, column), fresh.table.Cell(column, row)) << c.reason << ", row " << row;
+      }
+    }
   }
 }
 
@@ -213,17 +247,17 @@ TEST_F(LoadTest, MissingOrUnreadableFileKeepsTheTable) {
   LoadSourceFile(state, ui, PathOf("folder.txt"));
 
   EXPECT_EQ(ui.messages, (std::vector<std::string>{
-                             "File does not exist",
+                             "File does not exist\r\n" + PathOf("missing.txt"),
                              "Is a directory\r\nThe file may be in use by another application."}));
   EXPECT_EQ(TableText(state.table), before);
   EXPECT_EQ(state.sourceFile, good);
 }
 
-TEST_F(LoadTest, ReadFailuresInBothPassesAreReportedAndTheLoadEnds) {
+TEST_F(LoadTest, AReadFailureIsReportedOnce) {
   // Opens like a file, but reading its first bytes fails.
   const std::string unreadable = "/proc/self/mem";
   LoadSourceFile(state, ui, unreadable);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Error A", "Error B"}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Error A"}));
   EXPECT_EQ(state.sourceFile, unreadable);
   EXPECT_EQ(state.recent.lastFile, unreadable);
 }
@@ -286,6 +320,216 @@ TEST_F(LoadTest, ReportsProgressOnLargeFiles) {
   EXPECT_EQ(progressUi.reports.back(), std::make_pair(total, total));
   EXPECT_EQ(state.table.Cell(1, 80000), "W80000");
   EXPECT_EQ(state.table.Cell(6, 80000), "12:00:00");
+
+  // A load that ends early closes its progress too.
+  progressUi.reports.clear();
+  LoadLimits limits;
+  limits.maxLineBytes = 20;
+  LoadSourceFile(state, progressUi, path, {}, limits);
+  ASSERT_FALSE(progressUi.reports.empty());
+  EXPECT_EQ(progressUi.reports.back(), std::make_pair(total, total));
+  EXPECT_EQ(progressUi.messages, std::vector<std::string>{"Line 1 is longer than 20 bytes\r\n" + path});
+}
+
+TEST_F(LoadTest, StreamsLoadAsFiles) {
+  const std::string bytes = "ID,Lat\r\n\r\nW1,\"51,5\"\rW2,52.25\n";
+  const std::string expected = "ID|Lat\n-\nW1|51,5\nW2|52.25\n";
+  const std::string fifo = PathOf("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  enum class Via { File, Pipe, Fifo, StandardInput };
+  for (Via via : {Via::File, Via::Pipe, Via::Fifo, Via::StandardInput}) {
+    AppState fresh;
+    ScriptedUi freshUi;
+    fresh.settings.listSeparator = ',';
+    std::optional<PipeSource> pipe;
+    std::string path;
+    if (via == Via::File) {
+      path = WriteFile("plain.csv", bytes);
+      LoadSourceFile(fresh, freshUi, path);
+    } else if (via == Via::Pipe) {
+      path = pipe.emplace(bytes).Path();  // open while the process runs, as <(...) is
+      LoadSourceFile(fresh, freshUi, path);
+    } else if (via == Via::Fifo) {
+      path = fifo;
+      std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << bytes; });
+      LoadSourceFile(fresh, freshUi, path);
+      writer.join();
+    } else {
+      PipeSource pipe(bytes);
+      StandardInputFrom redirect(pipe);
+      path = "-";
+      LoadSourceFile(fresh, freshUi, path);
+    }
+    const std::string name = path;
+    EXPECT_EQ(TableText(fresh.table), expected) << name;
+    EXPECT_EQ(fresh.columnCount, 3) << name;
+    EXPECT_TRUE(freshUi.messages.empty()) << name;
+    EXPECT_EQ(fresh.sourceFile, path) << name;
+    EXPECT_EQ(fresh.firstRecordText, "ID,Lat") << name;
+    // A stream is not read a second time for the sample line (it would wait
+    // or find nothing): the text stays.
+    fresh.settings.firstRecord = 3;
+    FirstRecordGroupClick(fresh, freshUi, 1);
+    EXPECT_EQ(fresh.firstRecordText, via == Via::File ? "W1,\"51,5\"" : "ID,Lat") << name;
+    EXPECT_TRUE(freshUi.messages.empty()) << name;
+  }
+}
+
+TEST_F(LoadTest, LimitsEndTheLoadWithAMessage) {
+  struct Case {
+    std::string bytes;
+    std::size_t maxLineBytes;
+    int maxLines;
+    bool throughPipe;
+    std::string message;  // before the path; empty: loads
+    const char* reason;
+  } cases[] = {
+      {"ab\r\ncd\r\n" + std::string(11, 'x') + "\r\nef", 10, 100, false, "Line 3 is longer than 10 bytes",
+       "a long line in the middle"},
+      {"ab\r\n    " + std::string(4, 'x') + "      \n", 10, 100, true, "Line 2 is longer than 10 bytes",
+       "blanks count: the line as it stood"},
+      {"ab\r\n" + std::string(10, 'x') + "\r\n", 10, 100, false, "", "a line of the limit loads"},
+      {std::string(5000, 'x'), 1000, 100, true, "Line 1 is longer than 1000 bytes",
+       "no line end at all: reading stops"},
+      {"a\nb\nc\nd", 100, 3, false, "The file has more than 3 lines", "one line too many"},
+      {"\n\n\n\n", 100, 3, true, "The file has more than 3 lines", "empty lines count"},
+      {"a\nb\nc\n", 100, 3, false, "", "as many lines as rows allowed"},
+  };
+  for (const Case& c : cases) {
+    AppState fresh;
+    ScriptedUi freshUi;
+    LoadSourceFile(fresh, freshUi, WriteFile("before.txt", "x,y\r\n"));
+    LoadLimits limits;
+    limits.maxLineBytes = c.maxLineBytes;
+    limits.maxLines = c.maxLines;
+    limits.readBytes = 7;
+    std::optional<PipeSource> pipe;
+    std::string path;
+    if (c.throughPipe) {
+      path = pipe.emplace(c.bytes).Path();
+    } else {
+      path = WriteFile("limits.txt", c.bytes);
+    }
+    LoadSourceFile(fresh, freshUi, path, {}, limits);
+    if (c.message.empty()) {
+      EXPECT_TRUE(freshUi.messages.empty()) << c.reason;
+      EXPECT_EQ(fresh.sourceFile, path) << c.reason;
+      continue;
+    }
+    EXPECT_EQ(freshUi.messages, std::vector<std::string>{c.message + "\r\n" + path}) << c.reason;
+    EXPECT_EQ(TableText(fresh.table), "-\n") << c.reason << ": the table is left empty";
+    EXPECT_EQ(fresh.table.RowCount(), 2) << c.reason;
+    EXPECT_EQ(fresh.sourceFile, "") << c.reason;
+    EXPECT_EQ(fresh.firstRecordText, "") << c.reason;
+  }
+}
+
+TEST_F(LoadTest, AnEndlessDeviceStopsAtTheLineLimit) {
+  LoadLimits limits;
+  limits.maxLineBytes = std::size_t{1} << 20;
+  LoadSourceFile(state, ui, "/dev/zero", {}, limits);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Line 1 is longer than 1 MB\r\n/dev/zero"});
+  EXPECT_EQ(state.sourceFile, "");
+}
+
+#if !ZEVI_ADDRESS_SANITIZER
+// In a child process: an address-space limit a little above what it uses;
+// /dev/zero with no line limit then fills it.
+[[noreturn]] void LoadDevZeroUnderAMemoryLimit() {
+  AppState child;
+  ScriptedUi childUi;
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  const rlim_t used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+  const rlimit limit{used + (rlim_t{64} << 20), used + (rlim_t{64} << 20)};
+  ::setrlimit(RLIMIT_AS, &limit);
+  LoadLimits limits;
+  limits.maxLineBytes = std::size_t{1} << 40;
+  LoadSourceFile(child, childUi, "/dev/zero", {}, limits);
+  const std::vector<std::string> expected = {"Not enough memory to load the file\r\n/dev/zero"};
+  const bool ended = childUi.messages == expected && child.table.RowCount() == 2 && child.sourceFile.empty();
+  std::_Exit(ended ? 0 : 1);
+}
+#endif
+
+TEST_F(LoadTest, MemoryThatRunsOutEndsTheLoadWithAMessage) {
+#if ZEVI_ADDRESS_SANITIZER
+  GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#else
+  EXPECT_EXIT(LoadDevZeroUnderAMemoryLimit(), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+TEST_F(LoadTest, EmptyLinesCostNextToNothing) {
+  struct Case {
+    std::string line;
+    int copies;
+    double maxRatio;  // of the table's bytes to the file's
+    const char* reason;
+  } cases[] = {
+      {"\n", 1000000, 1.3, "line feeds only"},
+      {"\r\n", 500000, 1.3, "CR LF only"},
+      {"W0000001,51.123456,-1.234567,123.4,2024-03-01,13:00:01\r\n", 50000, 1.3, "ordinary records"},
+  };
+  for (const Case& c : cases) {
+    std::string bytes;
+    bytes.reserve(c.line.size() * static_cast<std::size_t>(c.copies));
+    for (int i = 0; i < c.copies; ++i) bytes += c.line;
+    AppState fresh;
+    ScriptedUi freshUi;
+    fresh.settings.listSeparator = ',';
+    LoadSourceFile(fresh, freshUi, WriteFile("lines.txt", bytes));
+    EXPECT_EQ(fresh.table.LastRow(), c.copies) << c.reason;
+    EXPECT_LT(static_cast<double>(fresh.table.MemoryBytes()), c.maxRatio * static_cast<double>(bytes.size()))
+        << c.reason << ": " << fresh.table.MemoryBytes() << " bytes for " << bytes.size();
+  }
+}
+
+std::string Utf16Le(std::string_view ascii, std::initializer_list<std::pair<std::size_t, char16_t>> replaced) {
+  std::u16string units(ascii.begin(), ascii.end());
+  for (auto [at, unit] : replaced) units[at] = unit;
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+TEST_F(LoadTest, DecodesTheSourceAndLocatesUnmappableCharacters) {
+  struct Case {
+    std::string bytes;
+    std::vector<BreakEntry> breaks;
+    std::string table;
+    SourceEncoding used;
+    std::vector<std::string> messages;
+    const char* reason;
+  } cases[] = {
+      {"\xEF\xBB\xBFName,Lat\r\nCaf\xC3\xA9 Zo\xC3\xAB,51.5\r\n", {}, "Name|Lat\nCaf\xE9 Zo\xEB|51.5\n",
+       SourceEncoding::Utf8, {}, "UTF-8 with a BOM and accented names"},
+      {Utf16Le("Name,Lat\r\nCafe Zoe,51.5\r\n", {{13, u'\u00E9'}, {17, u'\u00EB'}}), {},
+       "Name|Lat\nCaf\xE9 Zo\xEB|51.5\n", SourceEncoding::Utf16, {}, "UTF-16 LE"},
+      {"Name,Lat\r\n", {}, "Name|Lat\n", SourceEncoding::Windows1252, {}, "pure ASCII"},
+      {"a,b\r\n\r\nx, \"\xE6\x9D\xB1y\"\r\n", {}, "a|b\n-\nx|?y\n", SourceEncoding::Utf8,
+       {"1 character has no Windows-1252 form and is written as '?' (record 3, column B)"},
+       "one character, in a quoted cell"},
+      {"\xE6\x9D\xB1\xE6\x9D\xB1,b\r\n", {}, "??|b\n", SourceEncoding::Utf8,
+       {"2 characters have no Windows-1252 form and are written as '?' (first: record 1, column A)"},
+       "two characters"},
+      {"ABC\xE6\x9D\xB1" "DEF\r\n", {{3, '^'}}, "ABC|?DEF\n", SourceEncoding::Utf8,
+       {"1 character has no Windows-1252 form and is written as '?' (record 1, column B)"},
+       "a column break before the character moves it to the next column"},
+  };
+  for (const Case& c : cases) {
+    AppState fresh;
+    ScriptedUi freshUi;
+    fresh.settings.listSeparator = c.breaks.empty() ? ',' : kNoListSeparator;
+    for (std::size_t i = 0; i < c.breaks.size(); ++i) fresh.settings.breaks[i] = c.breaks[i];
+    LoadSourceFile(fresh, freshUi, WriteFile("encoded.txt", c.bytes));
+    EXPECT_EQ(TableText(fresh.table), c.table) << c.reason;
+    EXPECT_EQ(fresh.sourceEncoding, c.used) << c.reason;
+    EXPECT_EQ(freshUi.messages, c.messages) << c.reason;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,7 +112,7 @@ TEST_F(RangeTest, FirstRecordTextFollowsTheFirstRecord) {
 
   std::filesystem::remove(path);
   FirstSpinDown(state, ui);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"File does not exist"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"File does not exist\r\n" + path});
   EXPECT_EQ(state.firstRecordText, "one");
 
   state.sourceFile = folder_.string();
@@ -122,6 +124,41 @@ TEST_F(RangeTest, FirstRecordTextFollowsTheFirstRecord) {
   EXPECT_EQ(state.settings.lastRecordMode, 'R');
   FirstSpinDown(state, ui);
   EXPECT_EQ(state.firstRecordText, "") << "no source file: no first record";
+}
+
+TEST(RecordNumberOf, WholeNumbersClampedTo32Bits) {
+  constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+  struct Case {
+    std::string text;
+    std::optional<std::int32_t> number;
+    const char* reason;
+  } cases[] = {
+      {"12", 12, "plain"},
+      {" +7 ", 7, "sign and blanks"},
+      {"-3", -3, "negative numbers read; the commands keep them apart"},
+      {"2147483647", kLargestRecordNumber, "the largest that fits"},
+      {"2147483648", kLargestRecordNumber, "one more"},
+      {"99999999999", kLargestRecordNumber, "beyond 32 bits"},
+      {"99999999999999999999999", kLargestRecordNumber, "beyond 64 bits"},
+      {"-99999999999999999999999", kLowest, "far below"},
+      {"1.5", std::nullopt, "not whole"},
+      {"", std::nullopt, "empty"},
+      {"-", std::nullopt, "a sign alone"},
+      {"12x", std::nullopt, "trailing text"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RecordNumberOf(c.text), c.number) << c.reason;
+}
+
+TEST_F(RangeTest, ALastRecordBeyond32BitsRunsToTheEnd) {
+  const std::string path = WriteFile("end.txt", "a,b\r\nc,d\r\n");
+  state.settings.lastRecordMode = 'R';
+  state.settings.lastRecord = *RecordNumberOf("99999999999");
+  LoadSourceFile(state, ui, path);
+  EXPECT_EQ(state.table.LastRow(), 2);
+  EXPECT_EQ(EffectiveRange(state.settings, kLoaderEndOfFile).last, kLargestRecordNumber);
+  LastSpinUp(state);
+  EXPECT_EQ(state.settings.lastRecord, kLargestRecordNumber) << "nothing wraps";
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

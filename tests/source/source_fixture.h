@@ -2,9 +2,12 @@
 // A state, a scripted user and a temporary folder of source files per test.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include "settings/state.h"
@@ -41,6 +44,48 @@ class SourceTest : public ::testing::Test {
   AppState state;
   ScriptedUi ui;
   std::filesystem::path folder_;
+};
+
+// Bytes fed into a pipe by another thread; Path() names its reading end as
+// a process substitution does.
+class PipeSource {
+ public:
+  explicit PipeSource(std::string bytes) {
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that stops early ends the writer
+    if (::pipe(fds_) != 0) ADD_FAILURE() << "no pipe";
+    writer_ = std::thread([this, bytes = std::move(bytes)] {
+      for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(fds_[1], bytes.data() + done, bytes.size() - done);
+        if (wrote <= 0) break;
+        done += static_cast<std::size_t>(wrote);
+      }
+      ::close(fds_[1]);
+    });
+  }
+  ~PipeSource() {
+    ::close(fds_[0]);
+    writer_.join();
+  }
+  std::string Path() const { return "/dev/fd/" + std::to_string(fds_[0]); }
+  int ReadingEnd() const { return fds_[0]; }
+
+ private:
+  int fds_[2] = {-1, -1};
+  std::thread writer_;
+};
+
+// Standard input reads from a pipe while this lives.
+class StandardInputFrom {
+ public:
+  explicit StandardInputFrom(const PipeSource& pipe) : saved_(::dup(0)) { ::dup2(pipe.ReadingEnd(), 0); }
+  ~StandardInputFrom() {
+    ::dup2(saved_, 0);
+    ::close(saved_);
+    std::clearerr(stdin);
+  }
+
+ private:
+  int saved_;
 };
 
 // Row texts joined: cells by "|", rows by "\n"; an empty row (marker 0) as "-".

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "source/loader.h"
 
 namespace zevi {
 namespace {
@@ -64,17 +68,93 @@ TEST(SourceTable, KeepsLongCellsWhole) {
   EXPECT_EQ(table.Cell(2, 2), huge);
 }
 
-TEST(SourceTable, HoldsALargeFileInAboutItsSize) {
-  constexpr int kRows = 200000;
-  const Cells cells = {"W0001", "52.1234567", "-1.1234567", "123.4", "2024-01-01", "12:00:00"};
-  std::size_t textBytes = 0;
-  for (std::string_view cell : cells) textBytes += cell.size() + 1;
+TEST(SourceTable, LinesAreCutWhenRead) {
+  const std::string text = "xx  a, \"b,c\" ,,d  \r\n1;2";
+  SourceText source(text);
+  SourceRows rows;
+  rows.Add(2, 4, 12);   // "a, \"b,c\" ,,d" on row 2
+  rows.Add(70, 20, 3);  // "1;2" on a row of the second marker word
   SourceTable table;
-  table.Layout(7, kRows + 1);
-  table.Reserve(textBytes * kRows);
-  for (int row = 1; row <= kRows; ++row) table.FillRow(row, cells);
-  EXPECT_EQ(table.Cell(6, kRows), "12:00:00");
-  EXPECT_LT(table.MemoryBytes(), 2 * textBytes * kRows) << "bytes held " << table.MemoryBytes();
+  table.Layout(4, 71);  // 3 data columns
+  table.TakeLines(std::move(source), std::move(rows), ',');
+  struct Case {
+    int column, row;
+    std::string_view text;
+    const char* reason;
+  } cases[] = {
+      {1, 2, "a", "first field"},   {2, 2, "b,c", "quoted, trimmed, stripped"},
+      {3, 2, "", "empty field"},    {4, 2, "", "beyond the data columns"},
+      {1, 70, "1;2", "another separator is text"},
+      {1, 1, "", "a row without text"}, {1, 69, "", "the row before"},
+      {1, 71, "", "past the rows"}, {0, 2, "", "row-number column"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(table.Cell(c.column, c.row), c.text) << c.reason;
+  EXPECT_EQ(std::vector<bool>({table.Marker(1), table.Marker(2), table.Marker(69), table.Marker(70)}),
+            std::vector<bool>({false, true, false, true}));
+  RowCells row;
+  GetRowCells(table, 2, row);
+  EXPECT_EQ(row, (RowCells{"", "a", "b,c", ""}));
+  table.FillRow(3, Cells{"ignored"});
+  EXPECT_EQ(table.Cell(1, 3), "") << "rows of a loaded text are not filled by hand";
+}
+
+// Every line of up to six characters from an alphabet of the bytes that
+// matter, the same inside longer words (the separator search goes eight bytes
+// at a time), and long lines with separators here and there: cut by the table
+// as NextField, TrimText and StripQuotes cut them one field at a time.
+TEST(SourceTable, LinesCutAsFieldsAreCutOneByOne) {
+  std::vector<std::string> lines;
+  const std::string alphabet = "a, \"\t;";
+  for (std::size_t length = 1; length <= 6; ++length) {
+    std::size_t combinations = 1;
+    for (std::size_t i = 0; i < length; ++i) combinations *= alphabet.size();
+    for (std::size_t n = 0; n < combinations; ++n) {
+      std::string line;
+      for (std::size_t rest = n, i = 0; i < length; ++i, rest /= alphabet.size()) line += alphabet[rest % alphabet.size()];
+      lines.push_back(line);
+      lines.push_back("abcdefghi" + line + "jklmnop" + line);
+    }
+  }
+  for (std::size_t at : {0u, 7u, 8u, 9u, 15u, 16u, 17u, 990u, 998u, 999u, 1000u, 1001u, 1100u}) {
+    std::string line(1200, 'b');
+    line[at] = ',';
+    line[(at * 7 + 3) % 1200] = ',';
+    lines.push_back(line);
+    lines.push_back(line.substr(0, 1000));
+  }
+  std::string text;
+  SourceRows rows;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    rows.Add(static_cast<int>(i) + 1, text.size(), lines[i].size());
+    text += lines[i];
+  }
+  for (char separator : {',', ' ', '\t'}) {
+    SourceTable table;
+    table.Layout(6, static_cast<int>(lines.size()) + 1);  // 5 data columns
+    table.TakeLines(SourceText(text), rows, separator);
+    RowCells cells;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const int row = static_cast<int>(i) + 1;
+      GetRowCells(table, row, cells);
+      std::string_view rest = lines[i];
+      for (int column = 1; column < 6; ++column) {
+        std::string_view field;
+        std::tie(field, rest) = NextField(separator, rest);
+        const std::string_view expected = StripQuotes(TrimText(field));
+        ASSERT_EQ(table.Cell(column, row), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
+        ASSERT_EQ(CellOf(cells, column), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
+      }
+    }
+  }
+}
+
+TEST(SourceRows, RefusesSpansBeyondTheirPackedWidth) {
+  SourceRows rows;
+  EXPECT_THROW(rows.Add(1, 0, SourceRows::kMaxLength + 1), std::bad_alloc);
+  EXPECT_THROW(rows.Add(1, SourceRows::kMaxOffset + 1, 1), std::bad_alloc);
+  rows.Add(1, SourceRows::kMaxOffset, SourceRows::kMaxLength);
+  EXPECT_EQ(rows.Span(1), std::make_pair(static_cast<std::size_t>(SourceRows::kMaxOffset),
+                                         static_cast<std::size_t>(SourceRows::kMaxLength)));
 }
 
 }  // namespace

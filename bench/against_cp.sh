@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# zevi-convert against the machine: a plain `cp` of the same file and the
+# load + waypoint export of it, in the same run, interleaved so that both meet
+# the same load on the machine. Reports medians, their ratio, and the peak
+# memory against the file's size.
+#
+#   bench/against_cp.sh [LINES]          default 1000000, 7 runs
+#   BENCH_RUNS=11 bench/against_cp.sh 10000000
+# Expects a release build in build-release/ (scripts/bench.sh makes one).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+lines=${1:-1000000}
+runs=${BENCH_RUNS:-7}
+build=${BENCH_BUILD:-build-release}
+convert=$build/bin/zevi-convert
+files=$build/bench-files
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+[ -x "$convert" ] || { echo "no $convert: build it first (scripts/bench.sh)" >&2; exit 1; }
+[ -f "$files/csv-$lines.ini" ] || python3 bench/genfiles.py "$lines" "$files"
+source="$files/csv-$lines.txt"
+settings="$files/csv-$lines.ini"
+bytes=$(stat -c %s "$source")
+
+# Wall seconds and peak resident MB of one run.
+once() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f %M -o "$scratch/peak" "$@" >/dev/null 2>"$scratch/stderr" || {
+    echo "failed: $*" >&2; cat "$scratch/stderr" >&2; exit 1; }
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) -v kb="$(tail -1 "$scratch/peak")" 'BEGIN { printf "%.4f %.1f\n", ns / 1e9, kb / 1024 }'
+}
+median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
+
+cp_walls=() zevi_walls=() zevi_peaks=()
+cat "$source" >/dev/null  # both start from the page cache
+for ((i = 0; i < runs; i++)); do
+  read -r wall _ < <(once cp "$source" "$scratch/copy.txt")
+  cp_walls+=("$wall")
+  read -r wall peak < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
+  zevi_walls+=("$wall")
+  zevi_peaks+=("$peak")
+  rm -f "$scratch/copy.txt"
+done
+
+cp_wall=$(median "${cp_walls[@]}")
+zevi_wall=$(median "${zevi_walls[@]}")
+zevi_peak=$(median "${zevi_peaks[@]}")
+printf '\n%d lines, %.1f MB (csv layout, waypoints), median of %d runs, %s cores\n\n' \
+  "$lines" "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$runs" "$(nproc)"
+printf '| %-24s | %8s | %8s |\n' command "wall s" "peak MB"
+printf '|--------------------------|----------|----------|\n'
+printf '| %-24s | %8s | %8s |\n' "cp" "$cp_wall" "-"
+printf '| %-24s | %8s | %8s |\n' "zevi-convert" "$zevi_wall" "$zevi_peak"
+printf '\nwall ratio zevi-convert / cp: %s\n' "$(awk -v z="$zevi_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", z / c }')"
+printf 'peak memory / file size:      %s\n' "$(awk -v p="$zevi_peak" -v b="$bytes" 'BEGIN { printf "%.2fx", p * 1048576 / b }')"

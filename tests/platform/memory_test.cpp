@@ -1,0 +1,43 @@
+#include "platform/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace zevi {
+namespace {
+
+constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+
+// Resizing keeps the bytes asked for, whether the block is copied (small) or
+// its pages are moved (large both ways), and the new room can be written.
+TEST(LargeBlock, ResizingKeepsTheBytes) {
+  struct Case {
+    std::size_t from, to, keep;
+    const char* reason;
+  } cases[] = {
+      {100, 5000, 100, "small to small: copied"},
+      {kMegabyte, 3 * kMegabyte, kMegabyte, "small to large: copied"},
+      {3 * kMegabyte, 9 * kMegabyte, 3 * kMegabyte, "large to large: pages moved"},
+      {9 * kMegabyte, 4 * kMegabyte, 4 * kMegabyte, "shrinking keeps what fits"},
+      {3 * kMegabyte, 5 * kMegabyte, 1000, "only the bytes in use"},
+  };
+  for (const Case& c : cases) {
+    LargeBlock block = AllocateLargeBlock(c.from);
+    auto* bytes = static_cast<unsigned char*>(block.get());
+    for (std::size_t i = 0; i < c.from; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + i / 4096);
+    ResizeLargeBlock(block, c.to, c.keep);
+    ASSERT_NE(block.get(), nullptr) << c.reason;
+    EXPECT_EQ(block.get_deleter().bytes, c.to) << c.reason;
+    bytes = static_cast<unsigned char*>(block.get());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < c.keep; ++i) differing += bytes[i] != static_cast<unsigned char>(i * 7 + i / 4096);
+    EXPECT_EQ(differing, 0u) << c.reason;
+    std::memset(bytes, 0x5A, c.to);
+    EXPECT_EQ(bytes[c.to - 1], 0x5A) << c.reason;
+  }
+}
+
+}  // namespace
+}  // namespace zevi
