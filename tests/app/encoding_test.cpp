@@ -102,6 +102,25 @@ class EncodingMenuTest : public QObject {
     f.Trigger("mnuSaveSettings");
     QVERIFY(WindowFixture::ReadFile(path).find("\r\nEncoding=Windows-1252\r\n") != std::string::npos);
   }
+
+  void accentedNamesFromAUtf8FileShowAsTheirCharacters() {
+    WindowFixture f;
+    f.Open(f.WriteFile("cafes.txt",
+                       "\xEF\xBB\xBFW1,Caf\xC3\xA9 du Lac,46.5\r\nW2,Z\xC3\xBCrich H\xC3\xBCtte,47.4\r\n"));
+    QAbstractItemModel* model = f.form->Table()->model();
+    QCOMPARE(model->columnCount(), 3);
+    QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("W1"));  // no mark before the ID
+    QCOMPARE(model->data(model->index(0, 1)).toString(), QString::fromUtf8("Caf\u00E9 du Lac"));
+    QCOMPARE(model->data(model->index(1, 1)).toString(), QString::fromUtf8("Z\u00FCrich H\u00FCtte"));
+    QCOMPARE(f.Find<QLabel>("lblencoding")->text(), QStringLiteral("(UTF-8)"));
+    QVERIFY(f.ui.messages.empty());
+
+    // Forced Windows-1252 shows the bytes as they are, mark and all.
+    f.Trigger("EncodingWindows1252");
+    QCOMPARE(model->data(model->index(0, 0)).toString(), QString::fromUtf8("\u00EF\u00BB\u00BFW1"));
+    QCOMPARE(model->data(model->index(0, 1)).toString(), QString::fromUtf8("Caf\u00C3\u00A9 du Lac"));
+    QCOMPARE(f.Find<QLabel>("lblencoding")->text(), QStringLiteral("(Windows-1252)"));
+  }
 };
 
 static RegisterAppTest<EncodingMenuTest> registerEncodingMenuTest;

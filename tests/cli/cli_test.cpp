@@ -752,3 +752,35 @@ TEST_F(Cli, ConcurrentRunsIntoOneTargetNeverMix) {
 }
 
 }  // namespace
+
+TEST_F(Cli, Utf8AndUtf16SourcesAreWrittenInWindows1252) {
+  const std::string columns = "Columns=I_/60,KD/90,LD/90,C1/90";
+  auto utf16le = [](const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+  };
+  const struct {
+    std::string bytes;
+    std::vector<std::string> extra;
+    std::string lineEnd;  // the end of the record line in the output
+    std::string message;  // before the summary on standard error
+  } rows[] = {
+      {"\xEF\xBB\xBFW1,46.5,6.6,Caf\xC3\xA9 \xE2\x82\xAC\r\n", {}, " Caf\xE9 \x80\r\n", ""},
+      {"W1,46.5,6.6,Caf\xC3\xA9 \xE6\x9D\xB1\r\n", {}, " Caf\xE9 ?\r\n",
+       "1 character has no Windows-1252 form and is written as '?' (record 1, column D)\n"},
+      {utf16le(u"W1,46.5,6.6,Z\u00FCrich\r\n"), {}, " Z\xFCrich\r\n", ""},
+      {"W1,46.5,6.6,Caf\xE9\r\n", {}, " Caf\xE9\r\n", ""},
+      {"W1,46.5,6.6,Caf\xC3\xA9\r\n", {"--encoding", "windows-1252"}, " Caf\xC3\xA9\r\n", ""},
+  };
+  for (const auto& row : rows) {
+    WriteBytes(File("in.txt"), row.bytes);
+    std::vector<std::string> args = {"-f", "--set", columns};
+    args.insert(args.end(), row.extra.begin(), row.extra.end());
+    args.push_back(File("in.txt"));
+    Outcome run = Convert(args);
+    EXPECT_EQ(run.status, 0) << row.lineEnd;
+    EXPECT_EQ(run.err, row.message + "File written successfully\n" + File("in.gps") + "\n") << row.lineEnd;
+    EXPECT_TRUE(ReadBytes(File("in.gps")).ends_with(row.lineEnd));
+  }
+}
