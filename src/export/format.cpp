@@ -98,18 +98,24 @@ std::optional<std::uint64_t> RoundedScaled(double value, int decimals) {
   return digits;
 }
 
-constexpr std::uint64_t kWholePowersOfTen[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                               100000000, 1000000000, 10000000000, 100000000000,
-                                               1000000000000, 10000000000000, 100000000000000,
-                                               1000000000000000, 10000000000000000};
+constexpr std::uint64_t kWholePowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
+                                               10000000, 100000000, 1000000000};
 
-int DigitCount(std::uint64_t number) {
-  int count = 1;
-  for (std::uint64_t power : kWholePowersOfTen) {
-    if (number < power) break;
-    ++count;
+// The digits of `number` written backwards to `at`, two at a time, at least
+// `digits` of them (zeros in front); returns where they start.
+inline char* WriteDigitsBackwards(char* at, std::uint64_t number, int digits) {
+  for (; digits >= 2 || number >= 100; digits -= 2) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * (number % 100), 2);
+    number /= 100;
   }
-  return count;
+  if (number >= 10) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * number, 2);
+  } else if (digits > 0 || number > 0) {
+    *--at = static_cast<char>('0' + number);
+  }
+  return at;
 }
 
 }  // namespace
@@ -117,32 +123,29 @@ int DigitCount(std::uint64_t number) {
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
   std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
   if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
-  std::uint64_t rest = *scaled;
-  // At least one digit before the mark.
-  const int digits = std::max(DigitCount(rest), decimals + 1);
-  const bool negative = std::signbit(value);
-  const int length = digits + (decimals > 0 ? 1 : 0) + (negative ? 1 : 0);
-  const int padded = std::max(length, width);
-  // Written backwards from the end, two digits at a time where both fall on
-  // the same side of the mark.
-  char* at = out + padded;
-  for (int written = 0; written < digits;) {
-    bool pair = written + 2 <= digits && !(written < decimals && written + 2 > decimals);
-    if (pair) {
-      at -= 2;
-      std::memcpy(at, kDigitPairs + 2 * (rest % 100), 2);
-      rest /= 100;
-      written += 2;
-    } else {
-      *--at = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-      ++written;
-    }
-    if (written == decimals) *--at = decimalMark;
+  // The export's two cases get divisions by constants.
+  std::uint64_t whole;
+  switch (decimals) {
+    case 1: whole = *scaled / 10; break;
+    case 6: whole = *scaled / 1000000; break;
+    default: whole = *scaled / kWholePowersOfTen[decimals]; break;
   }
-  if (negative) *--at = '-';
-  std::memset(out, ' ', static_cast<std::size_t>(at - out));
-  return static_cast<std::size_t>(padded);
+  const std::uint64_t fraction = *scaled - whole * kWholePowersOfTen[decimals];
+  // Built backwards at the end of a scratch buffer, then moved behind the padding.
+  char text[kFloatTextRoom];
+  char* const end = text + sizeof text;
+  char* at = end;
+  if (decimals > 0) {
+    at = WriteDigitsBackwards(at, fraction, decimals);
+    *--at = decimalMark;
+  }
+  at = WriteDigitsBackwards(at, whole, 1);
+  if (std::signbit(value)) *--at = '-';
+  const auto length = static_cast<std::size_t>(end - at);
+  const std::size_t padding = width > static_cast<int>(length) ? static_cast<std::size_t>(width) - length : 0;
+  std::memset(out, ' ', padding);
+  std::memcpy(out + padding, at, length);
+  return padding + length;
 }
 
 std::string PadRight(std::string_view text, int width) {
