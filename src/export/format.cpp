@@ -103,7 +103,9 @@ constexpr std::uint64_t kWholePowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 
 
 // The digits of `number` written backwards to `at`, two at a time, at least
 // `digits` of them (zeros in front); returns where they start.
-inline char* WriteDigitsBackwards(char* at, std::uint64_t number, int digits) {
+// 32-bit numbers, nearly all of them, divide faster than 64-bit ones.
+template <typename Unsigned>
+inline char* WriteDigitsBackwards(char* at, Unsigned number, int digits) {
   for (; digits >= 2 || number >= 100; digits -= 2) {
     at -= 2;
     std::memcpy(at, kDigitPairs + 2 * (number % 100), 2);
@@ -131,21 +133,23 @@ std::size_t WriteFloatText(char* out, double value, int width, int decimals, cha
     default: whole = *scaled / kWholePowersOfTen[decimals]; break;
   }
   const std::uint64_t fraction = *scaled - whole * kWholePowersOfTen[decimals];
-  // Built backwards at the end of a scratch buffer, then moved behind the padding.
-  char text[kFloatTextRoom];
-  char* const end = text + sizeof text;
-  char* at = end;
+  int wholeDigits = 1;
+  for (std::uint64_t power = 10; whole >= power && wholeDigits < 16; power *= 10) ++wholeDigits;
+  const bool negative = std::signbit(value);
+  const int length = wholeDigits + (decimals > 0 ? decimals + 1 : 0) + (negative ? 1 : 0);
+  const int padded = std::max(length, width);
+  // Blanks over the whole room at once, then the text backwards from its end.
+  std::memset(out, ' ', kFloatTextRoom);
+  char* at = out + padded;
   if (decimals > 0) {
-    at = WriteDigitsBackwards(at, fraction, decimals);
+    // Below 10^9: fits 32 bits.
+    at = WriteDigitsBackwards(at, static_cast<std::uint32_t>(fraction), decimals);
     *--at = decimalMark;
   }
-  at = WriteDigitsBackwards(at, whole, 1);
-  if (std::signbit(value)) *--at = '-';
-  const auto length = static_cast<std::size_t>(end - at);
-  const std::size_t padding = width > static_cast<int>(length) ? static_cast<std::size_t>(width) - length : 0;
-  std::memset(out, ' ', padding);
-  std::memcpy(out + padding, at, length);
-  return padding + length;
+  at = whole <= UINT32_MAX ? WriteDigitsBackwards(at, static_cast<std::uint32_t>(whole), 1)
+                           : WriteDigitsBackwards(at, whole, 1);
+  if (negative) *--at = '-';
+  return static_cast<std::size_t>(padded);
 }
 
 std::string PadRight(std::string_view text, int width) {
