@@ -107,7 +107,8 @@ void RecordReader::StartAs(const RecordReader& other) {
 }
 
 bool RecordReader::ReadsRecordsApart() const {
-  const bool asks = zone_ != nullptr && layout_.find('Z') != std::string::npos;
+  const bool asks = zone_ != nullptr && layout_.find('Z') != std::string::npos &&
+                    ZoneFieldMayAsk(state_.grid, zone_->defaultZone);
   const bool followsTrack = layout_.find('Q') != std::string::npos && settings_.trackStart > 0;
   return !asks && !followsTrack;
 }

@@ -69,6 +69,8 @@ namespace {
 constexpr const char* kRecordQuestionEnd =
     "\r\n\r\nABORT = Abort export?\r\nIGNORE = Ignore record\r\nALL = Ignore All";
 
+constexpr std::string_view kCrLf = "\r\n";
+
 // Rows of one block of a split export. Large enough that starting a thread
 // per block costs nothing worth measuring, small enough to keep both cores
 // busy to the end and the blocks in memory small.
@@ -100,7 +102,7 @@ void ReadBlock(RecordReader& reader, Block& block) {
   for (int r = block.first; r <= block.last; ++r, block.stop = r) {
     if (reader.Classify(r) != RecordReader::RowKind::Record) continue;
     try {
-      block.text.append(reader.ReadLine(r)).append(kLineEnd);
+      block.text.append(reader.ReadLine(r)).append(kCrLf);
     } catch (...) {
       return;
     }
@@ -210,7 +212,11 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
     return first;
   }
   const SourceTable& table = state_.table;
-  RecordReader helper(state_, settings_, state_.kinds, reader_.Setup().flags);
+  // Zone fields of a split export never ask (ReadsRecordsApart): the user is
+  // never asked from the helper's thread, and its default zone stays as it is.
+  std::string helperZone = settings_.defaultZone;
+  ZoneQuestion helperQuestion{helperZone, ui_};
+  RecordReader helper(state_, settings_, state_.kinds, reader_.Setup().flags, &helperQuestion);
   helper.StartAs(reader_);
   // This thread reads the even blocks and writes every block; the helper
   // reads the odd ones meanwhile.

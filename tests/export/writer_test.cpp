@@ -471,8 +471,14 @@ TEST_F(WriterTest, TwoThreadsWriteWhatOneWrites) {
        WriteResult::SomeMissing, "track starts after empty lines at block edges"},
       {'T', {"KD", "LD"}, {32770, 60000}, {16384, 32768}, {Button::Ignore, Button::Abort},
        WriteResult::Aborted, "a block after an empty line starts a track; abort in a later block"},
+      {'W', {"I_", "Z_", "E_", "N_"}, {}, {}, {}, WriteResult::Clean,
+       "UTM zones completed from a default zone that has its letter"},
   };
   for (const Case& c : cases) {
+    if (c.codes[1] == std::string_view("Z_")) {
+      ChooseGrid("UTM", 3, 6, 7);
+      state.settings.defaultZone = "30U";
+    }
     state.settings.mode = c.mode;
     state.settings.dateFormat = 'Y';
     state.edits.idPrefix = "WPT";
@@ -491,6 +497,9 @@ TEST_F(WriterTest, TwoThreadsWriteWhatOneWrites) {
         if (kind == "HM") row.push_back(std::to_string(r % 300) + ".25");
         if (kind == "DD") row.push_back("2024-03-15");
         if (kind == "DT") row.push_back("13:00:" + std::to_string(10 + r % 50));
+        if (kind == "Z_") row.push_back("30");
+        if (kind == "E_") row.push_back(std::to_string(400000 + r % 1000));
+        if (kind == "N_") row.push_back(std::to_string(5600000 + r % 5000));
       }
     }
     Fill(rows);
