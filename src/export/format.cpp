@@ -120,19 +120,33 @@ inline char* WriteDigitsBackwards(char* at, Unsigned number, int digits) {
   return at;
 }
 
+// Exactly `Digits` digits of a number below 10^Digits, unrolled.
+template <int Digits>
+inline char* WriteFixedDigits(char* at, std::uint32_t number) {
+  for (int written = 0; written + 2 <= Digits; written += 2) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * (number % 100), 2);
+    number /= 100;
+  }
+  if constexpr (Digits % 2 != 0) *--at = static_cast<char>('0' + number);
+  return at;
+}
+
 }  // namespace
 
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
   std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
   if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
-  // The export's two cases get divisions by constants.
+  // Divisions by constants for the export's two cases: a division by a
+  // variable is many times slower.
   std::uint64_t whole;
   switch (decimals) {
     case 1: whole = *scaled / 10; break;
     case 6: whole = *scaled / 1000000; break;
     default: whole = *scaled / kWholePowersOfTen[decimals]; break;
   }
-  const std::uint64_t fraction = *scaled - whole * kWholePowersOfTen[decimals];
+  // Below 10^9: fits 32 bits.
+  const auto fraction = static_cast<std::uint32_t>(*scaled - whole * kWholePowersOfTen[decimals]);
   int wholeDigits = 1;
   for (std::uint64_t power = 10; whole >= power && wholeDigits < 16; power *= 10) ++wholeDigits;
   const bool negative = std::signbit(value);
@@ -141,13 +155,22 @@ std::size_t WriteFloatText(char* out, double value, int width, int decimals, cha
   // Blanks over the whole room at once, then the text backwards from its end.
   std::memset(out, ' ', kFloatTextRoom);
   char* at = out + padded;
-  if (decimals > 0) {
-    // Below 10^9: fits 32 bits.
-    at = WriteDigitsBackwards(at, static_cast<std::uint32_t>(fraction), decimals);
-    *--at = decimalMark;
+  switch (decimals) {
+    case 0: break;
+    case 1: at = WriteFixedDigits<1>(at, fraction); break;
+    case 6: at = WriteFixedDigits<6>(at, fraction); break;
+    default: at = WriteDigitsBackwards(at, fraction, decimals); break;
   }
-  at = whole <= UINT32_MAX ? WriteDigitsBackwards(at, static_cast<std::uint32_t>(whole), 1)
-                           : WriteDigitsBackwards(at, whole, 1);
+  if (decimals > 0) *--at = decimalMark;
+  if (whole < 10) {
+    *--at = static_cast<char>('0' + whole);
+  } else if (whole < 100) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * whole, 2);
+  } else {
+    at = whole <= UINT32_MAX ? WriteDigitsBackwards(at, static_cast<std::uint32_t>(whole), 1)
+                             : WriteDigitsBackwards(at, whole, 1);
+  }
   if (negative) *--at = '-';
   return static_cast<std::size_t>(padded);
 }
