@@ -70,28 +70,9 @@ std::optional<double> ConvertBody(std::string_view body, const char* markAt, cha
   return value;
 }
 
-// Four ASCII digits at `at` as their number, or nothing when one of them is
-// no digit. One load and a few operations instead of four rounds.
-std::optional<std::uint32_t> FourDigits(const char* at) {
-  std::uint32_t chunk;
-  std::memcpy(&chunk, at, sizeof chunk);
-  if constexpr (std::endian::native != std::endian::little) chunk = __builtin_bswap32(chunk);
-  const std::uint32_t values = chunk - 0x30303030u;
-  // Every byte from '0' to '9': high nibble 3, low nibble at most 9.
-  if ((chunk & 0xF0F0F0F0u) != 0x30303030u || ((values + 0x06060606u) & 0xF0F0F0F0u) != 0) return std::nullopt;
-  // The first character is the lowest byte: bytes 0 and 2 become 10 x d0 + d1 and 10 x d2 + d3.
-  const std::uint32_t pairs = (values * 10 + (values >> 8)) & 0x00FF00FFu;
-  return (pairs & 0xFFu) * 100 + (pairs >> 16);
-}
-
 // Digits from `at` onwards into `mantissa`; returns how many.
-std::size_t GatherDigits(const char*& at, const char* end, std::uint64_t& mantissa) {
+inline std::size_t GatherDigits(const char*& at, const char* end, std::uint64_t& mantissa) {
   const char* const start = at;
-  for (; end - at >= 4; at += 4) {
-    std::optional<std::uint32_t> four = FourDigits(at);
-    if (!four) break;
-    mantissa = mantissa * 10000 + *four;
-  }
   for (; at < end && IsDigit(*at); ++at) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
   return static_cast<std::size_t>(at - start);
 }

@@ -47,7 +47,7 @@ TEST(Numbers, StrToFloatAcceptsExactlyTheNumberForm) {
       {"0x10", '.', std::nullopt, "no hexadecimal"},
       {"1 2", '.', std::nullopt, "inner blank"},
       {"1e999", '.', std::nullopt, "too large for a double"},
-      // Four characters are checked at once: each one that is no digit must still stop the number.
+      // Plain decimals take a shorter road: what is not one must still be refused.
       {"1234:678", '.', std::nullopt, "':' right after the digits in the table"},
       {"12345/78", '.', std::nullopt, "'/' right before them"},
       {"51.1234?6", '.', std::nullopt, "a stray character among the decimals"},
