@@ -98,18 +98,38 @@ std::optional<std::uint64_t> RoundedScaled(double value, int decimals) {
   return digits;
 }
 
-constexpr std::uint64_t kWholePowersOfTen[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                               100000000, 1000000000, 10000000000, 100000000000,
-                                               1000000000000, 10000000000000, 100000000000000,
-                                               1000000000000000, 10000000000000000};
+constexpr std::uint64_t kWholePowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
+                                               10000000, 100000000, 1000000000};
 
-int DigitCount(std::uint64_t number) {
-  int count = 1;
-  for (std::uint64_t power : kWholePowersOfTen) {
-    if (number < power) break;
-    ++count;
+// The digits of `number` written backwards to `at`, two at a time, at least
+// `digits` of them (zeros in front); returns where they start.
+// 32-bit numbers, nearly all of them, divide faster than 64-bit ones.
+template <typename Unsigned>
+inline char* WriteDigitsBackwards(char* at, Unsigned number, int digits) {
+  for (; digits >= 2 || number >= 100; digits -= 2) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * (number % 100), 2);
+    number /= 100;
   }
-  return count;
+  if (number >= 10) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * number, 2);
+  } else if (digits > 0 || number > 0) {
+    *--at = static_cast<char>('0' + number);
+  }
+  return at;
+}
+
+// Exactly `Digits` digits of a number below 10^Digits, unrolled.
+template <int Digits>
+inline char* WriteFixedDigits(char* at, std::uint32_t number) {
+  for (int written = 0; written + 2 <= Digits; written += 2) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * (number % 100), 2);
+    number /= 100;
+  }
+  if constexpr (Digits % 2 != 0) *--at = static_cast<char>('0' + number);
+  return at;
 }
 
 }  // namespace
@@ -117,31 +137,41 @@ int DigitCount(std::uint64_t number) {
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
   std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
   if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
-  std::uint64_t rest = *scaled;
-  // At least one digit before the mark.
-  const int digits = std::max(DigitCount(rest), decimals + 1);
+  // Divisions by constants for the export's two cases: a division by a
+  // variable is many times slower.
+  std::uint64_t whole;
+  switch (decimals) {
+    case 1: whole = *scaled / 10; break;
+    case 6: whole = *scaled / 1000000; break;
+    default: whole = *scaled / kWholePowersOfTen[decimals]; break;
+  }
+  // Below 10^9: fits 32 bits.
+  const auto fraction = static_cast<std::uint32_t>(*scaled - whole * kWholePowersOfTen[decimals]);
+  int wholeDigits = 1;
+  for (std::uint64_t power = 10; whole >= power && wholeDigits < 16; power *= 10) ++wholeDigits;
   const bool negative = std::signbit(value);
-  const int length = digits + (decimals > 0 ? 1 : 0) + (negative ? 1 : 0);
+  const int length = wholeDigits + (decimals > 0 ? decimals + 1 : 0) + (negative ? 1 : 0);
   const int padded = std::max(length, width);
-  // Written backwards from the end, two digits at a time where both fall on
-  // the same side of the mark.
+  // Blanks over the whole room at once, then the text backwards from its end.
+  std::memset(out, ' ', kFloatTextRoom);
   char* at = out + padded;
-  for (int written = 0; written < digits;) {
-    bool pair = written + 2 <= digits && !(written < decimals && written + 2 > decimals);
-    if (pair) {
-      at -= 2;
-      std::memcpy(at, kDigitPairs + 2 * (rest % 100), 2);
-      rest /= 100;
-      written += 2;
-    } else {
-      *--at = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-      ++written;
-    }
-    if (written == decimals) *--at = decimalMark;
+  switch (decimals) {
+    case 0: break;
+    case 1: at = WriteFixedDigits<1>(at, fraction); break;
+    case 6: at = WriteFixedDigits<6>(at, fraction); break;
+    default: at = WriteDigitsBackwards(at, fraction, decimals); break;
+  }
+  if (decimals > 0) *--at = decimalMark;
+  if (whole < 10) {
+    *--at = static_cast<char>('0' + whole);
+  } else if (whole < 100) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs + 2 * whole, 2);
+  } else {
+    at = whole <= UINT32_MAX ? WriteDigitsBackwards(at, static_cast<std::uint32_t>(whole), 1)
+                             : WriteDigitsBackwards(at, whole, 1);
   }
   if (negative) *--at = '-';
-  std::memset(out, ' ', static_cast<std::size_t>(at - out));
   return static_cast<std::size_t>(padded);
 }
 

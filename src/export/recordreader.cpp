@@ -88,6 +88,34 @@ void RecordReader::Start(int first, int last) {
   row_.reserve(kMaxColumnCount);
 }
 
+void RecordReader::StartAs(const RecordReader& other) {
+  first_ = other.first_;
+  newTrackPending_ = other.newTrackPending_;
+  currentLetter_ = 0;
+  lastTrackValue_ = other.lastTrackValue_;
+  setup_.idWidth = other.setup_.idWidth;
+  setup_.symbolWidth = other.setup_.symbolWidth;
+  idCounter_ = other.idCounter_;
+  layout_ = other.layout_;
+  layoutHasTime_ = other.layoutHasTime_;
+  altitudeFactor_ = other.altitudeFactor_;
+  spans_.assign(layout_.size(), Span{});
+  row_.reserve(kMaxColumnCount);
+}
+
+bool RecordReader::ReadsRecordsApart() const {
+  const bool asks = zone_ != nullptr && layout_.find('Z') != std::string::npos &&
+                    ZoneFieldMayAsk(state_.grid, zone_->defaultZone);
+  const bool followsTrack = layout_.find('Q') != std::string::npos && settings_.trackStart > 0;
+  return !asks && !followsTrack;
+}
+
+void RecordReader::ResumeAt(int r, int records) {
+  idCounter_ = 1 + records;
+  newTrackPending_ = r <= first_ || !state_.table.Marker(r - 1);
+  currentLetter_ = 0;
+}
+
 RecordReader::RowKind RecordReader::Classify(int r) {
   if (r > state_.table.LastRow()) return RowKind::PastTable;
   if (state_.table.Marker(r)) return RowKind::Record;

@@ -54,6 +54,17 @@ class RecordReader {
   // For the records first..last: the ID and symbol widths of waypoints, the
   // layout, the track and ID counters back at their start.
   void Start(int first, int last);
+  // For the same records as `other` after its Start: its widths and layout
+  // taken over rather than found again. For a reader on another thread.
+  void StartAs(const RecordReader& other);
+  // True when a record's line depends on nothing but its row and the counts
+  // ResumeAt takes: no field asks the user or follows the track column's
+  // values from record to record. Records can then be read on several
+  // threads, each run of them after a ResumeAt.
+  bool ReadsRecordsApart() const;
+  // As if the rows first..r-1 had been read, `records` of them records and
+  // none failed.
+  void ResumeAt(int r, int records);
   const ExportSetup& Setup() const { return setup_; }
   const std::string& Layout() const { return layout_; }
 

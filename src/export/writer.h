@@ -66,6 +66,9 @@ class ExportOutput {
 enum class WriteResult { Clean = 0, SomeMissing = 1, Aborted = 2 };
 
 inline constexpr int kProgressRows = 1 << 16;
+// Records are read on this many threads where their lines allow it; the
+// file, the messages and the questions are the same with any number.
+inline constexpr int kExportThreads = 2;
 
 // Writes the whole file for the records first..last into `out`. Counts failed
 // records into state.missingRecords (the caller zeroes it). May change the
@@ -74,6 +77,6 @@ inline constexpr int kProgressRows = 1 << 16;
 // ends the export: the file is lost, not one record. A failure outside a
 // record (the route block) throws too.
 WriteResult WriteRecords(AppState& state, UserInterface& ui, ExportOutput& out, int first,
-                         int last, const ExportFlags& flags);
+                         int last, const ExportFlags& flags, int threads = kExportThreads);
 
 }  // namespace zevi

@@ -113,8 +113,20 @@ int AtomicFile::Write(std::string_view bytes) {
     if (written < 0) return errno;
     if (written == 0) return EIO;
     bytes.remove_prefix(static_cast<std::size_t>(written));
+    size_ += static_cast<std::uint64_t>(written);
   }
+  StartWriteBack();
   return 0;
+}
+
+void AtomicFile::StartWriteBack() {
+  // Only a temporary is synced at the end; a device or pipe is written as it comes.
+  if (kind_ == Kind::InPlace || size_ - startedUpTo_ < kWriteBackStep) return;
+  // Without this the whole file waits in memory for the final sync, which
+  // then takes as long as writing it all out. A hint: a failure shows at the sync.
+  ::sync_file_range(fd_, static_cast<off_t>(startedUpTo_), static_cast<off_t>(size_ - startedUpTo_),
+                    SYNC_FILE_RANGE_WRITE);
+  startedUpTo_ = size_;
 }
 
 int AtomicFile::Commit() {
@@ -168,6 +180,8 @@ void AtomicFile::Reset() {
   temporary_.clear();
   target_.clear();
   replacing_ = false;
+  size_ = 0;
+  startedUpTo_ = 0;
 }
 
 }  // namespace zevi

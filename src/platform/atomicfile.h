@@ -13,6 +13,7 @@
 // existing file the user may not write (EACCES), a folder (EISDIR).
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,7 +44,12 @@ class AtomicFile {
  private:
   enum class Kind { Unnamed, Named, InPlace };
 
+  // Written bytes go to disk from this many on, so that Commit's sync has
+  // little left to wait for.
+  static constexpr std::uint64_t kWriteBackStep = std::uint64_t{4} << 20;
+
   int OpenTemporary(const std::string& folder);
+  void StartWriteBack();
   void Reset();
 
   int fd_ = -1;
@@ -54,6 +60,8 @@ class AtomicFile {
   mode_t mode_ = 0;
   uid_t owner_ = 0;
   gid_t group_ = 0;
+  std::uint64_t size_ = 0;         // bytes written
+  std::uint64_t startedUpTo_ = 0;  // write-back asked for up to here
 };
 
 }  // namespace zevi

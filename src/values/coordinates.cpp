@@ -21,6 +21,13 @@ constexpr std::size_t kKeptAfterLead = 99;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// TrimText, with the call saved for the usual cell that has nothing to trim
+// (a blank or control character at either end).
+std::string_view TrimmedText(std::string_view text) {
+  auto plain = [](char c) { return static_cast<unsigned char>(c) > ' '; };
+  return !text.empty() && plain(text.front()) && plain(text.back()) ? text : TrimText(text);
+}
+
 // The leading run of characters accepted by `accept`; the character that ends
 // the run is thrown away and what follows is trimmed.
 template <typename Accept>
@@ -149,7 +156,7 @@ constexpr int kDefaultGarminSymbol = 18;
 
 double ReadCoordinate(char notation, std::string_view text, Hemisphere& hemisphere,
                       char decimalMark) {
-  text = TrimText(text);
+  text = TrimmedText(text);
   if (text.empty()) throw EInvalidLine(kInvalidFormat);
 
   double textSign = 1;
@@ -173,7 +180,7 @@ double ReadCoordinate(char notation, std::string_view text, Hemisphere& hemisphe
     default: break;
   }
   // "N 51 30.5" and "51 30.5 N" read like "51 30.5".
-  text = TrimText(text);
+  text = TrimmedText(text);
   // A sign or a letter alone ("N", "-", "-S") says nothing about where the point is.
   if (text.empty()) throw EInvalidLine(kInvalidFormat);
 

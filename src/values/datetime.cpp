@@ -158,24 +158,27 @@ std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues
   return sys_days{date};
 }
 
+// "hh:nn:ss", the form nearly every file holds: the second of the day, or
+// nothing when the text has another form or is no time of day.
+std::optional<long> ReadPlainTime(std::string_view text, char separator) {
+  if (text.size() != 8 || text[2] != separator || text[5] != separator || IsDigit(separator)) {
+    return std::nullopt;
+  }
+  int fields[3];
+  for (int i = 0; i < 3; ++i) {
+    char tens = text[3 * i];
+    char ones = text[3 * i + 1];
+    if (!IsDigit(tens) || !IsDigit(ones)) return std::nullopt;
+    fields[i] = (tens - '0') * 10 + (ones - '0');
+  }
+  if (fields[0] >= 24 || fields[1] >= 60 || fields[2] >= 60) return std::nullopt;
+  return fields[0] * 3600L + fields[1] * 60L + fields[2];
+}
+
 // hh:nn or hh:nn:ss with the system's time separator, optionally AM or PM;
 // the second of the day, or nothing.
 std::optional<long> ReadSystemTime(std::string_view text, char separator) {
-  // "hh:nn:ss", the form nearly every file holds, read at once.
-  if (text.size() == 8 && text[2] == separator && text[5] == separator && !IsDigit(separator)) {
-    int fields[3];
-    bool digits = true;
-    for (int i = 0; i < 3; ++i) {
-      char tens = text[3 * i];
-      char ones = text[3 * i + 1];
-      digits = digits && IsDigit(tens) && IsDigit(ones);
-      fields[i] = (tens - '0') * 10 + (ones - '0');
-    }
-    if (digits) {
-      if (fields[0] >= 24 || fields[1] >= 60 || fields[2] >= 60) return std::nullopt;
-      return fields[0] * 3600L + fields[1] * 60L + fields[2];
-    }
-  }
+  if (auto second = ReadPlainTime(text, separator)) return second;
   std::string_view rest = TrimText(text);
   std::optional<int> meridiem;  // 0 AM, 12 PM
   if (rest.size() >= 2) {
@@ -294,6 +297,11 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
                              locale.timeSeparator);
   }
 
+  // Already the field's own form: passed through rather than read and written again.
+  const bool markInTime = context.decimalMark == locale.timeSeparator || IsDigit(context.decimalMark);
+  if (!markInTime && ReadPlainTime(text, locale.timeSeparator)) {
+    return std::string(text);
+  }
   double value;
   if (text.find(locale.timeSeparator) != std::string_view::npos) {
     double fraction = 0;

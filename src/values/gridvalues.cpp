@@ -149,6 +149,10 @@ std::string GridValueField(std::string_view text, int digits, int shift, int ali
   return value;
 }
 
+bool ZoneFieldMayAsk(const GridState& grid, std::string_view defaultZone) {
+  return grid.name == "UTM" && defaultZone.size() != 3;
+}
+
 std::string ZoneField(const RowCells& row, const ValueContext& context, std::string& defaultZone,
                       UserInterface& ui) {
   const KindColumn& kinds = context.kinds;
@@ -159,7 +163,7 @@ std::string ZoneField(const RowCells& row, const ValueContext& context, std::str
   if (grid.name == "UTM") {
     if (zone.size() == 1) zone.insert(0, 1, '0');
     if (zone.size() == 2) {
-      if (defaultZone.size() == 3) {
+      if (!ZoneFieldMayAsk(grid, defaultZone)) {
         zone += defaultZone[2];
       } else {
         std::string answer = ui.InputBox(kZoneCaption, kZonePrompt, kZoneProposal);

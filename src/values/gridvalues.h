@@ -23,6 +23,10 @@ inline constexpr int kAlignLeft = 9;
 // reader's failure for a text that is no number after the shift ("12a45").
 std::string GridValueField(std::string_view text, int digits, int shift, int alignment);
 
+// False when ZoneField can never ask: no UTM grid, or a default zone that
+// already holds its band letter ("30U").
+bool ZoneFieldMayAsk(const GridState& grid, std::string_view defaultZone);
+
 // The zone of a record: the Zone cell or the default zone, completed for UTM.
 // May ask for a latitude-band letter, which is also appended to `defaultZone`;
 // the caller shows the changed default zone in its edit box.

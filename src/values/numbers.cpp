@@ -70,11 +70,44 @@ std::optional<double> ConvertBody(std::string_view body, const char* markAt, cha
   return value;
 }
 
+// Digits from `at` onwards into `mantissa`; returns how many.
+inline std::size_t GatherDigits(const char*& at, const char* end, std::uint64_t& mantissa) {
+  const char* const start = at;
+  for (; at < end && IsDigit(*at); ++at) mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
+  return static_cast<std::size_t>(at - start);
+}
+
+// Up to this many digits a mantissa is below 2^53, an exact double.
+constexpr std::size_t kPlainDigits = 15;
+
+// "-51.123456", "122.5", "7": what nearly every cell holds, read in one pass.
+// Nothing for anything else (blanks, '+', exponents, long mantissas, no
+// number at all), which ParseFloat then reads by its full grammar to the
+// same value.
+std::optional<double> ParsePlainDecimal(std::string_view text, char decimalMark) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  const bool negative = at < end && *at == '-';
+  if (negative) ++at;
+  std::uint64_t mantissa = 0;  // wraps past 19 digits: refused below
+  std::size_t digits = GatherDigits(at, end, mantissa);
+  std::size_t fractionDigits = 0;
+  if (at < end && *at == decimalMark) {
+    ++at;
+    fractionDigits = GatherDigits(at, end, mantissa);
+    digits += fractionDigits;
+  }
+  if (at != end || digits == 0 || digits > kPlainDigits) return std::nullopt;
+  const double value = static_cast<double>(mantissa) / kExactPowers[fractionDigits];
+  return negative ? -value : value;
+}
+
 // Checks the grammar itself and gathers the digits on the way. Up to 19
 // digits with a power of ten that are both exact doubles give the correctly
 // rounded value in one multiplication or division; anything else is left to
 // from_chars.
 std::optional<double> ParseFloat(std::string_view text, char decimalMark) {
+  if (std::optional<double> plain = ParsePlainDecimal(text, decimalMark)) return plain;
   const char* at = text.data();
   const char* end = at + text.size();
   while (at < end && *at == ' ') ++at;

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
 #include "export/export_fixture.h"
+#include "values/numbers.h"
 
 namespace zevi::testing {
 namespace {
@@ -28,6 +34,42 @@ TEST(PadTest, AlignsFillsAndCuts) {
   EXPECT_EQ(PadWith("ID", '-', 9), "ID-------");
   EXPECT_EQ(PadWith("Symbol", '-', 4), "Symbol") << "PadWith never cuts";
   EXPECT_EQ(ReplaceChar("1.36.2", '.', ','), "1,36,2");
+}
+
+TEST(FloatTextTest, WritesWhatFormatFloatWrites) {
+  // The export writes numbers in place; the text must be FormatFloat's, byte
+  // for byte, or the export must say it cannot (0) and leave it to FormatFloat.
+  std::vector<double> values = {0.0, -0.0, 0.05, 0.25, 0.35, -0.04, 0.95, 9.95, 99.95, 999999.95,
+                                51.5000005, -1.2345675, 179.9999995, 1234567.0, -1234567.05,
+                                4503599627.3704959, 1e15, 1e16, 1e300,
+                                std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::denorm_min()};
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> exponent(-8, 17);
+  for (int i = 0; i < 20000; ++i) {
+    double value = std::pow(10.0, exponent(random)) * (random() % 2 ? 1 : -1);
+    values.push_back(value);
+    values.push_back(std::round(value * 1024) / 1024);  // exact binary fractions: ties
+  }
+  for (double value : values) {
+    for (int decimals = 0; decimals <= 10; ++decimals) {
+      for (int width : {0, 8, 11, 32, 33}) {
+        for (char mark : {'.', ','}) {
+          char text[kFloatTextRoom];
+          const std::size_t length = WriteFloatText(text, value, width, decimals, mark);
+          const std::string expected = FormatFloat(value, width, decimals, mark);
+          if (length == 0) {
+            ASSERT_TRUE(decimals > 9 || width > static_cast<int>(kFloatTextRoom) || !std::isfinite(value) ||
+                        std::fabs(value) * std::pow(10.0, decimals) >= 0x1p52)
+                << value << " with " << decimals << " decimals refused";
+            continue;
+          }
+          ASSERT_EQ(std::string(text, length), expected) << value << " in " << width << "." << decimals;
+        }
+      }
+    }
+  }
 }
 
 class FormatTest : public ExportTest {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "export/export_fixture.h"
@@ -423,6 +424,107 @@ TEST_F(WriterTest, WriteFailureEndsTheExport) {
   }
   EXPECT_TRUE(ui.questions.empty());
   EXPECT_EQ(state.missingRecords, 0);
+}
+
+// Everything the user sees, in the order seen.
+class TranscriptUi : public ScriptedUi {
+ public:
+  std::vector<std::string> transcript;
+
+  void ShowMessage(const std::string& text) override {
+    transcript.push_back("message " + text);
+    ScriptedUi::ShowMessage(text);
+  }
+  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+             int helpContext) override {
+    transcript.push_back("question " + text);
+    return ScriptedUi::Ask(kind, text, buttons, helpContext);
+  }
+  void ShowFailingCell(int column, int row) override {
+    transcript.push_back("cell " + std::to_string(column) + " " + std::to_string(row));
+  }
+  void Progress(std::string_view task, std::int64_t done, std::int64_t total) override {
+    transcript.push_back(std::string(task) + " " + std::to_string(done) + "/" + std::to_string(total));
+  }
+};
+
+// A file long enough to be read in blocks on two threads, with failing
+// records and empty lines placed around the blocks' edges: the second thread
+// must give the same file, the same questions in the same order and the same
+// counts as one thread alone.
+TEST_F(WriterTest, TwoThreadsWriteWhatOneWrites) {
+  constexpr int kRows = 70000;
+  struct Case {
+    char mode;
+    std::vector<const char*> codes;
+    std::vector<int> failing, empty;
+    std::vector<Button> answers;
+    WriteResult result;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {'W', {"I_", "KD", "LD", "HM", "DD", "DT"}, {}, {16384, 50000}, {}, WriteResult::Clean,
+       "clean: every block read apart"},
+      {'W', {"KD", "LD", "HM"}, {20000, 40000, 40001}, {16385}, {Button::Ignore, Button::Ignore, Button::Ignore},
+       WriteResult::SomeMissing, "first failure in the second thread's block, generated IDs"},
+      {'T', {"KD", "LD", "HM"}, {100, 16384, 65537}, {16384, 32768, 32769}, {Button::All},
+       WriteResult::SomeMissing, "track starts after empty lines at block edges"},
+      {'T', {"KD", "LD"}, {32770, 60000}, {16384, 32768}, {Button::Ignore, Button::Abort},
+       WriteResult::Aborted, "a block after an empty line starts a track; abort in a later block"},
+      {'W', {"I_", "Z_", "E_", "N_"}, {}, {}, {}, WriteResult::Clean,
+       "UTM zones completed from a default zone that has its letter"},
+  };
+  for (const Case& c : cases) {
+    if (c.codes[1] == std::string_view("Z_")) {
+      ChooseGrid("UTM", 3, 6, 7);
+      state.settings.defaultZone = "30U";
+    }
+    state.settings.mode = c.mode;
+    state.settings.dateFormat = 'Y';
+    state.edits.idPrefix = "WPT";
+    Columns(c.codes);
+    Rows rows(kRows);
+    for (int r = 1; r <= kRows; ++r) {
+      if (std::find(c.empty.begin(), c.empty.end(), r) != c.empty.end()) continue;
+      std::string latitude = std::to_string(50 + r % 1000 * 0.001);
+      if (std::find(c.failing.begin(), c.failing.end(), r) != c.failing.end()) latitude = "x";
+      std::vector<std::string>& row = rows[static_cast<std::size_t>(r - 1)];
+      for (const char* code : c.codes) {
+        std::string_view kind(code);
+        if (kind == "I_") row.push_back("P" + std::to_string(r));
+        if (kind == "KD") row.push_back(latitude);
+        if (kind == "LD") row.push_back(std::to_string(-1 - r % 777 * 0.0001));
+        if (kind == "HM") row.push_back(std::to_string(r % 300) + ".25");
+        if (kind == "DD") row.push_back("2024-03-15");
+        if (kind == "DT") row.push_back("13:00:" + std::to_string(10 + r % 50));
+        if (kind == "Z_") row.push_back("30");
+        if (kind == "E_") row.push_back(std::to_string(400000 + r % 1000));
+        if (kind == "N_") row.push_back(std::to_string(5600000 + r % 5000));
+      }
+    }
+    Fill(rows);
+    std::string files[2];
+    std::vector<std::string> transcripts[2];
+    int missing[2];
+    for (int threads : {1, 2}) {
+      TranscriptUi user;
+      user.answers.assign(c.answers.begin(), c.answers.end());
+      state.missingRecords = 0;
+      const std::string path = Path("threads" + std::to_string(threads) + ".gps");
+      ExportOutput out;
+      out.Open(path);
+      EXPECT_EQ(WriteRecords(state, user, out, 1, kRows, {}, threads), c.result) << c.reason;
+      out.Commit();
+      EXPECT_TRUE(user.answers.empty()) << c.reason << ": questions asked with " << threads << " threads";
+      files[threads - 1] = ReadFile(path);
+      transcripts[threads - 1] = user.transcript;
+      missing[threads - 1] = state.missingRecords;
+    }
+    EXPECT_GT(files[0].size(), 1000000u) << c.reason;
+    EXPECT_TRUE(files[0] == files[1]) << c.reason << ": the files differ";
+    EXPECT_EQ(transcripts[0], transcripts[1]) << c.reason;
+    EXPECT_EQ(missing[0], missing[1]) << c.reason;
+  }
 }
 
 }  // namespace

@@ -105,6 +105,7 @@ TEST(GridValues, ZonesOfAZoneColumn) {
     SCOPED_TRACE(c.reason);
     ZoneRig rig(c.grid, c.width, c.defaultZone);
     rig.Assign(1, "Z_", Slot::Zone);
+    EXPECT_FALSE(ZoneFieldMayAsk(rig.grid, rig.defaultZone));
     EXPECT_EQ(rig.Zone(c.cell), c.expected);
     EXPECT_EQ(rig.defaultZone, c.defaultZone);
     EXPECT_TRUE(rig.ui.inputPrompts.empty());
@@ -122,8 +123,10 @@ TEST(GridValues, TheBandQuestionIsAskedUntilTheDefaultZoneHasOne) {
   ZoneRig rig("UTM", 3, "30");
   rig.Assign(1, "Z_", Slot::Zone);
   rig.ui.inputAnswers = {"U"};
+  EXPECT_TRUE(ZoneFieldMayAsk(rig.grid, rig.defaultZone));
   EXPECT_EQ(rig.Zone("5"), "05U");
   EXPECT_EQ(rig.defaultZone, "30U");
+  EXPECT_FALSE(ZoneFieldMayAsk(rig.grid, rig.defaultZone));
   EXPECT_EQ(rig.Zone("7"), "07U");
   ASSERT_EQ(rig.ui.inputPrompts, std::vector<std::string>{kQuestion});
 }

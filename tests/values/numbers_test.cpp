@@ -47,11 +47,19 @@ TEST(Numbers, StrToFloatAcceptsExactlyTheNumberForm) {
       {"0x10", '.', std::nullopt, "no hexadecimal"},
       {"1 2", '.', std::nullopt, "inner blank"},
       {"1e999", '.', std::nullopt, "too large for a double"},
+      // Plain decimals take a shorter road: what is not one must still be refused.
+      {"1234:678", '.', std::nullopt, "':' right after the digits in the table"},
+      {"12345/78", '.', std::nullopt, "'/' right before them"},
+      {"51.1234?6", '.', std::nullopt, "a stray character among the decimals"},
+      {"-0.000001", '.', -0.000001, "six decimals, four at once and two alone"},
+      {"123456789012345", '.', 123456789012345.0, "fifteen digits"},
+      {"-1234567.89012345", ',', std::nullopt, "fifteen digits, the wrong mark"},
+      {"0000.0001", '.', 0.0001, "leading zeros"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
     if (c.expected) {
-      EXPECT_DOUBLE_EQ(StrToFloat(c.text, c.mark), *c.expected) << c.text;
+      EXPECT_EQ(StrToFloat(c.text, c.mark), *c.expected) << c.text;
     } else {
       try {
         StrToFloat(c.text, c.mark);
