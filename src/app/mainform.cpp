@@ -107,33 +107,16 @@ std::vector<std::string> DroppedFiles(const QMimeData* data) {
 
 // Answers the file dialog of one command with a file chosen beforehand,
 // so a drop runs the very command the menu runs.
-class ChosenFileUi : public UserInterface {
+class ChosenFileUi : public ForwardingUserInterface {
  public:
-  ChosenFileUi(UserInterface& ui, std::string path) : ui_(ui), path_(std::move(path)) {}
-  void ShowMessage(const std::string& text) override { ui_.ShowMessage(text); }
-  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
-             int helpContext) override {
-    return ui_.Ask(kind, text, buttons, helpContext);
-  }
-  std::string InputBox(const std::string& caption, const std::string& prompt,
-                       const std::string& proposed) override {
-    return ui_.InputBox(caption, prompt, proposed);
-  }
+  ChosenFileUi(UserInterface& ui, std::string path) : ForwardingUserInterface(ui), path_(std::move(path)) {}
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
     if (used_) return ui_.ChooseOpenFile(request);
     used_ = true;
     return path_;
   }
-  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
-    return ui_.ChooseSaveFile(request);
-  }
-  void ShowFailingCell(int column, int row) override { ui_.ShowFailingCell(column, row); }
-  void Progress(std::string_view task, std::int64_t done, std::int64_t total) override {
-    ui_.Progress(task, done, total);
-  }
 
  private:
-  UserInterface& ui_;
   std::string path_;
   bool used_ = false;
 };

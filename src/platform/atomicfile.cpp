@@ -4,40 +4,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <random>
+
+#include "platform/safesave.h"
 
 namespace zevi {
 
 namespace {
 
-std::string FolderPart(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NamePart(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A hidden name beside the target; a leftover of a crashed run is skipped, not reused.
-std::string TemporaryName(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-  static const unsigned seed = std::random_device{}();
-  std::string folder = FolderPart(target);
-  if (folder != "/") folder += '/';
-  return folder + "." + NamePart(target) + "." + std::to_string(::getpid()) + "-" +
-         std::to_string(seed % 100000) + "-" + std::to_string(counter++) + ".tmp";
-}
-
 int CloseFd(int fd) {
   if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) return errno;
   return 0;
+}
+
+// A hidden name beside the target that a later save recognises as a
+// leftover; a name taken by another run is skipped, not reused.
+std::string TemporaryPath(const std::string& target, int attempt) {
+  std::string folder = FolderPart(target);
+  if (folder != "/") folder += '/';
+  return folder + TemporaryName(NamePart(target), ::getpid(), attempt);
 }
 
 // A rename is on disk only once its folder is.
@@ -79,6 +66,7 @@ int AtomicFile::Open(const std::string& path) {
   } else if (errno != ENOENT) {
     return errno;
   }
+  RemoveStaleTemporaries(target_);
   return OpenTemporary(FolderPart(target_));
 }
 
@@ -95,7 +83,7 @@ int AtomicFile::OpenTemporary(const std::string& folder) {
   }
   kind_ = Kind::Named;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = TemporaryName(target_);
+    temporary_ = TemporaryPath(target_, attempt);
     fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) return 0;
     if (errno != EEXIST) break;
@@ -148,7 +136,7 @@ int AtomicFile::Commit() {
   if (error == 0 && kind_ == Kind::Unnamed) {
     std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
-      temporary_ = TemporaryName(target_);
+      temporary_ = TemporaryPath(target_, attempt);
       if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0)
         break;
       error = errno;

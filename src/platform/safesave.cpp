@@ -15,6 +15,7 @@
 #include <ctime>
 #include <string_view>
 
+#include "platform/atomicfile.h"
 #include "platform/folders.h"
 
 namespace zevi {
@@ -23,18 +24,6 @@ namespace {
 
 constexpr std::string_view kTemporaryMark = ".zevi-tmp-";
 constexpr std::string_view kEarlierMark = ".~";
-constexpr int kMaxAttempts = 100;
-
-std::string FolderPart(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NamePart(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // "<pid>-<attempt>" and nothing more; the pid must be positive.
 std::optional<long> PidAndAttempt(std::string_view rest) {
@@ -57,53 +46,6 @@ std::optional<long> PidAndAttempt(std::string_view rest) {
 bool ProcessAlive(long pid) {
   if (pid > INT_MAX) return false;
   return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Devices and pipes cannot be replaced by a rename: they are written in place.
-bool WriteInPlace(const std::string& path, const std::string& text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text);
-  if (::close(fd) != 0) ok = false;
-  return ok;
-}
-
-bool WriteThroughTemporary(const std::string& path, const std::string& text,
-                           const struct stat* existing) {
-  RemoveStaleTemporaries(path);
-  const std::string folder = FolderPart(path) + "/";
-  const std::string name = NamePart(path);
-  std::string temporary;
-  int fd = -1;
-  // A name left by a save of a process with the same id is skipped, not reused.
-  for (int attempt = 0; attempt < kMaxAttempts && fd < 0; ++attempt) {
-    temporary = folder + TemporaryName(name, ::getpid(), attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text);
-  if (ok && existing != nullptr) ::fchmod(fd, existing->st_mode & 07777);
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
 }
 
 }  // namespace
@@ -159,14 +101,24 @@ bool SaveWholeFile(const std::string& path, const std::string& text) {
   std::string target = path;
   struct stat info;
   if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    // Replace the file the link points to, not the link.
+    // The user's word is on the file the link points to.
     char resolved[PATH_MAX];
     if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
   }
   if (!UserMayWrite(target)) return false;
-  if (::stat(target.c_str(), &info) != 0) return WriteThroughTemporary(target, text, nullptr);
-  if (!S_ISREG(info.st_mode)) return WriteInPlace(target, text);
-  return WriteThroughTemporary(target, text, &info);
+  AtomicFile file;
+  return file.Open(target) == 0 && file.Write(text) == 0 && file.Commit() == 0;
+}
+
+std::string FolderPart(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NamePart(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string SystemErrorText(int error) {

@@ -43,6 +43,11 @@ bool UserMayWrite(const std::string& path);
 // with the file as it was, when the user may not write it or any step fails.
 bool SaveWholeFile(const std::string& path, const std::string& text);
 
+// "/a/b/walk.ini" -> "/a/b" and "walk.ini"; "walk.ini" -> "." and "walk.ini";
+// "/walk.ini" -> "/" and "walk.ini".
+std::string FolderPart(const std::string& path);
+std::string NamePart(const std::string& path);
+
 // The system's text for an errno value, in English whatever the locale:
 //   EACCES -> "Permission denied"
 std::string SystemErrorText(int error);

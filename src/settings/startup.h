@@ -59,31 +59,16 @@ struct StartupPlatform {
 // here until the window shows, so that no box comes up ahead of the window
 // and none is placed against a window that is not yet where it will be.
 // Questions and dialogs are not held: they go straight through.
-class HeldMessages : public UserInterface {
+class HeldMessages : public ForwardingUserInterface {
  public:
-  explicit HeldMessages(UserInterface& ui) : ui_(ui) {}
+  using ForwardingUserInterface::ForwardingUserInterface;
 
   void ShowMessage(const std::string& text) override { held_.push_back(text); }
-  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
-             int helpContext) override {
-    return ui_.Ask(kind, text, buttons, helpContext);
-  }
-  std::string InputBox(const std::string& caption, const std::string& prompt,
-                       const std::string& proposed) override {
-    return ui_.InputBox(caption, prompt, proposed);
-  }
-  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
-    return ui_.ChooseOpenFile(request);
-  }
-  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
-    return ui_.ChooseSaveFile(request);
-  }
 
   // The messages held so far, in order; none are held afterwards.
   std::vector<std::string> Take() { return std::exchange(held_, {}); }
 
  private:
-  UserInterface& ui_;
   std::vector<std::string> held_;
 };
 

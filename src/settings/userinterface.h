@@ -57,4 +57,34 @@ class UserInterface {
   virtual void Progress(std::string_view /*task*/, std::int64_t /*done*/, std::int64_t /*total*/) {}
 };
 
+// Passes everything on to another user interface; a subclass changes only
+// the part it is for.
+class ForwardingUserInterface : public UserInterface {
+ public:
+  explicit ForwardingUserInterface(UserInterface& ui) : ui_(ui) {}
+
+  void ShowMessage(const std::string& text) override { ui_.ShowMessage(text); }
+  Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+             int helpContext) override {
+    return ui_.Ask(kind, text, buttons, helpContext);
+  }
+  std::string InputBox(const std::string& caption, const std::string& prompt,
+                       const std::string& proposed) override {
+    return ui_.InputBox(caption, prompt, proposed);
+  }
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+    return ui_.ChooseOpenFile(request);
+  }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+    return ui_.ChooseSaveFile(request);
+  }
+  void ShowFailingCell(int column, int row) override { ui_.ShowFailingCell(column, row); }
+  void Progress(std::string_view task, std::int64_t done, std::int64_t total) override {
+    ui_.Progress(task, done, total);
+  }
+
+ protected:
+  UserInterface& ui_;
+};
+
 }  // namespace zevi

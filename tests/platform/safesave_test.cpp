@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 
+#include "platform/atomicfile.h"
 #include "platform/ini.h"
 
 namespace zevi {
@@ -143,6 +144,19 @@ TEST(TemporaryFiles, OnlyStaleOnesOfOursAreRemovedAtTheNextSave) {
   EXPECT_EQ(folder.Names(), expected);
   EXPECT_EQ(ReadBytes(folder.File("target")), "kept");
   EXPECT_EQ(RemoveStaleTemporaries(folder.File("walk.ini")), 0) << "nothing stale is left";
+}
+
+TEST(TemporaryFiles, AnExportClearsTheLeftoversOfAKilledOneBesideItsTarget) {
+  Folder folder;
+  const std::string leftover = TemporaryName("walk.gps", kDeadPid, 0);
+  WriteBytes(folder.File(leftover), "partial");
+  WriteBytes(folder.File("walk.gps"), "old");
+  AtomicFile target;
+  ASSERT_EQ(target.Open(folder.File("walk.gps")), 0);
+  ASSERT_EQ(target.Write("new"), 0);
+  ASSERT_EQ(target.Commit(), 0);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"walk.gps"});
+  EXPECT_EQ(ReadBytes(folder.File("walk.gps")), "new");
 }
 
 TEST(TemporaryFiles, AnotherUsersFileIsNeverRemoved) {
