@@ -6,6 +6,7 @@
 #include <new>
 #include <tuple>
 
+#include "source/bytewords.h"
 #include "source/columns.h"
 #include "source/loader.h"
 
@@ -42,28 +43,15 @@ std::size_t ReadLength(const char*& at) {
   return StripQuotes(TrimText(field));
 }
 
-// std::popcount is a library call where the target has no popcount
-// instruction; this is a handful of inline operations.
-unsigned CountBits(std::uint64_t bits) {
-  bits -= (bits >> 1) & 0x5555555555555555u;
-  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<unsigned>((bits * 0x0101010101010101u) >> 56);
-}
-
 // Index of the first `byte` at or after `from`, the text's size when none;
 // eight bytes at a time, as fields are a few to a dozen bytes long.
 std::size_t FindInLine(std::string_view text, char byte, std::size_t from) {
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighs = 0x8080808080808080u;
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
+    const std::uint64_t pattern = kByteOnes * static_cast<unsigned char>(byte);
     for (; from + sizeof(std::uint64_t) <= text.size(); from += sizeof(std::uint64_t)) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + from, sizeof word);
-      word ^= pattern;
+      const std::uint64_t word = LoadWord(text.data() + from) ^ pattern;
       // The lowest high bit set marks the first byte that matched.
-      const std::uint64_t matched = (word - kOnes) & ~word & kHighs;
+      const std::uint64_t matched = (word - kByteOnes) & ~word & kByteHighs;
       if (matched != 0) return from + static_cast<std::size_t>(std::countr_zero(matched)) / 8;
     }
   }

@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -272,25 +270,18 @@ TEST_F(ExportRunTest, OutOfMemoryKeepsTheOldTarget) {
   EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
 }
 
-TEST_F(ExportRunTest, MillionWaypointsExportQuickly) {
+// Speed is measured in bench/; this checks that a large table, which the
+// export splits into blocks on two threads, comes out whole and in order.
+TEST_F(ExportRunTest, MillionWaypointsExportWholeAndInOrder) {
   Columns({"I_", "KD", "LD", "HM", "C1"});
   constexpr int kRows = 1'000'000;
   const std::string_view cells[] = {"WPT12345", "51.123456", "-0.987654", "123.4", "A comment"};
   state.table.Layout(state.columnCount, kRows + 1);
   for (int r = 1; r <= kRows; ++r) state.table.FillRow(r, cells);
-  auto start = std::chrono::steady_clock::now();
-  std::clock_t cpuStart = std::clock();
   ASSERT_EQ(RunExport(state, ui, Path("out.gps")), ExportOutcome::Written);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::string file = ReadFile(Path("out.gps"));
   EXPECT_TRUE(file.ends_with("W WPT12345  51.123456   -0.987654    123.4 I A comment\r\n"));
   EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), kRows + 5);
-  RecordProperty("seconds", std::to_string(seconds));
-  std::printf("export of %d waypoints: %.3f s (%.3f s processor)\n", kRows, seconds,
-              static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
-#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-  EXPECT_LT(seconds, 3.0) << "a million waypoints should take well under a second";
-#endif
 }
 
 }  // namespace

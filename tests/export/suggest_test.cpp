@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "export/export_fixture.h"
 #include "source/kinds.h"
@@ -227,14 +226,11 @@ TEST_F(SuggestTest, NothingLoadedAndWideTextFiles) {
   ASSERT_FALSE(suggestion.columns.empty());
   EXPECT_EQ(suggestion.columns[0].reason, "no values in the record range");
 
-  // 26 columns of words over 100000 records: the sample keeps it quick.
+  // 26 columns of words over 100000 records: nothing to propose.
   Rows rows(100000, std::vector<std::string>(26, "words, not values"));
   Table(rows);
-  auto start = std::chrono::steady_clock::now();
   suggestion = SuggestKinds(state);
-  auto took = std::chrono::steady_clock::now() - start;
   EXPECT_FALSE(ProposesAnything(suggestion));
-  EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 }  // namespace
