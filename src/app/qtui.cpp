@@ -85,7 +85,7 @@ Button EscapeAnswer(const std::vector<Button>& buttons) {
 
 QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString& title,
                                const QString& text, const std::vector<Button>& buttons,
-                               int helpContext, TUseHTMLHelp* help)
+                               int helpContext, TUseHTMLHelp* help, std::optional<Button> preferred)
     : QDialog(parent), answer_(EscapeAnswer(buttons)) {
   setWindowTitle(title);
   setModal(true);
@@ -111,7 +111,8 @@ QuestionDialog::QuestionDialog(QWidget* parent, MessageKind kind, const QString&
     });
   }
   // Focus too: a focused push button would take Enter for itself.
-  auto* safe = static_cast<QPushButton*>(ButtonFor(DefaultAnswer(set)));
+  const bool offered = preferred && std::find(set.begin(), set.end(), *preferred) != set.end();
+  auto* safe = static_cast<QPushButton*>(ButtonFor(offered ? *preferred : DefaultAnswer(set)));
   safe->setDefault(true);
   safe->setFocus();
   if (helpContext > 0) {
@@ -204,6 +205,16 @@ Button QtUserInterface::Ask(MessageKind kind, const std::string& text,
                             const std::vector<Button>& buttons, int helpContext) {
   EndProgress();
   QuestionDialog box(parent_, kind, KindTitle(kind), MessageText(text), buttons, helpContext, help_);
+  box.exec();
+  return box.Answer();
+}
+
+Button QtUserInterface::AskPreferring(MessageKind kind, const std::string& text,
+                                      const std::vector<Button>& buttons, int helpContext,
+                                      Button preferred) {
+  EndProgress();
+  QuestionDialog box(parent_, kind, KindTitle(kind), MessageText(text), buttons, helpContext, help_,
+                     preferred);
   box.exec();
   return box.Answer();
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "settings/userinterface.h"
@@ -47,8 +48,10 @@ class QuestionDialog : public QDialog {
   Q_OBJECT
 
  public:
+  // `preferred`, when given and in the set, is the answer Enter gives.
   QuestionDialog(QWidget* parent, MessageKind kind, const QString& title, const QString& text,
-                 const std::vector<Button>& buttons, int helpContext, TUseHTMLHelp* help);
+                 const std::vector<Button>& buttons, int helpContext, TUseHTMLHelp* help,
+                 std::optional<Button> preferred = std::nullopt);
 
   // The button pressed; closing the box counts as EscapeAnswer.
   Button Answer() const { return answer_; }
@@ -99,6 +102,8 @@ class QtUserInterface : public UserInterface {
   void ShowMessage(const std::string& text) override;
   Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
              int helpContext) override;
+  Button AskPreferring(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+                       int helpContext, Button preferred) override;
   std::string InputBox(const std::string& caption, const std::string& prompt,
                        const std::string& proposed) override;
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;

@@ -120,9 +120,13 @@ void OfferAssociatedSettings(AppState& state, UserInterface& ui, const std::stri
   const std::string associated = AssociatedSettingsFile(sourcePath);
   state.settingsAssociated = associated == state.settingsFile;
   if (state.settingsAssociated || !FileExists(associated)) return;
-  Button answer = AskSettingsQuestion(
-      ui, "Associated Settings file exists.\r\n" + associated + "\r\nDo you wish to load this?",
-      {Button::Yes, Button::No});
+  // Loading it loses nothing unless the settings in force were changed, and
+  // then Enter must not throw those changes away.
+  const Button preferred = state.settingsChanged ? Button::No : Button::Yes;
+  Button answer = ui.AskPreferring(
+      MessageKind::Confirmation,
+      "Associated Settings file exists.\r\n" + associated + "\r\nDo you wish to load this?",
+      {Button::Yes, Button::No}, kHelpSettings, preferred);
   if (answer != Button::Yes) return;
   state.settingsFile = associated;
   LoadAndRefresh(state, ui);

@@ -42,6 +42,15 @@ class UserInterface {
   virtual Button Ask(MessageKind kind, const std::string& text,
                      const std::vector<Button>& buttons, int helpContext) = 0;
 
+  // The same question where the answer Enter gives is named: for a question
+  // whose every answer keeps the user's work, the usual one. Where the
+  // question cannot be put that way, it is put as Ask puts it.
+  virtual Button AskPreferring(MessageKind kind, const std::string& text,
+                               const std::vector<Button>& buttons, int helpContext,
+                               Button /*preferred*/) {
+    return Ask(kind, text, buttons, helpContext);
+  }
+
   // One-line input box; cancelling returns the proposed answer.
   virtual std::string InputBox(const std::string& caption, const std::string& prompt,
                                const std::string& proposed) = 0;
@@ -67,6 +76,10 @@ class ForwardingUserInterface : public UserInterface {
   Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
              int helpContext) override {
     return ui_.Ask(kind, text, buttons, helpContext);
+  }
+  Button AskPreferring(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+                       int helpContext, Button preferred) override {
+    return ui_.AskPreferring(kind, text, buttons, helpContext, preferred);
   }
   std::string InputBox(const std::string& caption, const std::string& prompt,
                        const std::string& proposed) override {

@@ -116,6 +116,19 @@ class DesktopTest : public QObject {
     }
   }
 
+  void aQuestionThatNamesItsAnswerGivesItOnEnter() {
+    // The associated settings offer: loading them loses nothing unless the
+    // settings in force were changed.
+    for (Button preferred : {Button::Yes, Button::No}) {
+      QuestionDialog box(nullptr, MessageKind::Confirmation, "Confirmation", "Associated Settings file exists.",
+                         {Button::Yes, Button::No}, kHelpSettings, nullptr, preferred);
+      box.show();
+      QVERIFY(QTest::qWaitForWindowActive(&box));
+      ModalDriver::Press(&box, Qt::Key_Return);
+      QVERIFY(box.Answer() == preferred);
+    }
+  }
+
   void progressBoxWaitsAndGoesBeforeAQuestion() {
     QWidget parent;
     QtUserInterface ui(&parent, nullptr);

@@ -228,6 +228,7 @@ TEST_F(CommandsTest, TheAssociatedSettingsFileIsOfferedForANewSourceFile) {
   ExpectQuestion(0, "Associated Settings file exists.\r\n" + data +
                         "walk.ini\r\nDo you wish to load this?",
                  {Button::Yes, Button::No});
+  EXPECT_EQ(ui.questions[0].preferred, Button::Yes) << "unchanged settings: loading loses nothing";
   EXPECT_EQ(state.settingsFile, "");
   EXPECT_EQ(state.settings.mode, 'W');
   EXPECT_EQ(state.sourceFile, data + "walk.txt") << "the source file loads anyway";
@@ -235,8 +236,10 @@ TEST_F(CommandsTest, TheAssociatedSettingsFileIsOfferedForANewSourceFile) {
   LoadSourceFileWithOffer(state, ui, data + "walk.txt");
   EXPECT_EQ(ui.questions.size(), 1u) << "a reload makes no offer";
 
+  state.settingsChanged = true;
   ui.answers = {Button::Yes};
   LoadSourceFileWithOffer(state, ui, data + "t.abcdefgh");
+  EXPECT_EQ(ui.questions[1].preferred, Button::No) << "Enter must not drop changed settings";
   ExpectQuestion(1, "Associated Settings file exists.\r\n" + data +
                         "t.ab.ini\r\nDo you wish to load this?",
                  {Button::Yes, Button::No});

@@ -1,6 +1,7 @@
 #pragma once
 // A user who answers from a script and remembers everything shown.
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct AskedQuestion {
   std::string text;
   std::vector<Button> buttons;
   int helpContext;
+  std::optional<Button> preferred = std::nullopt;  // the answer Enter gives, where the question names it
 };
 
 class ScriptedUi : public UserInterface {
@@ -36,6 +38,13 @@ class ScriptedUi : public UserInterface {
     if (answers.empty()) throw std::logic_error("unexpected question: " + text);
     Button answer = answers.front();
     answers.pop_front();
+    return answer;
+  }
+
+  Button AskPreferring(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
+                       int helpContext, Button preferred) override {
+    Button answer = Ask(kind, text, buttons, helpContext);
+    questions.back().preferred = preferred;
     return answer;
   }
 
