@@ -281,7 +281,7 @@ void QtUserInterface::Progress(std::string_view task, std::int64_t done, std::in
     return;
   }
   if (!workClock_.isValid()) workClock_.start();
-  if (!progress_ && workClock_.elapsed() < kProgressDelayMs) return;
+  if (!progress_ && workClock_.elapsed() < progressDelayMs_) return;
   if (!progress_) progress_ = std::make_unique<ProgressBox>(parent_);
   progress_->Show(FromCp1252(task), static_cast<int>(std::clamp<std::int64_t>(done * 1000 / total, 0, 1000)));
 }

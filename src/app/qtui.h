@@ -114,6 +114,10 @@ class QtUserInterface : public UserInterface {
   // reported its end; and before anything the user must answer.
   void EndProgress();
 
+  // How long work runs before its box shows (kProgressDelayMs); tests that
+  // must see the box on a fast machine shorten it.
+  static void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+
  private:
   std::optional<std::string> ChooseFile(const FileDialogRequest& request, bool save);
 
@@ -122,6 +126,7 @@ class QtUserInterface : public UserInterface {
   QPointer<QTableView> table_;
   std::unique_ptr<ProgressBox> progress_;
   QElapsedTimer workClock_;  // since the work's first report, or since the last answer
+  static inline int progressDelayMs_ = kProgressDelayMs;
 
 };
 
