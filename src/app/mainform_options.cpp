@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -434,6 +435,9 @@ void TFileconvForm::spbtlastUpClick() {
 void TFileconvForm::btnFieldBreakClick() {
   std::string sample = ColumnBreakSample(state_);
   Tfbform dialog(state_.settings.breaks, sample, this);
+  // The dialog has no help of its own: F1 there asks for the window's.
+  auto* helpKey = new QShortcut(QKeySequence::HelpContents, &dialog);
+  connect(helpKey, &QShortcut::activated, this, &TFileconvForm::btnHelpClick);
   if (dialog.exec() != QDialog::Accepted || !dialog.Changed()) return;
   Run([&] { ApplyMarkLine(state_, *ui_, dialog.MarkLine(), sample.size()); });
 }
