@@ -64,6 +64,13 @@ const QColor kTrack(200, 30, 30);
 const QColor kSea(214, 230, 245);
 const QColor kLand(242, 238, 224);
 
+// The dialog on the screen at the size the map checks assume.
+bool ShownAtMapSize(QWidget& dialog) {
+  dialog.resize(900, 640);
+  dialog.show();
+  return QTest::qWaitForWindowExposed(&dialog);
+}
+
 // The walk example with its west signs lost: in the North Sea.
 void UnsignedWalk(AppState& state) {
   state.programFolder = std::string(ZEVI_DATA_DIR) + "/";
@@ -234,9 +241,7 @@ class MapPreviewTest : public QObject {
     AppState state;
     UnsignedWalk(state);
     PreviewDialog dialog(state, {});
-    dialog.resize(900, 640);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(ShownAtMapSize(dialog));
     QCOMPARE(dialog.PositionCheck()->text(), QString::fromLatin1(kWestWarning));
     QVERIFY(dialog.PositionCheck()->isVisible());
     QVERIFY2(dialog.Failures()->parentWidget()->isHidden(), "no failing records: the map takes the room");
@@ -262,9 +267,7 @@ class MapPreviewTest : public QObject {
     AppState state;
     UnsignedWalk(state);
     PreviewDialog dialog(state, {});
-    dialog.resize(900, 640);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(ShownAtMapSize(dialog));
     PreviewMap* map = dialog.Map();
     const QPointF first = map->PixelOf(3.023577, 54.458412);
     const QPointF last = map->PixelOf(3.065448, 54.458641);
@@ -313,9 +316,7 @@ class MapPreviewTest : public QObject {
     QVERIFY(std::abs(dialog.Shown().points[0].y - -35.8334228) < 1e-6);
     QVERIFY(std::abs(dialog.Shown().points[0].x - -3.0169227) < 1e-6);
 
-    dialog.resize(900, 640);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(ShownAtMapSize(dialog));
     QCOMPARE(dialog.Map()->MapScaleShown(), 10);
 
     // In grid metres the map is drawn in the zone's own projection: out at
