@@ -43,7 +43,9 @@ for ((i = 0; i < runs; i++)); do
   read -r wall peak < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
   zevi_walls+=("$wall")
   zevi_peaks+=("$peak")
-  rm -f "$scratch/copy.txt"
+  # Both write a new file each time: replacing an old one would add the cost
+  # of freeing it to one side only.
+  rm -f "$scratch/copy.txt" "$scratch/out.gps"
 done
 
 cp_wall=$(median "${cp_walls[@]}")

@@ -7,7 +7,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "export/recordreader.h"
 #include "settings/state.h"
+#include "source/kinds.h"
 #include "source/loader.h"
 #include "support/scripted_ui.h"
 #include "values/coordinates.h"
@@ -158,6 +160,35 @@ void BM_TimeDateField(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TimeDateField);
+
+// The export's own loop on one thread: every row read into its line, as
+// the waypoint layout of the sample file has it.
+void BM_RecordLines(benchmark::State& state) {
+  const std::string path = SampleFile(static_cast<int>(state.range(0)));
+  testing::ScriptedUi ui;
+  AppState app;
+  app.settings.listSeparator = ',';
+  app.settings.dateFormat = 'Y';
+  app.settings.mode = 'W';
+  const char* codes[] = {"I_", "KD", "LD", "HM", "DD", "DT"};
+  for (int column = 1; column <= 6; ++column) app.settings.columns.entries[column].code = codes[column - 1];
+  LoadSourceFile(app, ui, path);
+  RebuildKindColumns(app.settings.columns, app.columnCount, app.kinds);
+  RecordReader reader(app, app.settings, app.kinds, ExportFlags{});
+  reader.Start(1, app.table.LastRow());
+  std::string block;
+  for (auto _ : state) {
+    std::size_t used = 0;
+    for (int row = 1; row <= app.table.LastRow(); ++row) {
+      if (reader.Classify(row) != RecordReader::RowKind::Record) continue;
+      used = reader.ReadLineInto(row, block, used);
+      if (used > (std::size_t{1} << 20)) used = 0;
+    }
+    benchmark::DoNotOptimize(block.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RecordLines)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_GridValueField(benchmark::State& state) {
   for (auto _ : state) {

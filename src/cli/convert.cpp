@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <new>
 
 #include "export/exportrun.h"
 #include "export/format.h"
 #include "export/positioncheck.h"
 #include "export/suggest.h"
+#include "geodesy/basemap.h"
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
 #include "platform/atomicfile.h"
@@ -286,7 +288,19 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   if (converting && !DatumAndGridFound(state, ui)) return kExitRefused;
 
   ui.ClearMessages();
-  LoadSourceFile(state, ui, source);
+  // The base map for the position check loads while the source does.
+  std::future<std::optional<BaseMap>> baseMap;
+  if (!options.showTable) {
+    baseMap = std::async(std::launch::async, [path = state.programFolder + kBaseMapFileName] {
+      std::string failure;
+      return LoadBaseMap(path, failure);
+    });
+  }
+  // A batch run maps the source: the export checks it is unchanged before
+  // its output goes in place.
+  LoadLimits limits;
+  limits.mapRegularFile = true;
+  LoadSourceFile(state, ui, source, {}, limits);
   ui.EndProgress();  // the table or the suggestion may go to the same terminal
   if (!SourceRead(state, source, ui)) return kExitUnreadable;
   if (options.showTable) {
@@ -294,7 +308,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
     return kExitWritten;
   }
   // A warning only: the export goes on as asked.
-  if (std::string warning = PositionWarning(state); !warning.empty()) ui.Note(warning);
+  if (std::string warning = PositionWarning(state, baseMap.get()); !warning.empty()) ui.Note(warning);
   if (options.suggestColumns) {
     PrintSuggestion(state, ui, out);
     return kExitWritten;

@@ -91,6 +91,11 @@ RunResult RunExportInto(AppState& state, UserInterface& ui, const std::string& t
   try {
     out.Open(target);
     result = WriteRecords(state, ui, out, range.first, range.last, flags);
+    if (state.table.SourceChanged()) {
+      out.Discard();
+      ui.ShowMessage(std::string(kSourceChangedText) + kLineEnd + state.sourceFile);
+      return {ExportOutcome::WriteFailed};
+    }
     // The summary speaks of the file on disk, so it must be in place first.
     out.Commit();
   } catch (const EWriteError& failure) {

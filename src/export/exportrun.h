@@ -8,6 +8,9 @@ struct AppState;
 class UserInterface;
 
 inline constexpr const char* kOutOfMemoryText = "Out of memory";
+// The export read a mapped source that changed under it: the target is left as it was.
+inline constexpr const char* kSourceChangedText =
+    "The source file changed during the export: the target was not written";
 // The second line of the overwrite question when the target is the source.
 inline constexpr const char* kSameAsSourceText = "(!! SAME AS SOURCE FILE !!)";
 

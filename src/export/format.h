@@ -3,6 +3,7 @@
 // the heading line, the field layout letters and the fields that need more
 // than one value reader.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,22 @@ void AppendPadLeft(std::string& out, std::string_view text, int width);
 // the room.
 inline constexpr std::size_t kFloatTextRoom = 32;
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark);
+
+// A cell that is a plain decimal, "-51.1234" or "7": an optional minus,
+// digits, and after the mark at most `decimals` digits. Its value printed at
+// `decimals` is its own digits padded with zeros, so it can be written
+// without a double in between, as it is for nearly every cell of a large file.
+struct PlainDecimal {
+  bool negative = false;
+  bool zero = true;           // all its digits are zeros
+  std::string_view whole;     // without leading zeros; empty for 0
+  std::string_view fraction;  // at most `decimals` digits
+};
+std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int decimals, char decimalMark);
+// What WriteFloatText writes for the decimal's value, read as ParseFloat
+// reads it (a negative zero keeps its minus), when that text fits `width`;
+// 0, writing nothing, when it does not.
+std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals, char decimalMark);
 
 // Heading words of the zone, easting and northing fields by the grid's numbers:
 // zone 4 -> "Zone", easting 6 -> "Eastng", northing 8 -> "Northing"; 0 or over 8

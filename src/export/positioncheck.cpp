@@ -204,11 +204,14 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
 }
 
 std::string PositionWarning(const AppState& state) {
+  std::string failure;
+  return PositionWarning(state, LoadBaseMap(state.programFolder + kBaseMapFileName, failure));
+}
+
+std::string PositionWarning(const AppState& state, const std::optional<BaseMap>& map) {
+  if (!map) return {};
   PreviewData sample = ReadPreview(state, kPositionCheckLimits.samples);
   if (sample.points.empty()) return {};
-  std::string failure;
-  auto map = LoadBaseMap(state.programFolder + kBaseMapFileName, failure);
-  if (!map) return {};
   return CheckPositions(state, sample, map->Finest().land);
 }
 

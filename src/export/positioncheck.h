@@ -9,10 +9,12 @@
 // the latitude's sign. A track that stays in the sea under every swap and
 // flip (a sailing track) gets no word.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/preview.h"
+#include "geodesy/basemap.h"
 
 namespace zevi {
 
@@ -37,5 +39,7 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
 // The check on a sample of the record range, with the base map beside the
 // program. Empty when there is nothing to say, or no base map to say it with.
 std::string PositionWarning(const AppState& state);
+// The same with a base map already loaded (nothing: none to check with).
+std::string PositionWarning(const AppState& state, const std::optional<BaseMap>& map);
 
 }  // namespace zevi

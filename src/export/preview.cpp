@@ -23,6 +23,9 @@ namespace {
 constexpr double kMetresPerDegree = 6371008.8 * 3.14159265358979323846 / 180.0;
 // What a single point is shown with: about a kilometre around it.
 constexpr double kLonePointSpanMetres = 1000.0;
+// A large mapped source lets the text of the rows read go in steps of this
+// many rows, as samples spread over it would otherwise bring all of it in.
+constexpr int kReleaseRows = 1 << 17;
 
 // The last blank-separated token of a field text, and what is left before it.
 std::string_view TakeLastToken(std::string_view& text) {
@@ -109,7 +112,12 @@ void PreviewReader::Run(int first, int last, std::size_t atMost, PreviewData& da
     step = static_cast<int>((static_cast<std::size_t>(end - first + 1) + atMost - 1) / atMost);
   }
   if (end >= first) data.points.reserve(static_cast<std::size_t>((end - first) / step + 1));
+  int released = first;  // rows before this have let their text go
   for (int r = first; r <= last; r += step) {
+    if (r - released >= kReleaseRows) {
+      table_.DoneWithRows(released, r - 1);
+      released = r;
+    }
     RecordReader::RowKind kind = reader_.Classify(r);
     if (kind == RecordReader::RowKind::PastTable) {
       data.note = RangePastTableText(last);

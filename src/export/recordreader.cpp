@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "settings/state.h"
+#include "source/bytewords.h"
 #include "source/loader.h"
 #include "source/range.h"
 #include "values/coordinates.h"
@@ -25,21 +26,15 @@ void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
 
 // The longest cell of a column over the rows of the range, at least the minimum.
 int FieldWidth(const SourceTable& table, int column, int first, int last) {
-  int width = kMinFieldWidth;
-  if (column == kNoColumn) return width;
-  int end = std::min(last, table.LastRow());
-  for (int r = first; r <= end; ++r) {
-    width = std::max(width, static_cast<int>(table.Cell(column, r).size()));
-  }
-  return width;
+  if (column == kNoColumn) return kMinFieldWidth;
+  return std::max(kMinFieldWidth, static_cast<int>(std::min<std::size_t>(table.LongestCell(column, first, last),
+                                                                           std::numeric_limits<int>::max())));
 }
 
 // Without an ID column the IDs are generated, one per record of the range:
 // the width covers the last of them, so that no two are cut to one.
 int GeneratedIdWidth(const SourceTable& table, std::string_view prefix, int first, int last) {
-  int records = 0;
-  int end = std::min(last, table.LastRow());
-  for (int r = first; r <= end; ++r) records += table.Marker(r) ? 1 : 0;
+  const int records = table.CountRecords(first, last);
   if (records == 0) return kMinFieldWidth;
   return std::max(kMinFieldWidth, static_cast<int>(GeneratedId(prefix, records).size()));
 }
@@ -84,6 +79,8 @@ void RecordReader::Start(int first, int last) {
   layout_ = BuildFieldLayout(settings_.mode, setup_);
   layoutHasTime_ = layout_.find('T') != std::string::npos;
   altitudeFactor_ = setup_.CodeOf(Slot::Altitude) == "HD" ? 0.1 : 1.0;
+  plainLatitude_ = AxisIsPlainDegrees(values_, true);
+  plainLongitude_ = AxisIsPlainDegrees(values_, false);
   spans_.assign(layout_.size(), Span{});
   row_.reserve(kMaxColumnCount);
 }
@@ -99,6 +96,8 @@ void RecordReader::StartAs(const RecordReader& other) {
   layout_ = other.layout_;
   layoutHasTime_ = other.layoutHasTime_;
   altitudeFactor_ = other.altitudeFactor_;
+  plainLatitude_ = other.plainLatitude_;
+  plainLongitude_ = other.plainLongitude_;
   spans_.assign(layout_.size(), Span{});
   row_.reserve(kMaxColumnCount);
 }
@@ -124,6 +123,23 @@ RecordReader::RowKind RecordReader::Classify(int r) {
 }
 
 std::string_view RecordReader::ReadLine(int r) {
+  text_ = &line_;
+  base_ = 0;
+  BuildLine(r);
+  return std::string_view(line_.data(), size_);
+}
+
+std::size_t RecordReader::ReadLineInto(int r, std::string& buffer, std::size_t at) {
+  text_ = &buffer;
+  base_ = at;
+  BuildLine(r);
+  char* end = Room(2);
+  end[0] = '\r';
+  end[1] = '\n';
+  return at + size_ + 2;
+}
+
+void RecordReader::BuildLine(int r) {
   GetRowCells(state_.table, r, row_);
   size_ = 0;
   Put(settings_.mode == 'T' ? 'T' : 'W');
@@ -142,7 +158,6 @@ std::string_view RecordReader::ReadLine(int r) {
   }
   currentLetter_ = 0;
   newTrackPending_ = false;
-  return std::string_view(line_.data(), size_);
 }
 
 void RecordReader::WriteField(char letter, int r) {
@@ -165,6 +180,8 @@ void RecordReader::WriteField(char letter, int r) {
       const bool latitude = letter == 'K';
       if (flags.useDefaultLatLong) {
         Put(latitude ? "N00.000000" : "E000.000000");
+      } else if ((latitude ? plainLatitude_ : plainLongitude_) &&
+                 PutPlainAxis(Cell(latitude ? Slot::Latitude : Slot::Longitude), latitude)) {
       } else {
         PutNumber(latitude ? LatitudeValue(row_, values_) : LongitudeValue(row_, values_),
                   latitude ? 10 : 11, 6, false);
@@ -189,6 +206,7 @@ void RecordReader::WriteField(char letter, int r) {
       break;
     }
     case 'H':
+      if (altitudeFactor_ == 1.0 && PutPlainAltitude(Cell(Slot::Altitude))) break;
       PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_);
       break;
     case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
@@ -206,23 +224,23 @@ void RecordReader::WriteField(char letter, int r) {
   }
 }
 
-char* RecordReader::Room(std::size_t size) {
-  if (size_ + size > line_.size()) line_.resize(std::max(2 * line_.size(), size_ + size));
-  return line_.data() + size_;
+void RecordReader::Grow(std::size_t size) {
+  text_->resize(std::max(2 * text_->size(), base_ + size_ + size + kLineRoom));
 }
 
 void RecordReader::Put(std::string_view text) {
   if (text.empty()) return;
-  std::memcpy(Room(text.size()), text.data(), text.size());
+  CopyShort(Room(text.size()), text.data(), text.size());
   size_ += text.size();
 }
 
 void RecordReader::PutPadRight(std::string_view text, int width) {
   const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
   const std::size_t kept = std::min(text.size(), w);
-  char* at = Room(w);
-  if (kept > 0) std::memcpy(at, text.data(), kept);
-  if (w > kept) std::memset(at + kept, ' ', w - kept);
+  // Blanks first, a word at a time over the whole field and a little past it.
+  char* at = Room(w + 8);
+  FillBlanks(at, w);
+  CopyShort(at, text.data(), kept);
   size_ += w;
 }
 
@@ -258,10 +276,32 @@ void RecordReader::PutAltitude(double value) {
   size_ += length;
 }
 
+bool RecordReader::PutPlainAxis(std::string_view cell, bool latitude) {
+  std::optional<PlainDecimal> number = ReadPlainDecimal(cell, 6, setup_.decimalMark);
+  // Within the range, and below the longitudes that wrap: 89 and 179 at most.
+  if (!number || number->whole.size() > (latitude ? 2u : 3u)) return false;
+  int whole = 0;
+  for (char digit : number->whole) whole = whole * 10 + (digit - '0');
+  if (whole >= (latitude ? 90 : 180)) return false;
+  // The readers add the minutes (none) to the degrees: a minus zero comes out plain.
+  if (number->zero) number->negative = false;
+  const std::size_t length = WritePlainDecimal(Room(kFloatTextRoom), *number, latitude ? 10 : 11, 6, setup_.decimalMark);
+  size_ += length;
+  return length > 0;
+}
+
+bool RecordReader::PutPlainAltitude(std::string_view cell) {
+  std::optional<PlainDecimal> number = ReadPlainDecimal(cell, 1, setup_.decimalMark);
+  if (!number) return false;
+  const std::size_t length = WritePlainDecimal(Room(kFloatTextRoom), *number, kAltitudeWidth, 1, setup_.decimalMark);
+  size_ += length;
+  return length > 0;
+}
+
 std::string_view RecordReader::Field(std::size_t index) const {
   if (index >= spans_.size()) return {};
   const Span& span = spans_[index];
-  return std::string_view(line_.data() + span.begin, span.end - span.begin);
+  return std::string_view(text_->data() + base_ + span.begin, span.end - span.begin);
 }
 
 char RecordReader::TrackStartFlag(int r) {

@@ -75,6 +75,10 @@ class RecordReader {
   // Record r's line without its line end, valid until the next read. A value
   // reader's failure leaves the line unfinished and propagates.
   std::string_view ReadLine(int r);
+  // The same, with CR LF, written into `buffer` from `at` (grown as needed,
+  // never shrunk); returns where the line ends. A failure leaves the bytes
+  // from `at` on undefined.
+  std::size_t ReadLineInto(int r, std::string& buffer, std::size_t at);
   // Field `index` of the layout in the last line read; an ID without the
   // blanks that pad it.
   std::string_view Field(std::size_t index) const;
@@ -85,10 +89,15 @@ class RecordReader {
   int FailingColumn() const;
 
  private:
+  void BuildLine(int r);
   void WriteField(char letter, int r);
   char TrackStartFlag(int r);
   // The line is built in place: room is made, then characters are stored.
-  char* Room(std::size_t size);
+  char* Room(std::size_t size) {
+    if (base_ + size_ + size > text_->size()) Grow(size);
+    return text_->data() + base_ + size_;
+  }
+  void Grow(std::size_t size);
   void Put(char c) { *Room(1) = c; ++size_; }
   void Put(std::string_view text);
   // Left-aligned in `width` characters, cut to the first `width`.
@@ -98,6 +107,10 @@ class RecordReader {
   void PutNumber(double value, int width, int decimals, bool keepEnd);
   // "%8.1f", or the record fails with kAltitudeTooLarge.
   void PutAltitude(double value);
+  // A plain decimal cell copied into its field as the full readers would
+  // write its value; false, with nothing written, for any other cell.
+  bool PutPlainAxis(std::string_view cell, bool latitude);
+  bool PutPlainAltitude(std::string_view cell);
   std::string_view Cell(Slot slot) const { return CellOf(row_, kinds_[slot]); }
 
   const AppState& state_;
@@ -110,15 +123,21 @@ class RecordReader {
   std::string layout_;
   bool layoutHasTime_ = false;
   double altitudeFactor_ = 1.0;
+  bool plainLatitude_ = false;
+  bool plainLongitude_ = false;
   int first_ = 1;
   int idCounter_ = 1;
   bool newTrackPending_ = true;
   std::string lastTrackValue_;
   char currentLetter_ = 0;
 
-  // Reused for every record.
-  std::string line_;  // characters 0..size_ are the line
-  std::size_t size_ = 0;
+  // Reused for every record. The line is built at base_ in *text_: line_,
+  // or the caller's buffer.
+  static constexpr std::size_t kLineRoom = 256;
+  std::string line_;
+  std::string* text_ = &line_;
+  std::size_t base_ = 0;
+  std::size_t size_ = 0;  // the line's characters so far
   RowCells row_;
   DayCarry carry_;
   std::string timeText_;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "settings/state.h"
 #include "settings/userinterface.h"
@@ -69,45 +72,42 @@ namespace {
 constexpr const char* kRecordQuestionEnd =
     "\r\n\r\nABORT = Abort export?\r\nIGNORE = Ignore record\r\nALL = Ignore All";
 
-constexpr std::string_view kCrLf = "\r\n";
 
 // Rows of one block of a split export. Large enough that starting a thread
 // per block costs nothing worth measuring, small enough to keep both cores
 // busy to the end and the blocks in memory small.
 constexpr int kBlockRows = 1 << 14;
+// Blocks read ahead of the one being written, at most.
+constexpr int kRingBlocks = 4;
 
 // A run of rows read into their lines, on whichever thread.
 struct Block {
   int first = 0;
   int last = 0;
   int recordsBefore = 0;  // records in the export's rows before `first`
-  std::string text;       // the lines, with their line ends
+  std::string text;       // the lines, with their line ends, up to `used`
+  std::size_t used = 0;
   int records = 0;        // records read into `text`
   int stop = 0;           // the first row not in `text`: last + 1 when all are
 };
 
-int CountRecords(const SourceTable& table, int first, int last) {
-  int records = 0;
-  for (int r = first; r <= last; ++r) records += table.Marker(r) ? 1 : 0;
-  return records;
-}
-
 // Reads the block's rows until one fails; what the failure was does not
 // matter here, as that row is read again on the writer's own road.
-void ReadBlock(RecordReader& reader, Block& block) {
-  block.text.clear();
+void ReadBlock(const SourceTable& table, RecordReader& reader, Block& block) {
+  block.used = 0;
   block.records = 0;
   block.stop = block.first;
   reader.ResumeAt(block.first, block.recordsBefore);
   for (int r = block.first; r <= block.last; ++r, block.stop = r) {
     if (reader.Classify(r) != RecordReader::RowKind::Record) continue;
     try {
-      block.text.append(reader.ReadLine(r)).append(kCrLf);
+      block.used = reader.ReadLineInto(r, block.text, block.used);
     } catch (...) {
       return;
     }
     ++block.records;
   }
+  table.DoneWithRows(block.first, block.last);
 }
 
 // The state of one export, from its header to its route block.
@@ -218,43 +218,95 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   ZoneQuestion helperQuestion{helperZone, ui_};
   RecordReader helper(state_, settings_, state_.kinds, reader_.Setup().flags, &helperQuestion);
   helper.StartAs(reader_);
-  // This thread reads the even blocks and writes every block; the helper
-  // reads the odd ones meanwhile.
-  Block mine;
-  Block theirs;
-  int records = 0;
-  for (int r = first; r <= last;) {
-    mine.first = r;
-    mine.last = static_cast<int>(std::min<std::int64_t>(std::int64_t{r} + kBlockRows - 1, last));
-    mine.recordsBefore = records;
-    theirs.first = mine.last + 1;
-    theirs.last = static_cast<int>(std::min<std::int64_t>(std::int64_t{theirs.first} + kBlockRows - 1, last));
-    theirs.recordsBefore = records + CountRecords(table, mine.first, mine.last);
-    {
-      std::jthread other;
-      if (theirs.first <= last) other = std::jthread([&] { ReadBlock(helper, theirs); });
-      ReadBlock(reader_, mine);
-      WriteBlock(mine, first, total);
+
+  const int blocks = static_cast<int>((std::int64_t{last} - first) / kBlockRows + 1);
+  // Blocks are read by whichever thread is free, into a ring of buffers, and
+  // this thread writes them in order: the writing, which only this thread
+  // does, does not hold the helper back.
+  std::vector<Block> ring(kRingBlocks);
+  std::mutex mutex;
+  std::condition_variable changed;
+  int claimed = 0;     // blocks handed out
+  int written = 0;     // blocks written
+  bool stop = false;   // a block failed, or this thread is done
+  std::vector<int> ready(kRingBlocks, -1);  // the block each buffer holds, once read
+
+  auto setUp = [&](int index, Block& block) {
+    block.first = first + index * kBlockRows;
+    block.last = static_cast<int>(std::min<std::int64_t>(std::int64_t{block.first} + kBlockRows - 1, last));
+    block.recordsBefore = table.CountRecords(first, block.first - 1);
+  };
+  // Takes the next block when its buffer is free; -1 when there is none to take.
+  auto claim = [&](std::unique_lock<std::mutex>&) -> int {
+    if (stop || claimed >= blocks || claimed >= written + kRingBlocks) return -1;
+    return claimed++;
+  };
+  auto read = [&](RecordReader& reader, int index) {
+    Block& block = ring[static_cast<std::size_t>(index % kRingBlocks)];
+    setUp(index, block);
+    ReadBlock(table, reader, block);
+  };
+
+  std::jthread other([&] {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      int index;
+      changed.wait(lock, [&] { return stop || claimed >= blocks || claimed < written + kRingBlocks; });
+      if ((index = claim(lock)) < 0) {
+        if (stop || claimed >= blocks) return;
+        continue;
+      }
+      lock.unlock();
+      read(helper, index);
+      lock.lock();
+      ready[static_cast<std::size_t>(index % kRingBlocks)] = index;
+      changed.notify_all();
     }
-    const Block* failed = mine.stop <= mine.last ? &mine : nullptr;
-    if (!failed && theirs.first <= last) {
-      WriteBlock(theirs, first, total);
-      if (theirs.stop <= theirs.last) failed = &theirs;
+  });
+
+  const Block* failed = nullptr;
+  std::unique_lock lock(mutex);
+  while (written < blocks) {
+    const std::size_t slot = static_cast<std::size_t>(written % kRingBlocks);
+    if (ready[slot] == written) {
+      lock.unlock();
+      const Block& block = ring[slot];
+      WriteBlock(block, first, total);
+      lock.lock();
+      if (block.stop <= block.last) {
+        failed = &block;
+        break;
+      }
+      ready[slot] = -1;
+      ++written;
+      changed.notify_all();
+      continue;
     }
-    if (failed) {
-      reader_.ResumeAt(failed->stop, failed->recordsBefore + failed->records);
-      return failed->stop;
+    if (const int index = claim(lock); index >= 0) {
+      lock.unlock();
+      read(reader_, index);
+      lock.lock();
+      ready[static_cast<std::size_t>(index % kRingBlocks)] = index;
+      continue;
     }
-    records = theirs.first <= last ? theirs.recordsBefore + theirs.records : mine.recordsBefore + mine.records;
-    r = std::max(mine.last, theirs.last) + 1;
+    changed.wait(lock, [&] { return ready[slot] == written || (claimed < blocks && claimed < written + kRingBlocks); });
   }
-  reader_.ResumeAt(last + 1, records);
+  stop = true;
+  changed.notify_all();
+  lock.unlock();
+  other.join();
+
+  if (failed) {
+    reader_.ResumeAt(failed->stop, failed->recordsBefore + failed->records);
+    return failed->stop;
+  }
+  reader_.ResumeAt(last + 1, table.CountRecords(first, last));
   return last + 1;
 }
 
 void RecordWriter::WriteBlock(const Block& block, int first, std::int64_t total) {
   for (int r = block.first; r < block.stop; ++r) ShowProgress(r, first, total);
-  out_.WriteText(block.text);
+  out_.WriteText(std::string_view(block.text.data(), block.used));
 }
 
 bool RecordWriter::RecordFailed(int r, const std::string& message) {

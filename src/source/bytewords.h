@@ -30,4 +30,26 @@ inline std::uint64_t EqualBytes(std::uint64_t word, unsigned char byte) {
   return ~(((x & ~kByteHighs) + ~kByteHighs) | x) & kByteHighs;
 }
 
+// Copies the few bytes of a field without a library call: two overlapping
+// words for 8 to 16 bytes, which is most fields; memcpy beyond.
+inline void CopyShort(char* to, const char* from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    const std::uint64_t head = LoadWord(from);
+    const std::uint64_t tail = LoadWord(from + size - 8);
+    std::memcpy(to + size - 8, &tail, 8);
+    std::memcpy(to, &head, 8);
+  } else if (size < 8) {
+    for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
+  } else {
+    std::memcpy(to, from, size);
+  }
+}
+
+// `size` blanks at `to`, a word at a time: there must be room for `size`
+// rounded up to a multiple of eight.
+inline void FillBlanks(char* to, std::size_t size) {
+  constexpr std::uint64_t kBlanks = kByteOnes * ' ';
+  for (std::size_t i = 0; i < size; i += 8) std::memcpy(to + i, &kBlanks, 8);
+}
+
 }  // namespace zevi

@@ -256,6 +256,10 @@ std::optional<char> UnicodeToCp1252(char32_t character) {
   return static_cast<char>(found->second);
 }
 
+bool StartsWithByteOrderMark(std::string_view bytes) {
+  return bytes.starts_with(kUtf8Bom) || bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom);
+}
+
 DecodedSource DecodeSource(std::string_view bytes, SourceEncoding requested) {
   const bool utf8Bom = bytes.starts_with(kUtf8Bom);
   const bool leBom = bytes.starts_with(kUtf16LeBom);

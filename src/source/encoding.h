@@ -43,6 +43,9 @@ struct DecodedSource {
   }
 };
 
+// The bytes start with a UTF-8 or UTF-16 byte order mark.
+bool StartsWithByteOrderMark(std::string_view bytes);
+
 // Detection (requested Automatic): a UTF-8, UTF-16 LE or UTF-16 BE byte-order
 // mark decides; without one, valid UTF-8 holding at least one multi-byte
 // sequence is UTF-8; anything else is Windows-1252 (pure ASCII included).

@@ -5,13 +5,14 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 #include "settings/recent.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/breaks.h"
-#include "source/bytewords.h"
+#include "source/bytevectors.h"
 #include "source/columns.h"
 #include "source/encoding.h"
 #include "source/kinds.h"
@@ -73,37 +74,10 @@ struct LineShape {
   int fields;
 };
 
-struct ShapeBytes {
-  std::size_t quotes = 0;
-  std::size_t tabs = 0;
-  std::size_t separators = 0;
-};
-
-// The bytes that decide a line's shape, counted eight at a time. (Byte-wide
-// sums of comparisons, left to the vectoriser, came out wrong from GCC 12
-// at -O3.)
-ShapeBytes CountShapeBytes(std::string_view line, char listSeparator) {
-  ShapeBytes counts;
-  const auto separator = static_cast<unsigned char>(listSeparator);
-  std::size_t at = 0;
-  for (; at + sizeof(std::uint64_t) <= line.size(); at += sizeof(std::uint64_t)) {
-    const std::uint64_t word = LoadWord(line.data() + at);
-    counts.quotes += CountBits(EqualBytes(word, '"'));
-    counts.tabs += CountBits(EqualBytes(word, '\t'));
-    counts.separators += CountBits(EqualBytes(word, separator));
-  }
-  for (; at < line.size(); ++at) {
-    counts.quotes += line[at] == '"';
-    counts.tabs += line[at] == '\t';
-    counts.separators += static_cast<unsigned char>(line[at]) == separator;
-  }
-  return counts;
-}
-
 LineShape MeasureLine(std::string_view line, char listSeparator) {
-  const ShapeBytes counts = CountShapeBytes(line, listSeparator);
+  const ShapeBytes counts = CountShapeBytes(line.data(), line.size(), listSeparator);
   const char separator = counts.tabs > 0 ? '\t' : listSeparator;
-  if (counts.quotes == 0 && separator != ' ') {
+  if (!counts.quotes && separator != ' ') {
     // Nothing to mask: the separators are counted already.
     const std::size_t separators = separator == '\t' ? counts.tabs : counts.separators;
     return {separator, 1 + static_cast<int>(separators) - (line.back() == separator ? 1 : 0)};
@@ -154,42 +128,160 @@ std::size_t EstimateRowsWithText(std::string_view text) {
 
 enum class WalkEnd { Done, LineTooLong, TooManyLines };
 
+// The shape of the record range's lines: the separator of its last line with
+// text and the most fields.
+struct RangeShape {
+  int maxFields = 0;
+  char separator = 0;  // 0: no line with text
+
+  void Take(const LineShape& line) {
+    separator = line.separator;
+    maxFields = std::max(maxFields, line.fields);
+  }
+  void Take(const RangeShape& later) {
+    maxFields = std::max(maxFields, later.maxFields);
+    if (later.separator != 0) separator = later.separator;
+  }
+};
+
+// The lines of `part`, which starts `base` bytes into the text, numbered from
+// 1: each line with text gets its span (offsets in the whole text), and those
+// numbered measureFirst..measureLast are measured while they are at hand.
+// Stops at a line longer than the limit (counted, so that it is named) or
+// before line `lineLimit` + 1.
+struct LineWalk {
+  WalkEnd end = WalkEnd::Done;
+  int lines = 0;
+  RangeShape shape;
+  bool highBytes = false;  // a byte above 127 was seen
+};
+
+template <typename Progress, typename Done>
+LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& limits, int lineLimit,
+                   int measureFirst, int measureLast, char listSeparator, SourceRows& rows,
+                   Progress progress, Done doneWith) {
+  LineWalk walk;
+  SourceLines lines(part);
+  std::string_view line;
+  std::size_t done = 0;  // the part's text before this is let go
+  while (lines.ReadSourceLine(line)) {
+    if (lines.RawLength() > limits.maxLineBytes) {
+      walk.end = WalkEnd::LineTooLong;
+      ++walk.lines;
+      break;
+    }
+    if (walk.lines >= lineLimit) {
+      walk.end = WalkEnd::TooManyLines;
+      break;
+    }
+    ++walk.lines;
+    if (walk.lines % kProgressLineStep == 0) {
+      progress(lines.Offset());
+      doneWith(base + done, base + lines.Offset());
+      done = lines.Offset();
+    }
+    if (line.empty()) continue;
+    rows.Add(walk.lines, base + static_cast<std::size_t>(line.data() - part.data()), line.size());
+    if (walk.lines >= measureFirst && walk.lines <= measureLast) walk.shape.Take(MeasureLine(line, listSeparator));
+  }
+  walk.highBytes = lines.SawHighBytes();
+  doneWith(base + done, base + lines.Offset());
+  return walk;
+}
+
+// Where the text can be cut in two near its middle so that both parts read
+// as the whole does: just after a line end that no LF follows (an LF there
+// could belong to a CR before the cut). 0 when there is none.
+std::size_t SplitPoint(std::string_view text) {
+  unsigned char seen = 0;
+  for (std::size_t at = text.size() / 2;; ++at) {
+    at = FindLineEnd(text.data(), at, text.size(), seen);
+    if (at + 1 >= text.size()) return 0;
+    if (text[at + 1] != '\n') return at + 1;
+  }
+}
+
+RangeShape MeasureRows(std::string_view text, const SourceRows& rows, int first, int last, char listSeparator) {
+  RangeShape shape;
+  rows.ForEachIn(first, last, [&](int, std::size_t offset, std::size_t length) {
+    shape.Take(MeasureLine(text.substr(offset, length), listSeparator));
+  });
+  return shape;
+}
+
 struct CountResult {
   WalkEnd end = WalkEnd::Done;
   int lines = 0;
   int maxFields = 0;
   char separator = ' ';  // when no line is counted
   std::string firstRecordText;
+  bool highBytes = false;
 };
 
 // One walk over the lines: every line with text gets its span, and the lines
-// of the record range decide the separator and the number of fields.
-CountResult CountingPass(std::string_view text, const ConversionSettings& settings,
+// of the record range decide the separator and the number of fields. A large
+// text is walked in two parts on two threads.
+CountResult CountingPass(const SourceText& source, const ConversionSettings& settings,
                          const RecordRange& range, const LoadLimits& limits, SourceRows& rows,
                          LoadProgress& progress) {
-  CountResult result;
+  const std::string_view text = source.View();
+  auto doneWith = [&](std::size_t from, std::size_t to) { source.DoneWith(from, to); };
+  const char listSeparator = settings.listSeparator;
+  const std::size_t split =
+      text.size() >= limits.splitFromBytes && std::thread::hardware_concurrency() > 1 ? SplitPoint(text) : 0;
   rows.Reserve(EstimateRowsWithText(text));
-  SourceLines lines(text);
-  std::string_view line;
-  while (lines.ReadSourceLine(line)) {
-    if (lines.RawLength() > limits.maxLineBytes) {
-      result.end = WalkEnd::LineTooLong;
-      ++result.lines;  // names the line
-      break;
+  LineWalk walk;
+  if (split == 0) {
+    walk = WalkLines(text, 0, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
+                     [&](std::size_t offset) { progress.Walked(offset); }, doneWith);
+  } else {
+    // The later part cannot know its line numbers: it measures all its lines,
+    // and is measured again below where the range leaves some out.
+    SourceRows laterRows;
+    LineWalk later;
+    {
+      std::jthread helper([&] {
+        later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
+                          listSeparator, laterRows, [](std::size_t) {}, doneWith);
+      });
+      // Both parts go at about the same pace.
+      walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,
+                       listSeparator, rows, [&](std::size_t offset) { progress.Walked(2 * offset); },
+                       doneWith);
     }
-    if (result.lines >= limits.maxLines) {
-      result.end = WalkEnd::TooManyLines;
-      break;
+    if (walk.end == WalkEnd::Done) {
+      // As one walk would have ended: a long line counts where it stands,
+      // unless the line limit came first.
+      const int before = walk.lines;
+      const std::int64_t total = std::int64_t{before} + later.lines;
+      walk.highBytes = walk.highBytes || later.highBytes;
+      if (later.end == WalkEnd::LineTooLong && total <= std::int64_t{limits.maxLines} + 1) {
+        walk.end = WalkEnd::LineTooLong;
+        walk.lines = static_cast<int>(total);
+      } else if (later.end != WalkEnd::Done || total > limits.maxLines) {
+        walk.end = WalkEnd::TooManyLines;
+        walk.lines = limits.maxLines;
+      } else {
+        rows.Append(laterRows, before);
+        walk.lines = static_cast<int>(total);
+        if (range.first <= before + 1 && range.last >= walk.lines) {
+          walk.shape.Take(later.shape);
+        } else {
+          walk.shape.Take(MeasureRows(text, rows, std::max(range.first, before + 1), range.last, listSeparator));
+        }
+      }
     }
-    ++result.lines;
-    if (result.lines % kProgressLineStep == 0) progress.Walked(lines.Offset());
-    if (line.empty()) continue;
-    rows.Add(result.lines, static_cast<std::size_t>(line.data() - text.data()), line.size());
-    if (result.lines < range.first || result.lines > range.last) continue;
-    if (result.lines == range.first) result.firstRecordText = line;
-    const LineShape shape = MeasureLine(line, settings.listSeparator);
-    result.separator = shape.separator;
-    result.maxFields = std::max(result.maxFields, shape.fields);
+  }
+  CountResult result;
+  result.end = walk.end;
+  result.lines = walk.lines;
+  result.highBytes = walk.highBytes;
+  if (result.end != WalkEnd::Done) return result;
+  result.maxFields = walk.shape.maxFields;
+  if (walk.shape.separator != 0) result.separator = walk.shape.separator;
+  if (range.first >= 1 && rows.Has(range.first)) {
+    const auto [offset, length] = rows.Span(range.first);
+    result.firstRecordText = text.substr(offset, length);
   }
   return result;
 }
@@ -302,6 +394,7 @@ SourceFileHandle OpenSourceFile(const std::string& path) {
   if (std::filesystem::is_regular_file(status)) {
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error) handle.sizeHint_ = size;
+    handle.regular_ = !error;
   }
   handle.file_.reset(std::fopen(path.c_str(), "rb"));
   // The source is read in large blocks: a stream buffer would only copy
@@ -344,15 +437,6 @@ SourceRead ReadSource(const SourceFileHandle& file, const LoadLimits& limits,
   return result;
 }
 
-std::size_t SourceLines::NextInText(std::size_t& next, char byte) {
-  if (next < position_) next = position_;
-  if (next < text_.size() && text_[next] != byte) {
-    const void* found = std::memchr(text_.data() + next, byte, text_.size() - next);
-    next = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data()) : text_.size();
-  }
-  return next;
-}
-
 bool SourceLines::ReadSourceLine(std::string_view& line) {
   line = {};
   rawLength_ = 0;
@@ -367,7 +451,7 @@ bool SourceLines::ReadSourceLine(std::string_view& line) {
     return true;
   }
   returnedLine_ = true;
-  const std::size_t stop = std::min(NextInText(nextLf_, '\n'), NextInText(nextCr_, '\r'));
+  const std::size_t stop = FindLineEnd(text_.data(), position_, text_.size(), seen_);
   std::string_view text = text_.substr(position_, stop - position_);
   rawLength_ = text.size();
   position_ = stop;
@@ -410,20 +494,43 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
   try {
     // The old text goes before the new one is read: a reload never holds both.
     state.table.Layout(state.table.ColumnCount(), state.table.RowCount());
-    SourceRead read = ReadSource(file, limits, [&](std::uint64_t bytes) { progress.Read(bytes); });
+    SourceRead read;
+    MappedFile mapped;
+    if (limits.mapRegularFile && file.IsRegularFile() && file.SizeHint() > 0 &&
+        mapped.Map(::fileno(file.get()))) {
+      read.text = SourceText(std::move(mapped));
+      progress.Read(file.SizeHint());
+    } else {
+      read = ReadSource(file, limits, [&](std::uint64_t bytes) { progress.Read(bytes); });
+    }
     if (read.readFailed) ui.ShowMessage("Error A");
-
-    DecodedSource decoded = DecodeSource(read.text.View(), state.settings.encoding);
+    // A text with no byte order mark is walked as it is, which also tells
+    // whether it is pure ASCII (the usual case): only a text with other bytes
+    // is decoded, and walked again if that converted it.
+    const SourceEncoding requested = state.settings.encoding;
+    SourceRows rows;
+    CountResult count;
+    DecodedSource decoded;  // as read, Windows-1252, until decoded
+    bool counted = false;
+    if (requested == SourceEncoding::Windows1252 ||
+        (requested == SourceEncoding::Automatic && !StartsWithByteOrderMark(read.text.View()))) {
+      count = CountingPass(read.text, state.settings, range, limits, rows, progress);
+      counted = true;
+      if (count.highBytes && requested == SourceEncoding::Automatic) decoded = DecodeSource(read.text.View(), requested);
+    } else {
+      decoded = DecodeSource(read.text.View(), requested);
+    }
     state.sourceEncoding = decoded.used;
     if (decoded.converted) {
       read.text = SourceText(std::move(decoded.text));
-    } else {
-      read.text.DropPrefix(decoded.skip);
+      counted = false;
+    } else if (decoded.skip > 0) {
+      read.text.DropPrefix(decoded.skip);  // never after a walk: only a byte order mark is skipped
     }
-
-    SourceRows rows;
-    const CountResult count =
-        CountingPass(read.text.View(), state.settings, range, limits, rows, progress);
+    if (!counted) {
+      rows = SourceRows();
+      count = CountingPass(read.text, state.settings, range, limits, rows, progress);
+    }
     if (count.end == WalkEnd::TooManyLines) {
       failure = "The file has more than " + std::to_string(limits.maxLines) + " lines";
     } else if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {

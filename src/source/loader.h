@@ -33,6 +33,13 @@ struct LoadLimits {
   int maxLines = std::numeric_limits<int>::max() - 1;
   // Bytes asked of the system per read.
   std::size_t readBytes = std::size_t{1} << 20;
+  // A regular file is mapped instead of read: no copy, but the table then
+  // depends on the file staying as it is, which suits a batch run that checks
+  // SourceTable::SourceChanged before it puts its output in place, not a
+  // window that keeps a table open for hours.
+  bool mapRegularFile = false;
+  // A text at least this long is walked on two threads.
+  std::size_t splitFromBytes = std::size_t{4} << 20;
 };
 
 inline constexpr std::size_t kMaxRestLength = 999;
@@ -52,17 +59,16 @@ class SourceLines {
   std::size_t RawLength() const { return rawLength_; }
   // Bytes walked so far.
   std::size_t Offset() const { return position_; }
+  // A byte above 127 was among those walked.
+  bool SawHighBytes() const { return (seen_ & 0x80) != 0; }
 
  private:
   // Index of the next such byte at or after the position, the text's size
   // when none; `next` keeps where the last search ended, so each byte is
   // searched once.
-  std::size_t NextInText(std::size_t& next, char byte);
-
   std::string_view text_;
   std::size_t position_ = 0;
-  std::size_t nextLf_ = 0;
-  std::size_t nextCr_ = 0;
+  unsigned char seen_ = 0;  // every byte looked at, ORed
   std::size_t rawLength_ = 0;
   bool previousWasCr_ = false;
   bool returnedLine_ = false;
@@ -77,6 +83,8 @@ class SourceFileHandle {
   // What the system says the source holds: 0 for a pipe, a device, or a file
   // that does not know its size (under /proc). Only a hint.
   std::uint64_t SizeHint() const { return sizeHint_; }
+  // A regular file of that size; false for standard input.
+  bool IsRegularFile() const { return regular_; }
 
  private:
   friend SourceFileHandle OpenSourceFile(const std::string& path);
@@ -87,6 +95,7 @@ class SourceFileHandle {
   };
   std::unique_ptr<std::FILE, Closer> file_;
   std::uint64_t sizeHint_ = 0;
+  bool regular_ = false;
 };
 
 // Opens a source for reading ("-": standard input); an empty handle with

@@ -4,9 +4,14 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <tuple>
 
 #include "source/bytewords.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include "source/columns.h"
 #include "source/loader.h"
 
@@ -19,6 +24,11 @@ constexpr int kEmptyTableRows = 2;
 constexpr unsigned kCellLengthBits = 7;
 constexpr unsigned kMoreLength = 0x80;
 constexpr std::size_t kMarkerBits = 64;
+// Below this many rows a second thread costs more than it saves.
+constexpr int kSplitRows = 1 << 16;
+constexpr std::size_t kLongestKept = 4;
+// A pass over a mapped text lets go of what it read in steps of this size.
+constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
@@ -59,11 +69,77 @@ std::size_t FindInLine(std::string_view text, char byte, std::size_t from) {
   return from;
 }
 
+// A line of no more than the rest limit, with no quote up to the end of
+// column lastColumn, cut at every separator other than a blank: the
+// separators are found sixteen bytes at a time first. False, with nothing
+// handed out, for any other line.
+template <typename Put>
+bool CutPlainLine(std::string_view text, char separator, int lastColumn, Put put) {
+  constexpr std::size_t kChunks = (kMaxRestLength + 15) / 16;
+  if (separator == ' ' || text.size() > kMaxRestLength) return false;
+  std::uint16_t marks[kChunks];
+  const std::size_t size = text.size();
+  const char* data = text.data();
+  std::size_t chunks = 0;
+  int found = 0;  // separators in the chunks so far
+#if defined(__SSE2__)
+  const __m128i mark = _mm_set1_epi8(separator);
+  const __m128i quote = _mm_set1_epi8('"');
+  for (std::size_t at = 0; at < size && found < lastColumn; at += 16, ++chunks) {
+    __m128i bytes;
+    unsigned keep = 0xFFFF;
+    if (at + 16 <= size) {
+      bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    } else if (size >= 16) {
+      // The last sixteen bytes, of which the ones before `at` are done.
+      bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - 16));
+      const unsigned done = static_cast<unsigned>(at + 16 - size);
+      keep = 0xFFFFu << done & 0xFFFF;
+      if ((_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)) & keep) != 0) return false;
+      const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))) & keep;
+      marks[chunks] = static_cast<std::uint16_t>(bits >> done);
+      found += static_cast<int>(CountBits(bits));
+      continue;
+    } else {
+      break;
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)) != 0) return false;
+    const auto bits = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark)));
+    marks[chunks] = bits;
+    found += static_cast<int>(CountBits(bits));
+  }
+#endif
+  for (std::size_t at = chunks * 16; at < size && found < lastColumn; at += 16, ++chunks) {
+    std::uint16_t bits = 0;
+    for (std::size_t i = at; i < std::min(at + 16, size); ++i) {
+      if (data[i] == '"') return false;
+      if (data[i] == separator) {
+        bits = static_cast<std::uint16_t>(bits | 1u << (i - at));
+        ++found;
+      }
+    }
+    marks[chunks] = bits;
+  }
+  int column = 1;
+  std::size_t start = 0;
+  for (std::size_t c = 0; c < chunks; ++c) {
+    for (unsigned bits = marks[c]; bits != 0; bits &= bits - 1) {
+      const std::size_t end = c * 16 + static_cast<std::size_t>(std::countr_zero(bits));
+      put(column, TrimText(text.substr(start, end - start)));
+      if (++column > lastColumn) return true;
+      start = end + 1;
+    }
+  }
+  put(column, TrimText(text.substr(start)));
+  return true;
+}
+
 // Cuts a line into the cells of columns 1..lastColumn as NextField and CutCell
 // cut it, handing each to put(column, cell). A line no longer than the rest
 // limit is never cut short, so fields up to a quote are found in one walk.
 template <typename Put>
 void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
+  if (lastColumn < 1 || CutPlainLine(text, separator, lastColumn, put)) return;
   int column = 1;
   if (text.size() <= kMaxRestLength) {
     std::size_t at = 0;
@@ -92,8 +168,12 @@ SourceText::SourceText(LargeBlock block, std::size_t size)
 
 SourceText::SourceText(std::string text) : string_(std::move(text)), size_(string_.size()) {}
 
+SourceText::SourceText(MappedFile file) : mapped_(std::move(file)), size_(mapped_.View().size()) {}
+
 std::string_view SourceText::View() const {
-  const char* data = inBlock_ ? static_cast<const char*>(block_.get()) : string_.data();
+  const char* data = inBlock_ ? static_cast<const char*>(block_.get())
+                     : mapped_.View().empty() ? string_.data()
+                                              : mapped_.View().data();
   return data == nullptr ? std::string_view{} : std::string_view(data + start_, size_);
 }
 
@@ -104,6 +184,7 @@ void SourceText::DropPrefix(std::size_t bytes) {
 }
 
 std::size_t SourceText::MemoryBytes() const {
+  // A mapped file's pages are the system's cache, shared, and let go under pressure.
   return inBlock_ ? block_.get_deleter().bytes : string_.capacity();
 }
 
@@ -133,11 +214,49 @@ bool SourceRows::Has(int row) const {
   return word < markers_.size() && (markers_[word] >> (static_cast<unsigned>(row) % kMarkerBits) & 1) != 0;
 }
 
+std::pair<std::size_t, std::size_t> SourceRows::SpanAt(std::size_t rank) const {
+  const std::uint64_t span = spans_[rank];
+  return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
+}
+
 std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
   const auto word = static_cast<std::size_t>(row) / kMarkerBits;
   const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
   const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
   return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
+}
+
+std::size_t SourceRows::Rank(int row) const {
+  if (row <= 0) return 0;
+  if (row > lastRow_) return spans_.size();
+  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+  const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
+  return ranks_[word] + CountBits(before);
+}
+
+void SourceRows::Append(const SourceRows& later, int after) {
+  if (later.spans_.empty()) return;
+  // Words of markers shifted into place; the spans copied as they are.
+  const auto shift = static_cast<unsigned>(after) % kMarkerBits;
+  const std::size_t base = static_cast<std::size_t>(after) / kMarkerBits;
+  const std::size_t words = (static_cast<std::size_t>(after) + static_cast<std::size_t>(later.lastRow_)) / kMarkerBits + 1;
+  if (markers_.size() < words) markers_.resize(words, 0);
+  for (std::size_t word = 0; word < later.markers_.size(); ++word) {
+    const std::uint64_t bits = later.markers_[word];
+    if (bits == 0) continue;
+    markers_[base + word] |= bits << shift;
+    if (shift != 0 && base + word + 1 < words) markers_[base + word + 1] |= bits >> (kMarkerBits - shift);
+  }
+  spans_.insert(spans_.end(), later.spans_.begin(), later.spans_.end());
+  // Ranks from the first word that changed on.
+  const std::size_t from = std::min(base, ranks_.size());
+  ranks_.resize(words);
+  std::size_t rank = from == 0 ? 0 : ranks_[from - 1] + CountBits(markers_[from - 1]);
+  for (std::size_t word = from; word < words; ++word) {
+    ranks_[word] = static_cast<std::uint32_t>(rank);
+    rank += CountBits(markers_[word]);
+  }
+  lastRow_ = after + later.lastRow_;
 }
 
 void SourceRows::Reserve(std::size_t rowsWithText) { spans_.reserve(rowsWithText); }
@@ -155,6 +274,7 @@ void SourceTable::Layout(int columns, int rows) {
   text_ = SourceText();
   textRows_ = SourceRows();
   lines_ = false;
+  longest_.Clear();
 }
 
 void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator) {
@@ -162,6 +282,7 @@ void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator) {
   textRows_ = std::move(rows);
   lines_ = true;
   separator_ = separator;
+  longest_.Clear();
 }
 
 void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
@@ -177,6 +298,7 @@ void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
   const std::size_t offset = text_.View().size();
   text_.Append(bytes);
   textRows_.Add(row, offset, bytes.size());
+  longest_.Clear();
 }
 
 std::string_view SourceTable::RowText(int row) const {
@@ -185,12 +307,13 @@ std::string_view SourceTable::RowText(int row) const {
   return text_.View().substr(offset, length);
 }
 
-std::string_view SourceTable::Cell(int column, int row) const {
-  if (column < 1 || column >= columns_) return {};
-  std::string_view text = RowText(row);
-  if (lines_) {
+namespace {
+
+// Cell `column` of a row's text as the table holds it.
+std::string_view CellOfRowText(std::string_view text, int column, bool lines, char separator) {
+  if (lines) {
     std::string_view found;
-    CutLine(text, separator_, column, [&](int index, std::string_view cell) {
+    CutLine(text, separator, column, [&](int index, std::string_view cell) {
       if (index == column) found = cell;
     });
     return found;
@@ -203,6 +326,76 @@ std::string_view SourceTable::Cell(int column, int row) const {
     at += length;
   }
   return {};
+}
+
+}  // namespace
+
+std::string_view SourceTable::Cell(int column, int row) const {
+  if (column < 1 || column >= columns_) return {};
+  return CellOfRowText(RowText(row), column, lines_, separator_);
+}
+
+std::size_t SourceTable::LongestCell(int column, int first, int last) const {
+  first = std::max(first, 1);
+  last = std::min(last, LastRow());
+  if (column < 1 || column >= columns_ || first > last) return 0;
+  {
+    std::lock_guard lock(longest_.mutex);
+    for (const LongestCache::Entry& entry : longest_.entries) {
+      if (entry.column == column && entry.first == first && entry.last == last) return entry.length;
+    }
+  }
+  const std::string_view text = text_.View();
+  auto longest = [&](int from, int to) {
+    std::size_t length = 0;
+    std::size_t done = std::string_view::npos;
+    std::size_t end = 0;
+    textRows_.ForEachIn(from, to, [&](int, std::size_t offset, std::size_t size) {
+      length = std::max(length, CellOfRowText(text.substr(offset, size), column, lines_, separator_).size());
+      if (done == std::string_view::npos) done = offset;
+      if (offset - done >= kReleaseBytes) {
+        text_.DoneWith(done, offset);
+        done = offset;
+      }
+      end = offset + size;
+    });
+    if (done != std::string_view::npos) text_.DoneWith(done, end);
+    return length;
+  };
+  std::size_t length = 0;
+  if (last - first >= kSplitRows && std::thread::hardware_concurrency() > 1) {
+    const int middle = first + (last - first) / 2;
+    std::size_t later = 0;
+    {
+      std::jthread helper([&] { later = longest(middle + 1, last); });
+      length = longest(first, middle);
+    }
+    length = std::max(length, later);
+  } else {
+    length = longest(first, last);
+  }
+  std::lock_guard lock(longest_.mutex);
+  if (longest_.entries.size() >= kLongestKept) longest_.entries.erase(longest_.entries.begin());
+  longest_.entries.push_back({column, first, last, length});
+  return length;
+}
+
+void SourceTable::DoneWithRows(int first, int last) const {
+  first = std::max(first, 1);
+  last = std::min(last, textRows_.LastRow());
+  const std::size_t begin = textRows_.Rank(first);
+  const std::size_t end = textRows_.Rank(last + 1);
+  if (begin >= end) return;
+  const std::size_t from = textRows_.SpanAt(begin).first;
+  const auto [offset, length] = textRows_.SpanAt(end - 1);
+  text_.DoneWith(from, offset + length);
+}
+
+int SourceTable::CountRecords(int first, int last) const {
+  first = std::max(first, 1);
+  last = std::min(last, LastRow());
+  if (first > last) return 0;
+  return static_cast<int>(textRows_.Rank(last + 1) - textRows_.Rank(first));
 }
 
 bool SourceTable::Marker(int row) const { return row < rows_ && textRows_.Has(row); }

@@ -3,24 +3,28 @@
 // whole, as read, and one packed span per line with content; a row is cut
 // into cells when it is read. Empty lines cost a bit each, so a file of
 // millions of lines fits in little more than its size.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/mappedfile.h"
 #include "platform/memory.h"
 
 namespace zevi {
 
 // The text of a source as the table keeps it: the bytes read (in one large
-// block) or the text they were converted to.
+// block), the file mapped, or the text they were converted to.
 class SourceText {
  public:
   SourceText() = default;
   SourceText(LargeBlock block, std::size_t size);
   explicit SourceText(std::string text);
+  explicit SourceText(MappedFile file);
 
   std::string_view View() const;
   // Drops leading bytes that are no text (a byte order mark).
@@ -28,10 +32,17 @@ class SourceText {
   std::size_t MemoryBytes() const;
   // Appends to a text held as a string (the rows of FillRow); false for a block.
   bool Append(std::string_view bytes);
+  // A mapped file that changed since it was mapped; false for text in memory.
+  bool Changed() const { return mapped_.Changed(); }
+  // The text in [from, to) will not be read again soon: a mapped file lets
+  // its pages go from this process (they come back if it is read again), so
+  // that a pass over a large file does not hold all of it at once.
+  void DoneWith(std::size_t from, std::size_t to) const { mapped_.Release(start_ + from, start_ + to); }
 
  private:
   LargeBlock block_;
   std::string string_;
+  MappedFile mapped_;
   bool inBlock_ = false;
   std::size_t start_ = 0;
   std::size_t size_ = 0;
@@ -51,8 +62,15 @@ class SourceRows {
   bool Has(int row) const;
   // Offset and length of a row that Has text.
   std::pair<std::size_t, std::size_t> Span(int row) const;
+  // The same for the row with text numbered `rank` (from 0) in order.
+  std::pair<std::size_t, std::size_t> SpanAt(std::size_t rank) const;
   int LastRow() const { return lastRow_; }
   std::size_t Count() const { return spans_.size(); }
+  // Rows with text before `row`.
+  std::size_t Rank(int row) const;
+  // The rows of `later`, numbered on after row `after`, which is at or past
+  // the last row here.
+  void Append(const SourceRows& later, int after);
   // Room for `rowsWithText` spans: the spans grow once instead of doubling.
   void Reserve(std::size_t rowsWithText);
   std::size_t MemoryBytes() const;
@@ -64,6 +82,33 @@ class SourceRows {
         const int row = static_cast<int>(word * 64 + static_cast<unsigned>(std::countr_zero(bits)));
         const auto [offset, length] = Span(row);
         visit(row, offset, length);
+      }
+    }
+  }
+
+  // As ForEach, for the rows first..last only.
+  template <typename Visit>
+  void ForEachIn(int first, int last, Visit visit) const {
+    first = std::max(first, 0);
+    last = std::min(last, lastRow_);
+    if (first > last) return;
+    const auto firstWord = static_cast<std::size_t>(first) / 64;
+    const auto lastWord = static_cast<std::size_t>(last) / 64;
+    std::size_t rank = ranks_[firstWord];
+    for (std::size_t word = firstWord; word <= lastWord; ++word) {
+      std::uint64_t bits = markers_[word];
+      if (word == firstWord) {
+        const std::uint64_t below = bits & ((std::uint64_t{1} << (static_cast<unsigned>(first) % 64)) - 1);
+        rank += static_cast<std::size_t>(std::popcount(below));
+        bits &= ~below;
+      }
+      if (word == lastWord && static_cast<unsigned>(last) % 64 != 63) {
+        bits &= (std::uint64_t{2} << (static_cast<unsigned>(last) % 64)) - 1;
+      }
+      for (; bits != 0; bits &= bits - 1, ++rank) {
+        const int row = static_cast<int>(word * 64 + static_cast<unsigned>(std::countr_zero(bits)));
+        const std::uint64_t span = spans_[rank];
+        visit(row, static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength));
       }
     }
   }
@@ -104,9 +149,22 @@ class SourceTable {
   std::string_view Cell(int column, int row) const;
   // 1 when the row came from a line with content, 0 for an empty line.
   bool Marker(int row) const;
+  // The rows first..last whose marker is 1.
+  int CountRecords(int first, int last) const;
+  // The length of the longest cell of `column` over rows first..last. Large
+  // ranges are read on two threads, and the last answers are kept, as an
+  // export and the preview before it ask the same.
+  std::size_t LongestCell(int column, int first, int last) const;
 
   // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
+  // The loaded text, for hints about what is read next.
+  const SourceText& Text() const { return text_; }
+  // The text of rows first..last will not be read again soon (SourceText::DoneWith).
+  void DoneWithRows(int first, int last) const;
+  // The file behind a mapped table changed since it was loaded: what was
+  // read from it may be torn.
+  bool SourceChanged() const { return text_.Changed(); }
 
   // Walks a row's cells once rather than seeking each.
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
@@ -122,6 +180,27 @@ class SourceTable {
   // cells, each after its length (7 bits a byte, high bit: more bytes follow).
   bool lines_ = false;
   char separator_ = ' ';
+
+  // Copies start without the kept answers.
+  struct LongestCache {
+    struct Entry {
+      int column = 0, first = 0, last = 0;
+      std::size_t length = 0;
+    };
+    LongestCache() = default;
+    LongestCache(const LongestCache&) {}
+    LongestCache& operator=(const LongestCache&) {
+      Clear();
+      return *this;
+    }
+    void Clear() {
+      std::lock_guard lock(mutex);
+      entries.clear();
+    }
+    std::mutex mutex;
+    std::vector<Entry> entries;
+  };
+  mutable LongestCache longest_;
 };
 
 // The cells of one row, indexed by data column (index 0 unused), as the value

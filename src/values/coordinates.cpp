@@ -219,6 +219,14 @@ std::string LongitudeField(const RowCells& row, const ValueContext& context) {
   return AxisField(row, context, kLongitude);
 }
 
+bool AxisIsPlainDegrees(const ValueContext& context, bool latitude) {
+  const Axis& axis = latitude ? kLatitude : kLongitude;
+  const KindColumn& kinds = context.kinds;
+  return kinds.Has(axis.main) && !kinds.Has(axis.hemisphere) && !kinds.Has(axis.minutes) &&
+         !kinds.Has(axis.seconds) && NotationOf(context.settings, kinds[axis.main]) == 'D' &&
+         context.settings.*axis.sign == 1;
+}
+
 double LatitudeValue(const RowCells& row, const ValueContext& context) {
   return AxisValue(row, context, kLatitude);
 }
