@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include <new>
 
 #include "export/export_fixture.h"
+#include "source/loader.h"
 
 namespace zevi::testing {
 namespace {
@@ -268,6 +270,32 @@ TEST_F(ExportRunTest, OutOfMemoryKeepsTheOldTarget) {
   EXPECT_EQ(exhausted.messages, std::vector<std::string>{"Out of memory"});
   EXPECT_EQ(ReadFile(Path("out.gps")), "old");
   EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"out.gps"});
+}
+
+// A batch run maps its source; if the file is cut short or rewritten during
+// the export, what was read may be torn, so the target is left as it was.
+TEST_F(ExportRunTest, ASourceThatChangesUnderTheExportLeavesTheTarget) {
+  std::string lines;
+  for (int i = 0; i < 5000; ++i) lines += "P" + std::to_string(i) + ",51.5,-1.25\r\n";
+  WriteFile(Path("source.txt"), lines);
+  WriteFile(Path("out.gps"), "old");
+  LoadLimits limits;
+  limits.mapRegularFile = true;
+  state.settings.listSeparator = ',';
+  LoadSourceFile(state, ui, Path("source.txt"), {}, limits);
+  Columns({"I_", "KD", "LD"});
+  ASSERT_EQ(RunExport(state, ui, Path("out.gps")), ExportOutcome::Written);
+  const std::string written = ReadFile(Path("out.gps"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 5000 + 5);
+
+  WriteFile(Path("out.gps"), "old");
+  ASSERT_EQ(::truncate(Path("source.txt").c_str(), 100), 0);
+  ui = ScriptedUi{};
+  ui.answers = {Button::All};  // the records cut away fail
+  EXPECT_EQ(RunExport(state, ui, Path("out.gps")), ExportOutcome::WriteFailed);
+  EXPECT_EQ(ui.messages.back(), std::string(kSourceChangedText) + "\r\n" + Path("source.txt"));
+  EXPECT_EQ(ReadFile(Path("out.gps")), "old");
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"out.gps", "source.txt"}));
 }
 
 // Speed is measured in bench/; this checks that a large table, which the

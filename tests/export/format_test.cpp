@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "export/export_fixture.h"
@@ -66,6 +68,43 @@ TEST(FloatTextTest, WritesWhatFormatFloatWrites) {
             continue;
           }
           ASSERT_EQ(std::string(text, length), expected) << value << " in " << width << "." << decimals;
+        }
+      }
+    }
+  }
+}
+
+// A cell that reads as a plain decimal is written as WriteFloatText writes
+// its value, or refused when that text does not fit; anything else is left
+// to the readers.
+TEST(FloatTextTest, PlainDecimalsWriteWhatTheirValuesWrite) {
+  std::vector<std::string> cells = {"0", "-0", "0.0", "-0.000", "7", "007", "-007.50", "51.123456",
+                                    "-179.999999", "123456.7", "-123456.7", "999999999999999",
+                                    "9999999999999999", "0.1234567", "1.", ".5", "-", "", "+1", " 1",
+                                    "1 ", "1e5", "1,5", "1.5.5", "--1", "0x1"};
+  std::mt19937_64 random(20261208);
+  const std::string alphabet = "0123456789.,-";
+  for (int i = 0; i < 20000; ++i) {
+    std::string cell;
+    for (std::size_t length = random() % 12 + 1; cell.size() < length;) cell += alphabet[random() % alphabet.size()];
+    cells.push_back(cell);
+  }
+  for (const std::string& cell : cells) {
+    for (int decimals : {1, 6}) {
+      for (int width : {8, 10, 11}) {
+        for (char mark : {'.', ','}) {
+          const std::optional<PlainDecimal> number = ReadPlainDecimal(cell, decimals, mark);
+          if (!number) continue;
+          double value = 0;
+          ASSERT_NO_THROW(value = StrToFloat(cell, mark)) << "'" << cell << "' is plain but no number";
+          const std::string expected = FormatFloat(value, width, decimals, mark);
+          char text[kFloatTextRoom];
+          const std::size_t length = WritePlainDecimal(text, *number, width, decimals, mark);
+          if (expected.size() > static_cast<std::size_t>(width)) {
+            ASSERT_EQ(length, 0u) << "'" << cell << "' does not fit " << width;
+          } else {
+            ASSERT_EQ(std::string(text, length), expected) << "'" << cell << "' in " << width << "." << decimals;
+          }
         }
       }
     }

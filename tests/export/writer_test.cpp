@@ -149,6 +149,43 @@ TEST_F(WriterTest, AltitudeThatDoesNotFitFailsItsRecord) {
   }
 }
 
+// Plain decimals go into their fields as text; every other cell through the
+// readers. Both must give the fields printf would give the values.
+TEST_F(WriterTest, PlainDecimalsWriteWhatTheReadersWrite) {
+  struct Row {
+    const char* latitude;
+    const char* longitude;
+    const char* altitude;
+    std::string fields;  // latitude to altitude; empty: the record fails
+  };
+  const Row rows[] = {
+      {"51.5", "-1.25", "122.6", " 51.500000   -1.250000    122.6"},
+      {"-0.0", "-0", "-0", "  0.000000    0.000000     -0.0"},  // a minus zero coordinate loses its sign
+      {"007.50", "-000.000001", "0012", "  7.500000   -0.000001     12.0"},
+      {"89.999999", "179.999999", "123456.7", " 89.999999  179.999999 123456.7"},
+      {"90", "-180", "-99999.9", " 90.000000 -180.000000 -99999.9"},
+      {"51.1234565", "1.5e1", "1,5", " 51.123457   15.000000      1.5"},  // through the readers
+      {"N51.5", "2.25W", "+7", " 51.500000   -2.250000      7.0"},
+      {"90.000001", "1", "1", ""},
+      {"1", "180.5", "1", " 1.000000 -179.500000      1.0"},
+      {"1", "1", "-123456.7", ""},
+      {"1.", ".5", "5.", "  1.000000    0.500000      5.0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.latitude) + " " + row.longitude + " " + row.altitude);
+    Columns({"I_", "KD", "LD", "HM"});
+    Fill({{"P1", row.latitude, row.longitude, row.altitude}});
+    ui = ScriptedUi{};
+    ui.answers = {Button::Ignore};
+    std::string file = Export(row.fields.empty() ? ExportOutcome::WrittenWithMissing : ExportOutcome::Written);
+    if (row.fields.empty()) {
+      EXPECT_EQ(file.find("W P1"), std::string::npos);
+    } else {
+      EXPECT_TRUE(file.ends_with(" " + row.fields + " I\r\n")) << file.substr(file.rfind("W P1"));
+    }
+  }
+}
+
 TEST_F(WriterTest, DecimalComma) {
   state.settings.decimalSeparator = ',';
   Columns({"I_", "KD", "LD", "HM", "AD"});

@@ -1,8 +1,10 @@
 #include "source/bytewords.h"
+#include "source/bytevectors.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
 namespace zevi {
 namespace {
@@ -46,6 +48,50 @@ TEST(ByteWords, EqualBytesMarksExactlyTheMatchingBytes) {
     ASSERT_EQ(CountBits(EqualBytes(word, byte)),
               static_cast<unsigned>(__builtin_popcountll(EqualBytesOneByOne(word, byte))));
   }
+}
+
+// Line ends, high bytes and the bytes of a line's shape found sixteen or eight
+// at a time, against one byte at a time: texts of every length up to three
+// vectors and more, with the bytes that matter at the edges of the vectors.
+TEST(ByteVectors, LineEndsAndShapeBytesAsOneByteAtATimeFindsThem) {
+  std::mt19937_64 random(11);
+  const std::string alphabet = "ab,\t\"\r\n;\x80\xE9 ";
+  for (int i = 0; i < 30000; ++i) {
+    const std::size_t size = random() % 70;
+    std::string text;
+    for (std::size_t k = 0; k < size; ++k) text += alphabet[random() % (i % 3 == 0 ? alphabet.size() : 3)];
+    const std::size_t from = size == 0 ? 0 : random() % (size + 1);
+
+    unsigned char seen = 0;
+    const std::size_t end = FindLineEnd(text.data(), from, text.size(), seen);
+    std::size_t expected = from;
+    while (expected < size && text[expected] != '\r' && text[expected] != '\n') ++expected;
+    ASSERT_EQ(end, expected) << "'" << text << "' from " << from;
+    bool high = false;
+    for (std::size_t k = from; k < expected; ++k) high = high || static_cast<unsigned char>(text[k]) > 127;
+    // Bytes looked at past the end belong to the next line: never more than
+    // up to the next end in that case, and every byte before the end.
+    if (high) ASSERT_NE(seen & 0x80, 0) << "'" << text << "' from " << from;
+    bool anyHigh = false;
+    for (std::size_t k = from; k < size; ++k) anyHigh = anyHigh || static_cast<unsigned char>(text[k]) > 127;
+    if (!anyHigh) ASSERT_EQ(seen & 0x80, 0) << "'" << text << "' from " << from;
+
+    for (char separator : {',', '\t', ';', ' '}) {
+      const ShapeBytes counts = CountShapeBytes(text.data(), text.size(), separator);
+      std::size_t quotes = 0, tabs = 0, separators = 0;
+      for (char c : text) {
+        quotes += c == '"';
+        tabs += c == '\t';
+        separators += c == separator;
+      }
+      ASSERT_EQ(counts.quotes, quotes > 0) << "'" << text << "'";
+      ASSERT_EQ(counts.tabs, tabs) << "'" << text << "'";
+      ASSERT_EQ(counts.separators, separators) << "'" << text << "' by '" << separator << "'";
+    }
+  }
+  // Byte counters are summed before they wrap: a long line of separators.
+  const std::string many(16 * 300 + 5, ',');
+  EXPECT_EQ(CountShapeBytes(many.data(), many.size(), ',').separators, many.size());
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -422,6 +424,108 @@ TEST_F(LoadTest, LimitsEndTheLoadWithAMessage) {
     EXPECT_EQ(fresh.sourceFile, "") << c.reason;
     EXPECT_EQ(fresh.firstRecordText, "") << c.reason;
   }
+}
+
+// A large text is walked in two halves on two threads, and a batch run maps
+// the file instead of reading it: the table, the shape, the messages and the
+// limits come out as one walk over a read text gives them, whatever the line
+// ends and blanks around the cut, the record range or the encoding.
+TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
+  auto repeat = [](const std::string& lines, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += lines;
+    return text;
+  };
+  struct Case {
+    std::string bytes;
+    char firstMode = 'B', lastMode = 'E';
+    int first = 1, last = 5;
+    int maxLines = 1000000;
+    std::size_t maxLineBytes = 1000;
+    const char* reason;
+  } cases[] = {
+      {repeat("a,b\r\nc,d,e\r\n", 40), 'B', 'E', 1, 5, 1000000, 1000, "CR LF"},
+      {repeat("a,b\n\nc\n", 40), 'B', 'E', 1, 5, 1000000, 1000, "LF and empty lines"},
+      {repeat("a,b\r\r\n\n\nc,d\r", 40), 'B', 'E', 1, 5, 1000000, 1000, "LFs that follow a CR"},
+      {repeat("a,b\r\n", 41) + "x\ty\r\n", 'B', 'E', 1, 5, 1000000, 1000, "a tab in the last line decides"},
+      {repeat("a,b\r\n", 20) + repeat("a,b,c,d,e,f\r\n", 20), 'R', 'R', 2, 10, 1000000, 1000,
+       "the range in the first half only"},
+      {repeat("a,b\r\n", 20) + repeat("a,b,c,d,e,f\r\n", 20) + repeat("a,b\r\n", 20), 'R', 'R', 45, 50,
+       1000000, 1000, "the range in the second half only"},
+      {repeat("a,b\r\n", 20) + "\r\n" + repeat("\"a,b\",c\r\n", 20), 'R', 'E', 21, 5, 1000000, 1000,
+       "an empty first record, quotes"},
+      {repeat("a,b\r\n", 50), 'B', 'E', 1, 5, 49, 1000, "one line too many, counted over both halves"},
+      {repeat("a,b\r\n", 50), 'B', 'E', 1, 5, 50, 1000, "as many lines as allowed"},
+      {repeat("a,b\r\n", 40) + std::string(30, 'x') + "\r\n" + repeat("a,b\r\n", 9), 'B', 'E', 1, 5,
+       1000000, 20, "a long line in the second half"},
+      {repeat("a,b\r\n", 3) + std::string(30, 'x') + "\r\n" + repeat("a,b\r\n", 60), 'B', 'E', 1, 5,
+       1000000, 20, "a long line in the first half"},
+      {repeat("a,b\r\n", 40) + std::string(30, 'x') + "\r\n", 'B', 'E', 1, 5, 40, 20,
+       "the line limit comes before the long line"},
+      {repeat("a,b\r\n", 39) + std::string(30, 'x') + "\r\n", 'B', 'E', 1, 5, 39, 20,
+       "the long line is the one past the limit"},
+      {repeat("Caf\xC3\xA9,b\r\n", 40), 'B', 'E', 1, 5, 1000000, 1000, "UTF-8: decoded, walked again"},
+      {repeat("Caf\xE9,b\r\n", 40), 'B', 'E', 1, 5, 1000000, 1000, "Windows-1252 stays as read"},
+      {"\xEF\xBB\xBF" + repeat("a,b\r\n", 40), 'B', 'E', 1, 5, 1000000, 1000, "a byte order mark"},
+  };
+  struct Loaded {
+    std::string table, firstRecord, sourceFile;
+    std::vector<std::string> messages;
+    int columns = 0;
+    char separator = 0;
+    SourceEncoding encoding = SourceEncoding::Automatic;
+    bool operator==(const Loaded&) const = default;
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteFile("halves.txt", c.bytes);
+    auto load = [&](std::size_t splitFromBytes, bool map) {
+      AppState fresh;
+      fresh.settings.listSeparator = ',';
+      fresh.settings.firstRecordMode = c.firstMode;
+      fresh.settings.lastRecordMode = c.lastMode;
+      fresh.settings.firstRecord = c.first;
+      fresh.settings.lastRecord = c.last;
+      ScriptedUi freshUi;
+      LoadLimits limits;
+      limits.maxLines = c.maxLines;
+      limits.maxLineBytes = c.maxLineBytes;
+      limits.splitFromBytes = splitFromBytes;
+      limits.mapRegularFile = map;
+      LoadSourceFile(fresh, freshUi, path, {}, limits);
+      return Loaded{TableText(fresh.table), fresh.firstRecordText, fresh.sourceFile, freshUi.messages,
+                    fresh.table.ColumnCount(), fresh.loadSeparator, fresh.sourceEncoding};
+    };
+    const Loaded once = load(std::size_t{1} << 30, false);
+    EXPECT_EQ(load(0, false), once) << c.reason << ": two halves";
+    EXPECT_EQ(load(0, true), once) << c.reason << ": mapped, two halves";
+    EXPECT_EQ(load(std::size_t{1} << 30, true), once) << c.reason << ": mapped";
+  }
+}
+
+// A mapped source cut short while its table is in use reads as blanks where
+// it lost its bytes, never ends the program, and says it changed.
+TEST_F(LoadTest, AMappedSourceCutShortReadsAsBlanksAndSaysItChanged) {
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += "W" + std::to_string(i) + ",51.5,-1.25\r\n";
+  const std::string path = WriteFile("mapped.txt", bytes);
+  LoadLimits limits;
+  limits.mapRegularFile = true;
+  state.settings.listSeparator = ',';
+  LoadSourceFile(state, ui, path, {}, limits);
+  ASSERT_EQ(state.table.Cell(1, 20000), "W19999");
+  EXPECT_FALSE(state.table.SourceChanged());
+  ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+  EXPECT_EQ(state.table.Cell(1, 20000), "") << "the lost bytes read as zeros, trimmed away";
+  EXPECT_TRUE(state.table.SourceChanged());
+
+  // Bytes written in place, with the size kept, count as a change too.
+  const std::string other = WriteFile("other.txt", bytes);
+  LoadSourceFile(state, ui, other, {}, limits);
+  EXPECT_FALSE(state.table.SourceChanged());
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::fstream(other, std::ios::in | std::ios::out | std::ios::binary).put('V');
+  EXPECT_TRUE(state.table.SourceChanged());
+  EXPECT_EQ(state.table.Cell(1, 1), "V0");
 }
 
 TEST_F(LoadTest, AnEndlessDeviceStopsAtTheLineLimit) {

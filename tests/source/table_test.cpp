@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -155,6 +156,89 @@ TEST(SourceRows, RefusesSpansBeyondTheirPackedWidth) {
   rows.Add(1, SourceRows::kMaxOffset, SourceRows::kMaxLength);
   EXPECT_EQ(rows.Span(1), std::make_pair(static_cast<std::size_t>(SourceRows::kMaxOffset),
                                          static_cast<std::size_t>(SourceRows::kMaxLength)));
+}
+
+// Rows with text at random, some runs of empty rows, joined from two parts as
+// the two halves of a walk join: each row, rank, count and range walk as a
+// plain list of the rows gives them.
+TEST(SourceRows, PartsJoinAndRangesWalkAsAListOfTheRows) {
+  std::mt19937_64 random(5);
+  for (int trial = 0; trial < 200; ++trial) {
+    const int rows = static_cast<int>(random() % 500) + 1;
+    const int cut = static_cast<int>(random() % static_cast<unsigned>(rows + 1));
+    std::vector<bool> has(static_cast<std::size_t>(rows) + 1, false);
+    for (int r = 1; r <= rows; ++r) has[static_cast<std::size_t>(r)] = random() % (trial % 4 + 2) != 0;
+    SourceRows first;
+    SourceRows later;
+    for (int r = 1; r <= rows; ++r) {
+      if (!has[static_cast<std::size_t>(r)]) continue;
+      if (r <= cut) {
+        first.Add(r, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
+      } else {
+        later.Add(r - cut, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
+      }
+    }
+    first.Append(later, cut);
+    std::size_t rank = 0;
+    for (int r = 0; r <= rows + 70; ++r) {
+      const bool expected = r >= 1 && r <= rows && has[static_cast<std::size_t>(r)];
+      ASSERT_EQ(first.Has(r), expected) << "row " << r << " of " << rows << " cut at " << cut;
+      ASSERT_EQ(first.Rank(r), rank) << "row " << r;
+      if (expected) {
+        ASSERT_EQ(first.Span(r), std::make_pair(static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7)));
+        ++rank;
+      }
+    }
+    const int from = static_cast<int>(random() % static_cast<unsigned>(rows + 2));
+    const int to = from + static_cast<int>(random() % 200) - 20;
+    std::vector<int> walked;
+    first.ForEachIn(from, to, [&](int r, std::size_t offset, std::size_t) {
+      EXPECT_EQ(offset, static_cast<std::size_t>(r) * 10);
+      walked.push_back(r);
+    });
+    std::vector<int> expected;
+    for (int r = std::max(from, 1); r <= std::min(to, rows); ++r)
+      if (has[static_cast<std::size_t>(r)]) expected.push_back(r);
+    ASSERT_EQ(walked, expected) << from << ".." << to << " of " << rows << " cut at " << cut;
+  }
+}
+
+// The longest cell is found on two threads over a large range, kept, and
+// found again once the table changes.
+TEST(SourceTable, LongestCellOverLargeRangesAndAfterChanges) {
+  constexpr int kRows = 150000;
+  std::string text;
+  SourceRows rows;
+  for (int r = 1; r <= kRows; ++r) {
+    if (r % 1000 == 0) continue;  // empty lines
+    const std::string line = "P" + std::to_string(r % 97) + "," + std::string(static_cast<std::size_t>(r % 13), 'x');
+    rows.Add(r, text.size(), line.size());
+    text += line;
+  }
+  SourceTable table;
+  table.Layout(3, kRows + 1);
+  table.TakeLines(SourceText(text), rows, ',');
+  struct Case {
+    int column, first, last;
+    std::size_t length;
+  } cases[] = {
+      {1, 1, kRows, 3},  {2, 1, kRows, 12}, {2, 1, 11, 11},     {2, 14, 24, 11}, {2, kRows - 1, kRows + 50, 5},
+      {2, 0, 0, 0},      {3, 1, kRows, 0},  {2, kRows + 1, kRows + 9, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(table.LongestCell(c.column, c.first, c.last), c.length) << c.column << " " << c.first << ".." << c.last;
+    EXPECT_EQ(table.LongestCell(c.column, c.first, c.last), c.length) << "kept";
+  }
+  SourceTable filled;
+  filled.Layout(3, 4);
+  const std::string_view shortRow[] = {"a", "bb"};
+  filled.FillRow(1, shortRow);
+  EXPECT_EQ(filled.LongestCell(2, 1, 3), 2u);
+  const std::string_view longRow[] = {"a", "bbbbb"};
+  filled.FillRow(2, longRow);
+  EXPECT_EQ(filled.LongestCell(2, 1, 3), 5u) << "a filled row is seen";
+  filled.Layout(3, 4);
+  EXPECT_EQ(filled.LongestCell(2, 1, 3), 0u) << "a new layout is seen";
 }
 
 }  // namespace
