@@ -90,6 +90,22 @@ inline ShapeBytes CountShapeBytes(const char* data, std::size_t size, char separ
     counts.separators +=
         static_cast<std::size_t>(_mm_cvtsi128_si32(separatorSums) + _mm_extract_epi16(separatorSums, 4));
   }
+  if (at < size && size >= 16) {
+    // The last sixteen bytes, counted only where they are past `at`.
+    static constexpr unsigned char kTailMasks[32] = {0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+                                                     0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTailMasks + (size - at)));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - 16));
+    quotes = _mm_or_si128(quotes, _mm_and_si128(keep, _mm_cmpeq_epi8(bytes, quote)));
+    const __m128i tabSums = _mm_sad_epu8(_mm_and_si128(keep, _mm_sub_epi8(zero, _mm_cmpeq_epi8(bytes, tab))), zero);
+    const __m128i separatorSums =
+        _mm_sad_epu8(_mm_and_si128(keep, _mm_sub_epi8(zero, _mm_cmpeq_epi8(bytes, mark))), zero);
+    counts.tabs += static_cast<std::size_t>(_mm_cvtsi128_si32(tabSums) + _mm_extract_epi16(tabSums, 4));
+    counts.separators +=
+        static_cast<std::size_t>(_mm_cvtsi128_si32(separatorSums) + _mm_extract_epi16(separatorSums, 4));
+    at = size;
+  }
   counts.quotes = _mm_movemask_epi8(quotes) != 0;
 #else
   const auto mark = static_cast<unsigned char>(separator);

@@ -1,6 +1,7 @@
 #include "source/loader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -128,6 +129,35 @@ std::size_t EstimateRowsWithText(std::string_view text) {
 
 enum class WalkEnd { Done, LineTooLong, TooManyLines };
 
+// The longest cells of the columns an export sizes its fields by (ID and
+// symbol), found while the lines of the record range are at hand, so that the
+// export need not walk the whole text again for them.
+struct WidestCells {
+  std::array<int, 2> columns{};  // 0: none asked
+  std::array<std::size_t, 2> lengths{};
+
+  void Take(std::string_view line, char separator) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (columns[i] > 0) lengths[i] = std::max(lengths[i], CellOfLine(line, columns[i], separator).size());
+    }
+  }
+  void Take(const WidestCells& later) {
+    for (std::size_t i = 0; i < lengths.size(); ++i) lengths[i] = std::max(lengths[i], later.lengths[i]);
+  }
+};
+
+// The columns whose longest cells an export of these settings asks for.
+WidestCells WidestCellsAsked(const ConversionSettings& settings) {
+  WidestCells asked;
+  if (settings.mode == 'T') return asked;
+  ColumnMap map = settings.columns;
+  KindColumn kinds;
+  RebuildKindColumns(map, kMaxColumnCount, kinds);
+  if (kinds.Has(Slot::ID)) asked.columns[0] = kinds[Slot::ID];
+  if (kinds.Has(Slot::Symbol)) asked.columns[1] = kinds[Slot::Symbol];
+  return asked;
+}
+
 // The shape of the record range's lines: the separator of its last line with
 // text and the most fields.
 struct RangeShape {
@@ -154,13 +184,15 @@ struct LineWalk {
   int lines = 0;
   RangeShape shape;
   bool highBytes = false;  // a byte above 127 was seen
+  WidestCells widest;      // as cut by the list separator
 };
 
 template <typename Progress, typename Done>
 LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& limits, int lineLimit,
                    int measureFirst, int measureLast, char listSeparator, SourceRows& rows,
-                   Progress progress, Done doneWith) {
+                   Progress progress, Done doneWith, const WidestCells& asked) {
   LineWalk walk;
+  walk.widest = asked;
   SourceLines lines(part);
   std::string_view line;
   std::size_t done = 0;  // the part's text before this is let go
@@ -182,7 +214,10 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     }
     if (line.empty()) continue;
     rows.Add(walk.lines, base + static_cast<std::size_t>(line.data() - part.data()), line.size());
-    if (walk.lines >= measureFirst && walk.lines <= measureLast) walk.shape.Take(MeasureLine(line, listSeparator));
+    if (walk.lines >= measureFirst && walk.lines <= measureLast) {
+      walk.shape.Take(MeasureLine(line, listSeparator));
+      walk.widest.Take(line, listSeparator);
+    }
   }
   walk.highBytes = lines.SawHighBytes();
   doneWith(base + done, base + lines.Offset());
@@ -216,6 +251,7 @@ struct CountResult {
   char separator = ' ';  // when no line is counted
   std::string firstRecordText;
   bool highBytes = false;
+  WidestCells widest;
 };
 
 // One walk over the lines: every line with text gets its span, and the lines
@@ -223,7 +259,7 @@ struct CountResult {
 // text is walked in two parts on two threads.
 CountResult CountingPass(const SourceText& source, const ConversionSettings& settings,
                          const RecordRange& range, const LoadLimits& limits, SourceRows& rows,
-                         LoadProgress& progress) {
+                         LoadProgress& progress, const WidestCells& asked) {
   const std::string_view text = source.View();
   auto doneWith = [&](std::size_t from, std::size_t to) { source.DoneWith(from, to); };
   const char listSeparator = settings.listSeparator;
@@ -233,7 +269,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   LineWalk walk;
   if (split == 0) {
     walk = WalkLines(text, 0, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
-                     [&](std::size_t offset) { progress.Walked(offset); }, doneWith);
+                     [&](std::size_t offset) { progress.Walked(offset); }, doneWith, asked);
   } else {
     // The later part cannot know its line numbers: it measures all its lines,
     // and is measured again below where the range leaves some out.
@@ -242,12 +278,12 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     {
       std::jthread helper([&] {
         later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
-                          listSeparator, laterRows, [](std::size_t) {}, doneWith);
+                          listSeparator, laterRows, [](std::size_t) {}, doneWith, asked);
       });
       // Both parts go at about the same pace.
       walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,
                        listSeparator, rows, [&](std::size_t offset) { progress.Walked(2 * offset); },
-                       doneWith);
+                       doneWith, asked);
     }
     if (walk.end == WalkEnd::Done) {
       // As one walk would have ended: a long line counts where it stands,
@@ -266,8 +302,10 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
         walk.lines = static_cast<int>(total);
         if (range.first <= before + 1 && range.last >= walk.lines) {
           walk.shape.Take(later.shape);
+          walk.widest.Take(later.widest);
         } else {
           walk.shape.Take(MeasureRows(text, rows, std::max(range.first, before + 1), range.last, listSeparator));
+          walk.widest = {};  // the later part measured lines out of the range
         }
       }
     }
@@ -279,6 +317,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   if (result.end != WalkEnd::Done) return result;
   result.maxFields = walk.shape.maxFields;
   if (walk.shape.separator != 0) result.separator = walk.shape.separator;
+  result.widest = walk.widest;
   if (range.first >= 1 && rows.Has(range.first)) {
     const auto [offset, length] = rows.Span(range.first);
     result.firstRecordText = text.substr(offset, length);
@@ -508,13 +547,14 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     // whether it is pure ASCII (the usual case): only a text with other bytes
     // is decoded, and walked again if that converted it.
     const SourceEncoding requested = state.settings.encoding;
+    const WidestCells asked = WidestCellsAsked(state.settings);
     SourceRows rows;
     CountResult count;
     DecodedSource decoded;  // as read, Windows-1252, until decoded
     bool counted = false;
     if (requested == SourceEncoding::Windows1252 ||
         (requested == SourceEncoding::Automatic && !StartsWithByteOrderMark(read.text.View()))) {
-      count = CountingPass(read.text, state.settings, range, limits, rows, progress);
+      count = CountingPass(read.text, state.settings, range, limits, rows, progress, asked);
       counted = true;
       if (count.highBytes && requested == SourceEncoding::Automatic) decoded = DecodeSource(read.text.View(), requested);
     } else {
@@ -529,7 +569,7 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     }
     if (!counted) {
       rows = SourceRows();
-      count = CountingPass(read.text, state.settings, range, limits, rows, progress);
+      count = CountingPass(read.text, state.settings, range, limits, rows, progress, asked);
     }
     if (count.end == WalkEnd::TooManyLines) {
       failure = "The file has more than " + std::to_string(limits.maxLines) + " lines";
@@ -575,6 +615,15 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
       unmappableMessage = UnmappableMessage(decoded.unmappable, static_cast<std::uint64_t>(unmappable.line), column);
     }
     state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
+    // Cut as the table cuts them only when the list separator is the one in
+    // force and the lines are as read.
+    if (!breaks && count.separator == state.settings.listSeparator) {
+      for (std::size_t i = 0; i < count.widest.columns.size(); ++i) {
+        if (count.widest.columns[i] > 0) {
+          state.table.KeepLongestCell(count.widest.columns[i], range.first, range.last, count.widest.lengths[i]);
+        }
+      }
+    }
   } catch (const std::bad_alloc&) {
     progress.Done();
     EndFailedLoad(state, ui, "Not enough memory to load the file\r\n" + path);

@@ -374,10 +374,20 @@ std::size_t SourceTable::LongestCell(int column, int first, int last) const {
   } else {
     length = longest(first, last);
   }
+  KeepLongestCell(column, first, last, length);
+  return length;
+}
+
+void SourceTable::KeepLongestCell(int column, int first, int last, std::size_t length) const {
+  first = std::max(first, 1);
+  last = std::min(last, LastRow());
   std::lock_guard lock(longest_.mutex);
   if (longest_.entries.size() >= kLongestKept) longest_.entries.erase(longest_.entries.begin());
   longest_.entries.push_back({column, first, last, length});
-  return length;
+}
+
+std::string_view CellOfLine(std::string_view line, int column, char separator) {
+  return CellOfRowText(line, column, true, separator);
 }
 
 void SourceTable::DoneWithRows(int first, int last) const {

@@ -155,6 +155,8 @@ class SourceTable {
   // ranges are read on two threads, and the last answers are kept, as an
   // export and the preview before it ask the same.
   std::size_t LongestCell(int column, int first, int last) const;
+  // What LongestCell will answer, found by the load on its way.
+  void KeepLongestCell(int column, int first, int last, std::size_t length) const;
 
   // Bytes held, capacity included.
   std::size_t MemoryBytes() const;
@@ -202,6 +204,9 @@ class SourceTable {
   };
   mutable LongestCache longest_;
 };
+
+// Cell `column` of a line as a table whose lines are cut by `separator` gives it.
+std::string_view CellOfLine(std::string_view line, int column, char separator);
 
 // The cells of one row, indexed by data column (index 0 unused), as the value
 // readers take them.

@@ -452,6 +452,8 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
        "the range in the first half only"},
       {repeat("a,b\r\n", 20) + repeat("a,b,c,d,e,f\r\n", 20) + repeat("a,b\r\n", 20), 'R', 'R', 45, 50,
        1000000, 1000, "the range in the second half only"},
+      {repeat("a,b\r\n", 30) + repeat("wide,wider\r\n", 30), 'R', 'R', 2, 10, 1000000, 1000,
+       "wider cells past the range"},
       {repeat("a,b\r\n", 20) + "\r\n" + repeat("\"a,b\",c\r\n", 20), 'R', 'E', 21, 5, 1000000, 1000,
        "an empty first record, quotes"},
       {repeat("a,b\r\n", 50), 'B', 'E', 1, 5, 49, 1000, "one line too many, counted over both halves"},
@@ -485,6 +487,9 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
       fresh.settings.lastRecordMode = c.lastMode;
       fresh.settings.firstRecord = c.first;
       fresh.settings.lastRecord = c.last;
+      fresh.settings.mode = 'W';
+      fresh.settings.columns.entries[1].code = "S_";  // symbols
+      fresh.settings.columns.entries[2].code = "I_";
       ScriptedUi freshUi;
       LoadLimits limits;
       limits.maxLines = c.maxLines;
@@ -492,6 +497,15 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
       limits.splitFromBytes = splitFromBytes;
       limits.mapRegularFile = map;
       LoadSourceFile(fresh, freshUi, path, {}, limits);
+      // The longest cells the load keeps for the export are those of the table.
+      const RecordRange range = EffectiveRange(fresh.settings, fresh.table.LastRow());
+      for (int column : {1, 2}) {
+        std::size_t longest = 0;
+        for (int r = std::max(range.first, 1); r <= std::min(range.last, fresh.table.LastRow()); ++r)
+          longest = std::max(longest, fresh.table.Cell(column, r).size());
+        EXPECT_EQ(fresh.table.LongestCell(column, range.first, range.last), longest)
+            << c.reason << ", column " << column << (map ? ", mapped" : "") << ", split from " << splitFromBytes;
+      }
       return Loaded{TableText(fresh.table), fresh.firstRecordText, fresh.sourceFile, freshUi.messages,
                     fresh.table.ColumnCount(), fresh.loadSeparator, fresh.sourceEncoding};
     };
