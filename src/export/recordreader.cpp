@@ -210,7 +210,13 @@ void RecordReader::WriteField(char letter, int r) {
       PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_);
       break;
     case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
-    case 'D': PutPadRight(DateField(row_, values_, carry_), 10); break;
+    case 'D':
+      if (WriteIsoDateField(Room(10), row_, values_)) {
+        size_ += 10;
+      } else {
+        PutPadRight(DateField(row_, values_, carry_), 10);
+      }
+      break;
     case 'T': PutPadRight(timeText_, 8); break;
     case 'S': PutPadRight(Cell(Slot::Symbol), setup_.symbolWidth); break;
     case 'M': Put(settings_.textOption); break;

@@ -325,6 +325,23 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
   return FormatDayTime(value, locale);
 }
 
+bool WriteIsoDateField(char* out, const RowCells& row, const ValueContext& context) {
+  const KindColumn& kinds = context.kinds;
+  if (!kinds.Has(Slot::Date) || kinds.Has(Slot::DateTime) || kinds.Has(Slot::DaysCount) ||
+      kinds.Has(Slot::SecondsCount) || context.settings.dateFormat != 'Y') {
+    return false;
+  }
+  // NormaliseDate's first form: every '-' becomes the separator.
+  const std::string_view cell = CellOf(row, kinds[Slot::Date]);
+  if (cell.size() < 8 || cell[4] != '-' || cell[7] != '-') return false;
+  constexpr std::size_t kWidth = 10;
+  for (std::size_t i = 0; i < kWidth; ++i) {
+    const char c = i < cell.size() ? cell[i] : ' ';
+    out[i] = c == '-' ? context.locale.dateSeparator : c;
+  }
+  return true;
+}
+
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry) {
   const KindColumn& kinds = context.kinds;
   if (kinds.Has(Slot::DateTime)) return NormaliseDate(SplitDateTime(row, context).first, context, carry);

@@ -25,6 +25,10 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
 // order; a two-digit year then falls in the hundred years that begin fifty
 // years before the clock's year (in 2024: 1974..2073).
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry);
+// DateField's text for the usual row of a large file, whose date column holds
+// an ISO date ("2024-03-15"), written at `out` as the ten characters of the
+// field without a string in between; false, writing nothing, for any other row.
+bool WriteIsoDateField(char* out, const RowCells& row, const ValueContext& context);
 
 // "7" -> "7", "Dec" -> "12", "December" -> "01".
 std::string MonthNumber(std::string_view text);
