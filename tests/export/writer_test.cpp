@@ -186,6 +186,39 @@ TEST_F(WriterTest, PlainDecimalsWriteWhatTheReadersWrite) {
   }
 }
 
+// ISO dates go into their field as text; every other date through DateField.
+TEST_F(WriterTest, DatesWriteWhatDateFieldWrites) {
+  struct Row {
+    char order;
+    const char* cell;
+    std::string field;  // empty: the record fails
+  };
+  const Row rows[] = {
+      {'Y', "2024-03-15", "2024/03/15"},
+      {'Y', "2024-03-15-extra", "2024/03/15"},  // cut to the field
+      {'Y', "1999-1-2-", "19/99/-1-2"},         // no ISO form: DateField's compact reading
+      {'Y', "2024-3-15", "20/24/-3-1"},
+      {'Y', "2024.03.15", "2024/03/15"},
+      {'D', "2024-03-15", ""},                  // the order says day first
+      {'D', "15/03/2024", "15/03/2024"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(1, row.order) + " " + row.cell);
+    Columns({"I_", "KD", "LD", "DD"});
+    Fill({{"P1", "1", "2", row.cell}});
+    state.settings.dateFormat = row.order;
+    ui = ScriptedUi{};
+    ui.answers = {Button::Ignore};
+    std::string file = Export(row.field.empty() ? ExportOutcome::WrittenWithMissing : ExportOutcome::Written);
+    if (row.field.empty()) {
+      ASSERT_EQ(ui.questions.size(), 1u);
+      EXPECT_NE(ui.questions[0].text.find("Date Setting should be"), std::string::npos);
+    } else {
+      EXPECT_TRUE(file.ends_with("2.000000 " + row.field + " I\r\n")) << file.substr(file.rfind("W P1"));
+    }
+  }
+}
+
 TEST_F(WriterTest, DecimalComma) {
   state.settings.decimalSeparator = ',';
   Columns({"I_", "KD", "LD", "HM", "AD"});
