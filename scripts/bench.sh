@@ -6,6 +6,7 @@
 #   scripts/bench.sh                 every size, 5 runs each (median)
 #   BENCH_SIZES="10000 100000" BENCH_RUNS=3 scripts/bench.sh
 #   BENCH_MICRO=0 scripts/bench.sh   skip the micro-benchmarks
+#   BENCH_HUGE=10000000 scripts/bench.sh   also 10,000,000 lines against cp
 # The largest size is also measured against `cp` (bench/against_cp.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,8 +25,8 @@ if ! command -v gpsbabel >/dev/null; then
 fi
 
 cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-  -DZEVI_BUILD_WINDOW=OFF -DZEVI_BUILD_TESTS=OFF -DZEVI_SANITIZE=OFF >/dev/null
-cmake --build $build -j2 --target zevi-convert zevi_microbench >/dev/null
+  -DZEVI_BUILD_WINDOW=ON -DZEVI_BUILD_TESTS=OFF -DZEVI_SANITIZE=OFF >/dev/null
+cmake --build $build -j2 --target zevi-convert zevi_microbench zevi_window_load >/dev/null
 convert=$build/bin/zevi-convert
 
 for n in "${sizes[@]}"; do
@@ -38,6 +39,7 @@ done
 measure() {
   local walls=() cpus=() peaks=() start end
   for ((i = 0; i < runs; i++)); do
+    rm -f "$scratch"/out.*  # each run writes a new file, as cp does below
     start=$(date +%s%N)
     /usr/bin/time -v -o "$scratch/time" "$@" >/dev/null 2>"$scratch/stderr" || {
       echo "failed: $*" >&2; cat "$scratch/stderr" >&2; return 1; }
@@ -85,6 +87,13 @@ done
 
 printf '\nAgainst a plain cp of the same file, in the same run\n'
 BENCH_RUNS=$runs bench/against_cp.sh "${sizes[-1]}"
+if [ -n "${BENCH_HUGE:-}" ]; then
+  BENCH_RUNS=$runs bench/against_cp.sh "$BENCH_HUGE"
+fi
+
+printf '\nThe window, from "Open..." to the table on screen, csv file of %d lines: ' "${sizes[-1]}"
+printf '%s s (median of %d)\n' "$(QT_QPA_PLATFORM=offscreen $build/bin/zevi_window_load \
+  "$files/csv-${sizes[-1]}.txt" "$runs" 2>/dev/null)" "$runs"
 
 if [ "${BENCH_MICRO:-1}" != 0 ]; then
   printf '\nCore micro-benchmarks\n\n'

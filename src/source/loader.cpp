@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <optional>
 #include <thread>
@@ -135,8 +136,11 @@ enum class WalkEnd { Done, LineTooLong, TooManyLines };
 struct WidestCells {
   std::array<int, 2> columns{};  // 0: none asked
   std::array<std::size_t, 2> lengths{};
+  int first = 1;  // the lines measured, numbered as the walk numbers them
+  int last = std::numeric_limits<int>::max();
 
-  void Take(std::string_view line, char separator) {
+  void Take(int number, std::string_view line, char separator) {
+    if (number < first || number > last) return;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (columns[i] > 0) lengths[i] = std::max(lengths[i], CellOfLine(line, columns[i], separator).size());
     }
@@ -146,9 +150,13 @@ struct WidestCells {
   }
 };
 
-// The columns whose longest cells an export of these settings asks for.
+// The columns whose longest cells an export of these settings asks for, over
+// its record range (to the end of the file however long it is).
 WidestCells WidestCellsAsked(const ConversionSettings& settings) {
   WidestCells asked;
+  const RecordRange range = EffectiveRange(settings, std::numeric_limits<int>::max());
+  asked.first = range.first;
+  asked.last = range.last;
   if (settings.mode == 'T') return asked;
   ColumnMap map = settings.columns;
   KindColumn kinds;
@@ -214,10 +222,8 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     }
     if (line.empty()) continue;
     rows.Add(walk.lines, base + static_cast<std::size_t>(line.data() - part.data()), line.size());
-    if (walk.lines >= measureFirst && walk.lines <= measureLast) {
-      walk.shape.Take(MeasureLine(line, listSeparator));
-      walk.widest.Take(line, listSeparator);
-    }
+    if (walk.lines >= measureFirst && walk.lines <= measureLast) walk.shape.Take(MeasureLine(line, listSeparator));
+    walk.widest.Take(walk.lines, line, listSeparator);
   }
   walk.highBytes = lines.SawHighBytes();
   doneWith(base + done, base + lines.Offset());
@@ -274,11 +280,15 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     // The later part cannot know its line numbers: it measures all its lines,
     // and is measured again below where the range leaves some out.
     SourceRows laterRows;
+    laterRows.Reserve(EstimateRowsWithText(text.substr(split)));
     LineWalk later;
     {
       std::jthread helper([&] {
+        WidestCells all = asked;
+        all.first = 1;
+        all.last = std::numeric_limits<int>::max();
         later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
-                          listSeparator, laterRows, [](std::size_t) {}, doneWith, asked);
+                          listSeparator, laterRows, [](std::size_t) {}, doneWith, all);
       });
       // Both parts go at about the same pace.
       walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,
@@ -302,10 +312,13 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
         walk.lines = static_cast<int>(total);
         if (range.first <= before + 1 && range.last >= walk.lines) {
           walk.shape.Take(later.shape);
-          walk.widest.Take(later.widest);
         } else {
           walk.shape.Take(MeasureRows(text, rows, std::max(range.first, before + 1), range.last, listSeparator));
-          walk.widest = {};  // the later part measured lines out of the range
+        }
+        if (asked.first <= before + 1 && asked.last >= walk.lines) {
+          walk.widest.Take(later.widest);
+        } else {
+          walk.widest.columns = {};  // the later part measured lines out of the range
         }
       }
     }
@@ -515,7 +528,8 @@ bool SourceLines::ReadSourceLine(std::string& line) {
 void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
                     const BeforeNewSourceFile& beforeNewFile, const LoadLimits& limits) {
   if (path != state.sourceFile && beforeNewFile) beforeNewFile(path);
-  const RecordRange range = EffectiveRange(state.settings, kLoaderEndOfFile);
+  // "End of file" is the file's end, however many lines it has.
+  const RecordRange range = EffectiveRange(state.settings, kLargestRecordNumber);
 
   std::error_code error;
   if (path != kStandardInputPath && !std::filesystem::exists(std::filesystem::status(path, error))) {
@@ -620,7 +634,8 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     if (!breaks && count.separator == state.settings.listSeparator) {
       for (std::size_t i = 0; i < count.widest.columns.size(); ++i) {
         if (count.widest.columns[i] > 0) {
-          state.table.KeepLongestCell(count.widest.columns[i], range.first, range.last, count.widest.lengths[i]);
+          state.table.KeepLongestCell(count.widest.columns[i], count.widest.first, count.widest.last,
+                                      count.widest.lengths[i]);
         }
       }
     }

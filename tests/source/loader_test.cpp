@@ -542,6 +542,23 @@ TEST_F(LoadTest, AMappedSourceCutShortReadsAsBlanksAndSaysItChanged) {
   EXPECT_EQ(state.table.Cell(1, 1), "V0");
 }
 
+// "End of file" is the end however many lines come before it: a line past the
+// ten millionth still counts for the columns.
+TEST_F(LoadTest, TheRecordRangeRunsToTheEndOfALongFile) {
+  std::string bytes;
+  bytes.reserve(20000010);
+  for (int i = 0; i < 10000000; ++i) bytes += "a\n";
+  bytes += "a,b,c\n";
+  const std::string path = WriteFile("long.txt", bytes);
+  bytes = std::string();
+  state.settings.listSeparator = ',';
+  LoadSourceFile(state, ui, path);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(state.table.LastRow(), 10000001);
+  EXPECT_EQ(state.table.ColumnCount(), 4);
+  EXPECT_EQ(state.table.Cell(3, 10000001), "c");
+}
+
 TEST_F(LoadTest, AnEndlessDeviceStopsAtTheLineLimit) {
   LoadLimits limits;
   limits.maxLineBytes = std::size_t{1} << 20;
