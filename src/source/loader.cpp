@@ -35,6 +35,8 @@ constexpr std::size_t kFirstStreamBlock = std::size_t{1} << 20;
 // does not double them (and hold both) on the way.
 constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+// A pass over a mapped text lets go of what it read in steps of this size.
+constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
 
 // Walks a line as the quote masking sees it: inside quotes every character,
 // the opening quote included, reads as 'x', so separators there do not count.
@@ -354,7 +356,12 @@ void ApplyBreaksToRows(const BreakTable& breaks, char separator, SourceText& tex
   altered.reserve(source.size() + rows.Count() * (insertions + 1));
   SourceRows brokenRows;
   brokenRows.Reserve(rows.Count());
+  std::size_t done = 0;  // a mapped text before this is let go as the copy grows
   rows.ForEach([&](int row, std::size_t offset, std::size_t length) {
+    if (offset - done >= kReleaseBytes) {
+      text.DoneWith(done, offset);
+      done = offset;
+    }
     // Positions beyond the end of the line count from one blank after it.
     broken.assign(source.substr(offset, length));
     broken += ' ';
