@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Speed and memory of zevi-convert on files of 10,000 to 1,000,000 lines, with
 # GPSBabel's universal CSV reader on the same comma file for comparison, then
-# the core micro-benchmarks. Release build (-O2, no sanitizers) in build-release/.
+# the core micro-benchmarks. Release build (-O3, no sanitizers) in build-release/.
 #
 #   scripts/bench.sh                 every size, 5 runs each (median)
 #   BENCH_SIZES="10000 100000" BENCH_RUNS=3 scripts/bench.sh
@@ -24,7 +24,7 @@ if ! command -v gpsbabel >/dev/null; then
   $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq gpsbabel
 fi
 
-cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O3 -DNDEBUG" \
   -DZEVI_BUILD_WINDOW=ON -DZEVI_BUILD_TESTS=OFF -DZEVI_SANITIZE=OFF >/dev/null
 cmake --build $build -j2 --target zevi-convert zevi_microbench zevi_window_load >/dev/null
 convert=$build/bin/zevi-convert

@@ -25,6 +25,8 @@ namespace zevi {
 namespace {
 
 constexpr const char* kInUseHint = "The file may be in use by another application.";
+// A mapped file cut short or rewritten during the load: what was read may be torn.
+constexpr const char* kSourceChangedWhileLoaded = "The file changed while it was loaded";
 constexpr std::size_t kMinLineLength = 2;
 // Progress is worth showing only for files that take a noticeable time.
 constexpr std::uint64_t kProgressMinBytes = std::uint64_t{4} << 20;
@@ -592,7 +594,9 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
       rows = SourceRows();
       count = CountingPass(read.text, state.settings, range, limits, rows, progress, asked);
     }
-    if (count.end == WalkEnd::TooManyLines) {
+    if (read.text.Changed()) {
+      failure = kSourceChangedWhileLoaded;
+    } else if (count.end == WalkEnd::TooManyLines) {
       failure = "The file has more than " + std::to_string(limits.maxLines) + " lines";
     } else if (count.end == WalkEnd::LineTooLong || read.lineTooLong) {
       failure = "Line " + std::to_string(count.lines) + " is longer than " + SizeText(limits.maxLineBytes);
