@@ -136,6 +136,9 @@ std::size_t RecordReader::ReadLineInto(int r, std::string& buffer, std::size_t a
   char* end = Room(2);
   end[0] = '\r';
   end[1] = '\n';
+  // The buffer is the caller's, and may go: nothing here points into it.
+  text_ = &line_;
+  base_ = 0;
   return at + size_ + 2;
 }
 

@@ -79,8 +79,8 @@ class RecordReader {
   // never shrunk); returns where the line ends. A failure leaves the bytes
   // from `at` on undefined.
   std::size_t ReadLineInto(int r, std::string& buffer, std::size_t at);
-  // Field `index` of the layout in the last line read; an ID without the
-  // blanks that pad it.
+  // Field `index` of the layout in the last line ReadLine read; an ID
+  // without the blanks that pad it.
   std::string_view Field(std::size_t index) const;
 
   // Record r did not make it into the file (its values, or writing its line).

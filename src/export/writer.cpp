@@ -264,6 +264,19 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
     }
   });
 
+  // However this thread leaves (a failed write throws), the helper is told
+  // to stop before it is waited for.
+  struct StopHelper {
+    std::mutex& mutex;
+    std::condition_variable& changed;
+    bool& stop;
+    ~StopHelper() {
+      std::lock_guard guard(mutex);
+      stop = true;
+      changed.notify_all();
+    }
+  } stopHelper{mutex, changed, stop};
+
   const Block* failed = nullptr;
   std::unique_lock lock(mutex);
   while (written < blocks) {

@@ -496,6 +496,20 @@ TEST_F(WriterTest, WriteFailureEndsTheExport) {
   EXPECT_EQ(state.missingRecords, 0);
 }
 
+// A write that fails while both threads read blocks ends the export there,
+// with the helper thread stopped rather than left waiting.
+TEST_F(WriterTest, WriteFailureEndsASplitExport) {
+  Columns({"I_", "KD", "LD"});
+  Rows rows;
+  for (int r = 1; r <= 100000; ++r) rows.push_back({"P" + std::to_string(r), "51.5", "-1.25"});
+  Fill(rows);
+  RebuildKindColumns(state.settings.columns, state.columnCount, state.kinds);
+  ExportOutput out;
+  out.Open("/dev/full");
+  EXPECT_THROW(WriteRecords(state, ui, out, 1, 100000, {}, 2), EWriteError);
+  EXPECT_TRUE(ui.questions.empty());
+}
+
 // Everything the user sees, in the order seen.
 class TranscriptUi : public ScriptedUi {
  public:
