@@ -24,6 +24,7 @@ constexpr double kEndDay = (sys_days{year{10000} / January / 1} - kEpoch).count(
 constexpr int kCenturyWindow = 50;
 
 constexpr std::string_view kMonthNames = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
+constexpr double kMostCarriedDays = 1e6;
 constexpr const char* kDateOrderMessage = "Date Setting should be \"Y/M/D\" - see Settings menu";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -303,6 +304,7 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
     return std::string(text);
   }
   double value;
+  const std::string_view cell = text;
   if (text.find(locale.timeSeparator) != std::string_view::npos) {
     double fraction = 0;
     std::size_t mark = text.find(context.decimalMark);
@@ -321,6 +323,9 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
     std::int64_t seconds = StrToInt(Mid(text, 4, 2));
     value = static_cast<double>(hours * 3600 + minutes * 60 + seconds) / kSecondsPerDay;
   }
+  // A fraction with an exponent ("10.5e30") could carry the date past any
+  // calendar, and past what the day count holds.
+  if (!(std::fabs(value) < kMostCarriedDays)) throw EConvertError("'" + std::string(cell) + "' is not a valid time");
   carry.days = static_cast<int>(std::floor(value));
   return FormatDayTime(value, locale);
 }

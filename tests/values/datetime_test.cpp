@@ -117,6 +117,8 @@ TEST(DateTime, RecordsWithADayMonthYearSystem) {
       {{{"DT", DT}}, {"13:45:10.4x"}, "01/01/2000",
        "EConvertError: '.4x' is not a valid floating point value", "bad fraction"},
       {{{"DT", DT}}, {""}, "01/01/2000", "13:45:10", "empty time: now"},
+      {{{"DT", DT}}, {"13:45:10.5e30"}, "01/01/2000", "EConvertError: '13:45:10.5e30' is not a valid time",
+       "a fraction that would carry past every calendar"},
       {{{"DD", DD}, {"DT", DT}}, {"311203", "134510"}, "31/12/03", "13:45:10", "compact date and time"},
       {{{"DD", DD}, {"DT", DT}}, {"311203", "250000"}, "01/01/04", "01:00:00",
        "hours past the day carry into a compact date"},
