@@ -176,54 +176,6 @@ std::size_t WriteFloatText(char* out, double value, int width, int decimals, cha
   return static_cast<std::size_t>(padded);
 }
 
-std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int decimals, char decimalMark) {
-  PlainDecimal number;
-  const char* at = cell.data();
-  const char* const end = at + cell.size();
-  number.negative = at < end && *at == '-';
-  if (number.negative) ++at;
-  const char* const wholeStart = at;
-  while (at < end && *at == '0') ++at;
-  const char* const significant = at;
-  while (at < end && *at >= '0' && *at <= '9') ++at;
-  if (at == wholeStart) return std::nullopt;  // ".5", "-", "": left to the full reader
-  number.whole = std::string_view(significant, static_cast<std::size_t>(at - significant));
-  if (at < end) {
-    if (*at != decimalMark) return std::nullopt;
-    const char* const fraction = ++at;
-    while (at < end && *at >= '0' && *at <= '9') ++at;
-    if (at != end || at == fraction || at - fraction > decimals) return std::nullopt;
-    number.fraction = std::string_view(fraction, static_cast<std::size_t>(at - fraction));
-  }
-  // Fifteen significant digits read and print back exactly through a double.
-  if (number.whole.size() + number.fraction.size() > 15) return std::nullopt;
-  number.zero = number.whole.empty() &&
-                number.fraction.find_first_not_of('0') == std::string_view::npos;
-  return number;
-}
-
-std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals, char decimalMark) {
-  const std::size_t whole = std::max<std::size_t>(number.whole.size(), 1);
-  const std::size_t length = (number.negative ? 1 : 0) + whole + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
-  if (width < 0 || length > static_cast<std::size_t>(width) || static_cast<std::size_t>(width) > kFloatTextRoom) return 0;
-  // Blanks over the whole room, then the text over them from its end.
-  FillBlanks(out, kFloatTextRoom);
-  char* at = out + (static_cast<std::size_t>(width) - length);
-  if (number.negative) *at++ = '-';
-  if (number.whole.empty()) {
-    *at++ = '0';
-  } else {
-    CopyShort(at, number.whole.data(), number.whole.size());
-    at += number.whole.size();
-  }
-  if (decimals > 0) {
-    *at++ = decimalMark;
-    CopyShort(at, number.fraction.data(), number.fraction.size());
-    for (std::size_t i = number.fraction.size(); i < static_cast<std::size_t>(decimals); ++i) at[i] = '0';
-  }
-  return static_cast<std::size_t>(width);
-}
-
 std::string PadRight(std::string_view text, int width) {
   std::string out;
   AppendPadRight(out, text, width);

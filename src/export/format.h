@@ -2,6 +2,7 @@
 // Vozirado's text exchange format as the export writes it: the header block,
 // the heading line, the field layout letters and the fields that need more
 // than one value reader.
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
 #include "settings/settings.h"
+#include "source/bytewords.h"
 #include "source/columns.h"
 #include "source/table.h"
 
@@ -53,11 +55,61 @@ struct PlainDecimal {
   std::string_view whole;     // without leading zeros; empty for 0
   std::string_view fraction;  // at most `decimals` digits
 };
-std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int decimals, char decimalMark);
+// Inline: the export reads three per record.
+inline std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int decimals, char decimalMark) {
+  PlainDecimal number;
+  const char* at = cell.data();
+  const char* const end = at + cell.size();
+  number.negative = at < end && *at == '-';
+  if (number.negative) ++at;
+  const char* const wholeStart = at;
+  while (at < end && *at == '0') ++at;
+  const char* const significant = at;
+  while (at < end && static_cast<unsigned char>(*at - '0') <= 9) ++at;
+  if (at == wholeStart) return std::nullopt;  // ".5", "-", "": left to the full reader
+  number.whole = std::string_view(significant, static_cast<std::size_t>(at - significant));
+  bool zero = number.whole.empty();
+  if (at < end) {
+    if (*at != decimalMark) return std::nullopt;
+    const char* const fraction = ++at;
+    for (; at < end && static_cast<unsigned char>(*at - '0') <= 9; ++at) zero = zero && *at == '0';
+    if (at != end || at == fraction || at - fraction > decimals) return std::nullopt;
+    number.fraction = std::string_view(fraction, static_cast<std::size_t>(at - fraction));
+  }
+  // Fifteen significant digits read and print back exactly through a double.
+  if (number.whole.size() + number.fraction.size() > 15) return std::nullopt;
+  number.zero = zero;
+  return number;
+}
+
 // What WriteFloatText writes for the decimal's value, read as ParseFloat
 // reads it (a negative zero keeps its minus), when that text fits `width`;
 // 0, writing nothing, when it does not.
-std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals, char decimalMark);
+inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals,
+                                     char decimalMark) {
+  const std::size_t whole = std::max<std::size_t>(number.whole.size(), 1);
+  const std::size_t length =
+      (number.negative ? 1 : 0) + whole + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
+  if (width < 0 || length > static_cast<std::size_t>(width) || static_cast<std::size_t>(width) > kFloatTextRoom) {
+    return 0;
+  }
+  // Blanks over the whole room, then the text over them from its end.
+  FillBlanks(out, kFloatTextRoom);
+  char* at = out + (static_cast<std::size_t>(width) - length);
+  if (number.negative) *at++ = '-';
+  if (number.whole.empty()) {
+    *at++ = '0';
+  } else {
+    CopyShort(at, number.whole.data(), number.whole.size());
+    at += number.whole.size();
+  }
+  if (decimals > 0) {
+    *at++ = decimalMark;
+    CopyShort(at, number.fraction.data(), number.fraction.size());
+    for (std::size_t i = number.fraction.size(); i < static_cast<std::size_t>(decimals); ++i) at[i] = '0';
+  }
+  return static_cast<std::size_t>(width);
+}
 
 // Heading words of the zone, easting and northing fields by the grid's numbers:
 // zone 4 -> "Zone", easting 6 -> "Eastng", northing 8 -> "Northing"; 0 or over 8

@@ -81,6 +81,26 @@ void RecordReader::Start(int first, int last) {
   altitudeFactor_ = setup_.CodeOf(Slot::Altitude) == "HD" ? 0.1 : 1.0;
   plainLatitude_ = AxisIsPlainDegrees(values_, true);
   plainLongitude_ = AxisIsPlainDegrees(values_, false);
+  PlanRoads();
+}
+
+void RecordReader::PlanRoads() {
+  const ExportFlags& flags = setup_.flags;
+  roads_.clear();
+  for (const char letter : layout_) {
+    Road road = Road::Any;
+    switch (letter) {
+      case 'I': road = kinds_.Has(Slot::ID) ? Road::IdCell : Road::Any; break;
+      case 'K': road = !flags.useDefaultLatLong && plainLatitude_ ? Road::PlainAxis : Road::Any; break;
+      case 'L': road = !flags.useDefaultLatLong && plainLongitude_ ? Road::PlainAxis : Road::Any; break;
+      case 'H': road = altitudeFactor_ == 1.0 ? Road::PlainAltitude : Road::Any; break;
+      case 'D': road = Road::IsoDate; break;
+      case 'T': road = Road::Time; break;
+      case 'M': road = Road::TextOption; break;
+      default: break;
+    }
+    roads_.push_back({letter, road});
+  }
   spans_.assign(layout_.size(), Span{});
   row_.reserve(kMaxColumnCount);
 }
@@ -98,8 +118,7 @@ void RecordReader::StartAs(const RecordReader& other) {
   altitudeFactor_ = other.altitudeFactor_;
   plainLatitude_ = other.plainLatitude_;
   plainLongitude_ = other.plainLongitude_;
-  spans_.assign(layout_.size(), Span{});
-  row_.reserve(kMaxColumnCount);
+  PlanRoads();
 }
 
 bool RecordReader::ReadsRecordsApart() const {
@@ -148,15 +167,45 @@ void RecordReader::BuildLine(int r) {
   Put(settings_.mode == 'T' ? 'T' : 'W');
   carry_ = {};
   if (layoutHasTime_) {
+    // The time is read first: it may carry days into the date.
     currentLetter_ = 'T';
-    timeText_ = TimeField(row_, values_, carry_);
+    time_ = PlainTimeField(row_, values_);
+    if (time_.empty()) {
+      timeText_ = TimeField(row_, values_, carry_);
+      time_ = timeText_;
+    }
   }
-  for (std::size_t i = 0; i < layout_.size(); ++i) {
-    const char letter = layout_[i];
+  for (std::size_t i = 0; i < roads_.size(); ++i) {
+    const auto [letter, road] = roads_[i];
     currentLetter_ = letter;
     Put(' ');
     spans_[i].begin = static_cast<std::uint32_t>(size_);
-    WriteField(letter, r);
+    switch (road) {
+      case Road::IdCell: {
+        const std::string_view id = Cell(Slot::ID);
+        idTextEnd_ = size_ + std::min(id.size(), static_cast<std::size_t>(setup_.idWidth));
+        PutPadRight(id, setup_.idWidth);
+        break;
+      }
+      case Road::PlainAxis:
+        if (!PutPlainAxis(Cell(letter == 'K' ? Slot::Latitude : Slot::Longitude), letter == 'K')) {
+          WriteField(letter, r);
+        }
+        break;
+      case Road::PlainAltitude:
+        if (!PutPlainAltitude(Cell(Slot::Altitude))) WriteField(letter, r);
+        break;
+      case Road::IsoDate:
+        if (WriteIsoDateField(Room(10), row_, values_)) {
+          size_ += 10;
+        } else {
+          WriteField(letter, r);
+        }
+        break;
+      case Road::Time: PutPadRight(time_, 8); break;
+      case Road::TextOption: Put(settings_.textOption); break;
+      case Road::Any: WriteField(letter, r); break;
+    }
     spans_[i].end = static_cast<std::uint32_t>(letter == 'I' ? idTextEnd_ : size_);
   }
   currentLetter_ = 0;
@@ -183,8 +232,6 @@ void RecordReader::WriteField(char letter, int r) {
       const bool latitude = letter == 'K';
       if (flags.useDefaultLatLong) {
         Put(latitude ? "N00.000000" : "E000.000000");
-      } else if ((latitude ? plainLatitude_ : plainLongitude_) &&
-                 PutPlainAxis(Cell(latitude ? Slot::Latitude : Slot::Longitude), latitude)) {
       } else {
         PutNumber(latitude ? LatitudeValue(row_, values_) : LongitudeValue(row_, values_),
                   latitude ? 10 : 11, 6, false);
@@ -209,18 +256,11 @@ void RecordReader::WriteField(char letter, int r) {
       break;
     }
     case 'H':
-      if (altitudeFactor_ == 1.0 && PutPlainAltitude(Cell(Slot::Altitude))) break;
       PutAltitude(ReadNumber(Cell(Slot::Altitude), mark) * altitudeFactor_);
       break;
     case 'A': PutNumber(ReadNumber(Cell(Slot::Aux), mark), 8, 1, true); break;
-    case 'D':
-      if (WriteIsoDateField(Room(10), row_, values_)) {
-        size_ += 10;
-      } else {
-        PutPadRight(DateField(row_, values_, carry_), 10);
-      }
-      break;
-    case 'T': PutPadRight(timeText_, 8); break;
+    case 'D': PutPadRight(DateField(row_, values_, carry_), 10); break;
+    case 'T': PutPadRight(time_, 8); break;
     case 'S': PutPadRight(Cell(Slot::Symbol), setup_.symbolWidth); break;
     case 'M': Put(settings_.textOption); break;
     case 'Q': Put(TrackStartFlag(r)); break;

@@ -90,6 +90,14 @@ class RecordReader {
 
  private:
   void BuildLine(int r);
+  // How each field of the layout is written: most fields of most rows by a
+  // short road, any field by WriteField.
+  enum class Road : std::uint8_t { Any, IdCell, PlainAxis, PlainAltitude, IsoDate, Time, TextOption };
+  struct FieldRoad {
+    char letter;
+    Road road;
+  };
+  void PlanRoads();
   void WriteField(char letter, int r);
   char TrackStartFlag(int r);
   // The line is built in place: room is made, then characters are stored.
@@ -121,6 +129,7 @@ class RecordReader {
   ValueContext values_;
 
   std::string layout_;
+  std::vector<FieldRoad> roads_;
   bool layoutHasTime_ = false;
   double altitudeFactor_ = 1.0;
   bool plainLatitude_ = false;
@@ -141,6 +150,7 @@ class RecordReader {
   RowCells row_;
   DayCarry carry_;
   std::string timeText_;
+  std::string_view time_;  // the record's time field: its cell, or timeText_
   std::string generatedId_;
   std::string comment_;
   std::size_t idTextEnd_ = 0;  // where the ID ends before its padding

@@ -69,77 +69,63 @@ std::size_t FindInLine(std::string_view text, char byte, std::size_t from) {
   return from;
 }
 
-// A line of no more than the rest limit, with no quote up to the end of
-// column lastColumn, cut at every separator other than a blank: the
-// separators are found sixteen bytes at a time first. False, with nothing
-// handed out, for any other line.
+// A line of no more than the rest limit, cut at every separator other than
+// a blank, sixteen bytes at a time. Cells go out as their chunk is done;
+// a quote in a chunk returns false, after which the cells handed out so far
+// (columns 1..`reached`) must be handed out again by the full cut.
 template <typename Put>
-bool CutPlainLine(std::string_view text, char separator, int lastColumn, Put put) {
-  constexpr std::size_t kChunks = (kMaxRestLength + 15) / 16;
+bool CutPlainLine(std::string_view text, char separator, int lastColumn, int& reached, Put put) {
   if (separator == ' ' || text.size() > kMaxRestLength) return false;
-  std::uint16_t marks[kChunks];
-  const std::size_t size = text.size();
   const char* data = text.data();
-  std::size_t chunks = 0;
-  int found = 0;  // separators in the chunks so far
-#if defined(__SSE2__)
-  const __m128i mark = _mm_set1_epi8(separator);
-  const __m128i quote = _mm_set1_epi8('"');
-  for (std::size_t at = 0; at < size && found < lastColumn; at += 16, ++chunks) {
-    __m128i bytes;
-    unsigned keep = 0xFFFF;
-    if (at + 16 <= size) {
-      bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-    } else if (size >= 16) {
-      // The last sixteen bytes, of which the ones before `at` are done.
-      bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - 16));
-      const unsigned done = static_cast<unsigned>(at + 16 - size);
-      keep = 0xFFFFu << done & 0xFFFF;
-      if ((_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)) & keep) != 0) return false;
-      const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))) & keep;
-      marks[chunks] = static_cast<std::uint16_t>(bits >> done);
-      found += static_cast<int>(CountBits(bits));
-      continue;
-    } else {
-      break;
-    }
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)) != 0) return false;
-    const auto bits = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark)));
-    marks[chunks] = bits;
-    found += static_cast<int>(CountBits(bits));
-  }
-#endif
-  for (std::size_t at = chunks * 16; at < size && found < lastColumn; at += 16, ++chunks) {
-    std::uint16_t bits = 0;
-    for (std::size_t i = at; i < std::min(at + 16, size); ++i) {
-      if (data[i] == '"') return false;
-      if (data[i] == separator) {
-        bits = static_cast<std::uint16_t>(bits | 1u << (i - at));
-        ++found;
-      }
-    }
-    marks[chunks] = bits;
-  }
+  const std::size_t size = text.size();
   int column = 1;
   std::size_t start = 0;
-  for (std::size_t c = 0; c < chunks; ++c) {
-    for (unsigned bits = marks[c]; bits != 0; bits &= bits - 1) {
-      const std::size_t end = c * 16 + static_cast<std::size_t>(std::countr_zero(bits));
-      put(column, TrimText(text.substr(start, end - start)));
+  // Hands out the cells that end at the separators marked in `bits`, a
+  // chunk starting at `at`; true once lastColumn is done.
+  auto cells = [&](unsigned bits, std::size_t at) {
+    for (; bits != 0; bits &= bits - 1) {
+      const std::size_t end = at + static_cast<std::size_t>(std::countr_zero(bits));
+      put(column, TrimText(std::string_view(data + start, end - start)));
+      reached = column;
       if (++column > lastColumn) return true;
       start = end + 1;
     }
+    return false;
+  };
+  std::size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i mark = _mm_set1_epi8(separator);
+  const __m128i quote = _mm_set1_epi8('"');
+  for (; at + 16 <= size; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)) != 0) return false;
+    if (cells(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))), at)) return true;
   }
-  put(column, TrimText(text.substr(start)));
+  if (at < size && size >= 16) {
+    // The last sixteen bytes, of which the ones before `at` are done.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - 16));
+    const unsigned done = static_cast<unsigned>(at + 16 - size);
+    if ((static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote))) >> done) != 0) return false;
+    if (cells(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark))) >> done, at)) return true;
+    at = size;
+  }
+#endif
+  for (; at < size; at += 16) {
+    unsigned bits = 0;
+    for (std::size_t i = at; i < std::min(at + 16, size); ++i) {
+      if (data[i] == '"') return false;
+      if (data[i] == separator) bits |= 1u << (i - at);
+    }
+    if (cells(bits, at)) return true;
+  }
+  put(column, TrimText(std::string_view(data + start, size - start)));
   return true;
 }
 
-// Cuts a line into the cells of columns 1..lastColumn as NextField and CutCell
-// cut it, handing each to put(column, cell). A line no longer than the rest
-// limit is never cut short, so fields up to a quote are found in one walk.
+// Cuts any line as NextField and CutCell cut it. A line no longer than the
+// rest limit is never cut short, so fields up to a quote are found in one walk.
 template <typename Put>
-void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
-  if (lastColumn < 1 || CutPlainLine(text, separator, lastColumn, put)) return;
+void CutQuotedLine(std::string_view text, char separator, int lastColumn, Put put) {
   int column = 1;
   if (text.size() <= kMaxRestLength) {
     std::size_t at = 0;
@@ -159,6 +145,22 @@ void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
     std::tie(field, text) = NextField(separator, text);
     put(column, CutCell(field));
   }
+}
+
+
+// Cuts a line into the cells of columns 1..lastColumn as NextField and CutCell
+// cut it, handing each to put(column, cell).
+template <typename Put>
+void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
+  int reached = 0;
+  if (lastColumn < 1 || CutPlainLine(text, separator, lastColumn, reached, put)) return;
+  int cut = 0;
+  CutQuotedLine(text, separator, lastColumn, [&](int column, std::string_view cell) {
+    cut = column;
+    put(column, cell);
+  });
+  // Cells the plain cut handed out that the full cut does not reach are blank.
+  for (int column = cut + 1; column <= reached; ++column) put(column, std::string_view{});
 }
 
 }  // namespace

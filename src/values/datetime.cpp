@@ -253,6 +253,13 @@ std::string NormaliseDate(std::string_view text, const ValueContext& context, co
   return FormatDayDate(DayValueOf(*read + days{carry.days}), locale);
 }
 
+// Already the field's own form: passed through rather than read and written again.
+bool IsTimeField(std::string_view text, const ValueContext& context) {
+  const char separator = context.locale.timeSeparator;
+  const bool markInTime = context.decimalMark == separator || IsDigit(context.decimalMark);
+  return !markInTime && ReadPlainTime(text, separator);
+}
+
 }  // namespace
 
 std::string MonthNumber(std::string_view text) {
@@ -298,11 +305,7 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
                              locale.timeSeparator);
   }
 
-  // Already the field's own form: passed through rather than read and written again.
-  const bool markInTime = context.decimalMark == locale.timeSeparator || IsDigit(context.decimalMark);
-  if (!markInTime && ReadPlainTime(text, locale.timeSeparator)) {
-    return std::string(text);
-  }
+  if (IsTimeField(text, context)) return std::string(text);
   double value;
   const std::string_view cell = text;
   if (text.find(locale.timeSeparator) != std::string_view::npos) {
@@ -328,6 +331,13 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
   if (!(std::fabs(value) < kMostCarriedDays)) throw EConvertError("'" + std::string(cell) + "' is not a valid time");
   carry.days = static_cast<int>(std::floor(value));
   return FormatDayTime(value, locale);
+}
+
+std::string_view PlainTimeField(const RowCells& row, const ValueContext& context) {
+  const KindColumn& kinds = context.kinds;
+  if (kinds.Has(Slot::DateTime) || !kinds.Has(Slot::Time)) return {};
+  const std::string_view text = TrimText(CellOf(row, kinds[Slot::Time]));
+  return IsTimeField(text, context) ? text : std::string_view{};
 }
 
 bool WriteIsoDateField(char* out, const RowCells& row, const ValueContext& context) {

@@ -19,6 +19,9 @@ struct DayCarry {
 // system reads one: "13:45", "13:45:10", "1:45:10 PM", hours below 24; else
 // "'...' is not a valid time". Compact "134510" allows hours of 24 or more.
 std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry& carry);
+// The time cell itself when it is already the field TimeField would give
+// ("13:45:10", no carry); empty for any other row.
+std::string_view PlainTimeField(const RowCells& row, const ValueContext& context);
 
 // The date text, passed through with its separators normalised, or computed.
 // A compact date that takes a carry is re-read by the system's short date

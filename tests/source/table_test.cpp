@@ -100,8 +100,8 @@ TEST(SourceTable, LinesAreCutWhenRead) {
 }
 
 // Every line of up to six characters from an alphabet of the bytes that
-// matter, the same inside longer words (the separator search goes eight bytes
-// at a time), and long lines with separators here and there: cut by the table
+// matter, the same inside longer words (the separator search goes eight and
+// sixteen bytes at a time) and after separators, and long lines with separators here and there: cut by the table
 // as NextField, TrimText and StripQuotes cut them one field at a time.
 TEST(SourceTable, LinesCutAsFieldsAreCutOneByOne) {
   std::vector<std::string> lines;
@@ -114,6 +114,8 @@ TEST(SourceTable, LinesCutAsFieldsAreCutOneByOne) {
       for (std::size_t rest = n, i = 0; i < length; ++i, rest /= alphabet.size()) line += alphabet[rest % alphabet.size()];
       lines.push_back(line);
       lines.push_back("abcdefghi" + line + "jklmnop" + line);
+      // Cells of the first sixteen bytes are handed out before a later quote is seen.
+      lines.push_back("a,b, c,d\t,e,f;,g" + line + "x,\"y" + line);
     }
   }
   for (std::size_t at : {0u, 7u, 8u, 9u, 15u, 16u, 17u, 990u, 998u, 999u, 1000u, 1001u, 1100u}) {
