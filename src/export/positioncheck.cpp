@@ -174,16 +174,17 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
     return anyMinus && !converter && a.swapped && !b.swapped;
   });
 
-  // The land is indexed only in the latitudes asked about.
+  // The land is indexed only in the latitudes asked about: those of the
+  // positions as read, and only when too many of them are in the sea, those
+  // of the other readings.
   std::vector<double> latitudes;
   for (const LatLong& p : asRead) latitudes.push_back(p.lat);
+  const std::size_t total = asRead.size();
+  const std::size_t inSea = total - OnLand(LandIndex(landLines, latitudes), asRead);
+  if (static_cast<double>(inSea) <= limits.mostInSea * static_cast<double>(total)) return {};
   for (const Reading& reading : readings)
     for (const LatLong& p : reading.positions) latitudes.push_back(p.lat);
   const LandIndex land(landLines, latitudes);
-
-  const std::size_t total = asRead.size();
-  const std::size_t inSea = total - OnLand(land, asRead);
-  if (static_cast<double>(inSea) <= limits.mostInSea * static_cast<double>(total)) return {};
 
   const Reading* best = nullptr;
   std::size_t bestOnLand = 0;

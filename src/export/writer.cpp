@@ -147,6 +147,7 @@ class RecordWriter {
 
   bool ignoreAll_ = false;
   WriteResult result_ = WriteResult::Clean;
+  std::size_t lineSize_ = 0;  // the heading's: most lines are as long
 
   std::string routeFirst_;
   std::string routeLast_;
@@ -159,7 +160,9 @@ void RecordWriter::Prepare(int first, int last) {
   reader_.Start(first, last);
   const ExportSetup& setup = reader_.Setup();
   for (const std::string& line : BuildHeaderLines(setup)) out_.WriteLine(line);
-  out_.WriteLine(BuildHeadingLine(reader_.Layout(), setup));
+  const std::string heading = BuildHeadingLine(reader_.Layout(), setup);
+  out_.WriteLine(heading);
+  lineSize_ = heading.size() + 2;
 }
 
 WriteResult RecordWriter::Run(int first, int last) {
@@ -224,6 +227,8 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   // this thread writes them in order: the writing, which only this thread
   // does, does not hold the helper back.
   std::vector<Block> ring(kRingBlocks);
+  // Sized once rather than grown line by line; a longer block still grows.
+  for (Block& block : ring) block.text.resize(kBlockRows * (lineSize_ + lineSize_ / 8));
   std::mutex mutex;
   std::condition_variable changed;
   int claimed = 0;     // blocks handed out
