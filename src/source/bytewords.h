@@ -31,14 +31,20 @@ inline std::uint64_t EqualBytes(std::uint64_t word, unsigned char byte) {
 }
 
 // Copies the few bytes of a field without a library call: two overlapping
-// words for 8 to 16 bytes, which is most fields; memcpy beyond.
+// words for 4 to 16 bytes, which is most fields; memcpy beyond.
 inline void CopyShort(char* to, const char* from, std::size_t size) {
   if (size >= 8 && size <= 16) {
     const std::uint64_t head = LoadWord(from);
     const std::uint64_t tail = LoadWord(from + size - 8);
     std::memcpy(to + size - 8, &tail, 8);
     std::memcpy(to, &head, 8);
-  } else if (size < 8) {
+  } else if (size >= 4 && size < 8) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(to + size - 4, &tail, 4);
+    std::memcpy(to, &head, 4);
+  } else if (size < 4) {
     for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
   } else {
     std::memcpy(to, from, size);

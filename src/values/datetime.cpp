@@ -160,26 +160,25 @@ std::optional<sys_days> ReadSystemDate(std::string_view text, const LocaleValues
 }
 
 // "hh:nn:ss", the form nearly every file holds: the second of the day, or
-// nothing when the text has another form or is no time of day.
-std::optional<long> ReadPlainTime(std::string_view text, char separator) {
-  if (text.size() != 8 || text[2] != separator || text[5] != separator || IsDigit(separator)) {
-    return std::nullopt;
-  }
+// -1 when the text has another form or is no time of day. A plain number
+// rather than an optional: it runs for every record.
+long PlainSecondOfDay(std::string_view text, char separator) {
+  if (text.size() != 8 || text[2] != separator || text[5] != separator || IsDigit(separator)) return -1;
   int fields[3];
   for (int i = 0; i < 3; ++i) {
-    char tens = text[3 * i];
-    char ones = text[3 * i + 1];
-    if (!IsDigit(tens) || !IsDigit(ones)) return std::nullopt;
+    const char tens = text[3 * i];
+    const char ones = text[3 * i + 1];
+    if (!IsDigit(tens) || !IsDigit(ones)) return -1;
     fields[i] = (tens - '0') * 10 + (ones - '0');
   }
-  if (fields[0] >= 24 || fields[1] >= 60 || fields[2] >= 60) return std::nullopt;
+  if (fields[0] >= 24 || fields[1] >= 60 || fields[2] >= 60) return -1;
   return fields[0] * 3600L + fields[1] * 60L + fields[2];
 }
 
 // hh:nn or hh:nn:ss with the system's time separator, optionally AM or PM;
 // the second of the day, or nothing.
 std::optional<long> ReadSystemTime(std::string_view text, char separator) {
-  if (auto second = ReadPlainTime(text, separator)) return second;
+  if (const long second = PlainSecondOfDay(text, separator); second >= 0) return second;
   std::string_view rest = TrimText(text);
   std::optional<int> meridiem;  // 0 AM, 12 PM
   if (rest.size() >= 2) {
@@ -257,7 +256,7 @@ std::string NormaliseDate(std::string_view text, const ValueContext& context, co
 bool IsTimeField(std::string_view text, const ValueContext& context) {
   const char separator = context.locale.timeSeparator;
   const bool markInTime = context.decimalMark == separator || IsDigit(context.decimalMark);
-  return !markInTime && ReadPlainTime(text, separator);
+  return !markInTime && PlainSecondOfDay(text, separator) >= 0;
 }
 
 }  // namespace

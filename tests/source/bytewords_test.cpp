@@ -53,6 +53,18 @@ TEST(ByteWords, EqualBytesMarksExactlyTheMatchingBytes) {
 // Line ends, high bytes and the bytes of a line's shape found sixteen or eight
 // at a time, against one byte at a time: texts of every length up to three
 // vectors and more, with the bytes that matter at the edges of the vectors.
+// Every size the word copies split at, with the bytes around the copy watched.
+TEST(ByteWords, CopyShortCopiesExactlyTheBytesAsked) {
+  std::string from(40, 0);
+  for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<char>('A' + i);
+  for (std::size_t size = 0; size <= 33; ++size) {
+    std::string to(48, '.');
+    CopyShort(to.data() + 4, from.data() + 1, size);
+    const std::string expected = std::string(4, '.') + from.substr(1, size) + std::string(44 - size, '.');
+    ASSERT_EQ(to, expected) << size << " bytes";
+  }
+}
+
 TEST(ByteVectors, LineEndsAndShapeBytesAsOneByteAtATimeFindsThem) {
   std::mt19937_64 random(11);
   const std::string alphabet = "ab,\t\"\r\n;\x80\xE9 ";
