@@ -87,6 +87,7 @@ inline std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int d
 // 0, writing nothing, when it does not.
 inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals,
                                      char decimalMark) {
+  if (number.whole.size() > 15 || number.fraction.size() > 15) return 0;  // as ReadPlainDecimal never gives
   const std::size_t whole = std::max<std::size_t>(number.whole.size(), 1);
   const std::size_t length =
       (number.negative ? 1 : 0) + whole + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
@@ -109,6 +110,24 @@ inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int 
     for (std::size_t i = number.fraction.size(); i < static_cast<std::size_t>(decimals); ++i) at[i] = '0';
   }
   return static_cast<std::size_t>(width);
+}
+
+// A plain decimal cell written into its field as WritePlainDecimal writes
+// it; 0, writing nothing, for any other cell. With `below` its whole part
+// must stay under that many degrees, and a minus zero loses its minus, as the
+// coordinate readers give it.
+inline std::size_t WritePlainDecimalCell(char* out, std::string_view cell, int width, int decimals, char decimalMark,
+                                         int below = 0) {
+  std::optional<PlainDecimal> number = ReadPlainDecimal(cell, decimals, decimalMark);
+  if (!number) return 0;
+  if (below > 0) {
+    if (number->whole.size() > 3) return 0;
+    int whole = 0;
+    for (const char digit : number->whole) whole = whole * 10 + (digit - '0');
+    if (whole >= below) return 0;
+    if (number->zero) number->negative = false;
+  }
+  return WritePlainDecimal(out, *number, width, decimals, decimalMark);
 }
 
 // Heading words of the zone, easting and northing fields by the grid's numbers:

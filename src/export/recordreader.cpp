@@ -88,18 +88,37 @@ void RecordReader::PlanRoads() {
   const ExportFlags& flags = setup_.flags;
   roads_.clear();
   for (const char letter : layout_) {
-    Road road = Road::Any;
+    FieldRoad field{letter, Road::Any, kNoColumn, 0, 0, 0};
     switch (letter) {
-      case 'I': road = kinds_.Has(Slot::ID) ? Road::IdCell : Road::Any; break;
-      case 'K': road = !flags.useDefaultLatLong && plainLatitude_ ? Road::PlainAxis : Road::Any; break;
-      case 'L': road = !flags.useDefaultLatLong && plainLongitude_ ? Road::PlainAxis : Road::Any; break;
-      case 'H': road = altitudeFactor_ == 1.0 ? Road::PlainAltitude : Road::Any; break;
-      case 'D': road = Road::IsoDate; break;
-      case 'T': road = Road::Time; break;
-      case 'M': road = Road::TextOption; break;
+      case 'I':
+        if (kinds_.Has(Slot::ID)) field = {letter, Road::IdCell, kinds_[Slot::ID], setup_.idWidth, 0, 0};
+        break;
+      case 'K':
+        if (!flags.useDefaultLatLong && plainLatitude_) field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0};
+        break;
+      case 'L':
+        if (!flags.useDefaultLatLong && plainLongitude_) {
+          field = {letter, Road::PlainAxis, kinds_[Slot::Longitude], 11, 180, 0};
+        }
+        break;
+      case 'H':
+        if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0};
+        break;
+      case 'D': field.road = Road::IsoDate; break;
+      case 'T': field.road = Road::Time; break;
+      case 'M': field.road = Road::TextOption; break;
       default: break;
     }
-    roads_.push_back({letter, road});
+    switch (field.road) {
+      case Road::IdCell: field.room = static_cast<std::size_t>(std::max(field.width, 0)) + 8; break;
+      case Road::PlainAxis:
+      case Road::PlainAltitude: field.room = kFloatTextRoom; break;
+      case Road::IsoDate: field.room = 10; break;
+      case Road::Time: field.room = 16; break;
+      case Road::TextOption: field.room = 1; break;
+      case Road::Any: break;
+    }
+    roads_.push_back(field);
   }
   spans_.assign(layout_.size(), Span{});
   row_.reserve(kMaxColumnCount);
@@ -175,39 +194,70 @@ void RecordReader::BuildLine(int r) {
       time_ = timeText_;
     }
   }
+  // The short roads write through locals: a character stored through a
+  // pointer could be any member, which the compiler would then read again.
+  const char mark = setup_.decimalMark;
+  std::size_t size = size_;
+  char* line = text_->data() + base_;
+  std::size_t room = text_->size() - base_;
+  auto cell = [this](int column) { return CellOf(row_, column); };
   for (std::size_t i = 0; i < roads_.size(); ++i) {
-    const auto [letter, road] = roads_[i];
-    currentLetter_ = letter;
-    Put(' ');
-    spans_[i].begin = static_cast<std::uint32_t>(size_);
-    switch (road) {
+    const FieldRoad& field = roads_[i];
+    currentLetter_ = field.letter;
+    if (size + 1 + field.room > room) {
+      size_ = size;
+      Room(1 + field.room);
+      line = text_->data() + base_;
+      room = text_->size() - base_;
+    }
+    line[size++] = ' ';
+    const std::size_t begin = size;
+    std::size_t end = 0;  // where an ID ends before its padding
+    bool done = true;
+    switch (field.road) {
       case Road::IdCell: {
-        const std::string_view id = Cell(Slot::ID);
-        idTextEnd_ = size_ + std::min(id.size(), static_cast<std::size_t>(setup_.idWidth));
-        PutPadRight(id, setup_.idWidth);
+        const std::string_view id = cell(field.column);
+        const auto width = static_cast<std::size_t>(std::max(field.width, 0));
+        FillBlanks(line + size, width);
+        CopyShort(line + size, id.data(), std::min(id.size(), width));
+        end = size + std::min(id.size(), width);
+        size += width;
         break;
       }
       case Road::PlainAxis:
-        if (!PutPlainAxis(Cell(letter == 'K' ? Slot::Latitude : Slot::Longitude), letter == 'K')) {
-          WriteField(letter, r);
-        }
+      case Road::PlainAltitude: {
+        const std::size_t length =
+            WritePlainDecimalCell(line + size, cell(field.column), field.width, field.road == Road::PlainAxis ? 6 : 1,
+                                  mark, field.below);
+        size += length;
+        done = length > 0;
         break;
-      case Road::PlainAltitude:
-        if (!PutPlainAltitude(Cell(Slot::Altitude))) WriteField(letter, r);
-        break;
+      }
       case Road::IsoDate:
-        if (WriteIsoDateField(Room(10), row_, values_)) {
-          size_ += 10;
-        } else {
-          WriteField(letter, r);
-        }
+        done = WriteIsoDateField(line + size, row_, values_);
+        if (done) size += 10;
         break;
-      case Road::Time: PutPadRight(time_, 8); break;
-      case Road::TextOption: Put(settings_.textOption); break;
-      case Road::Any: WriteField(letter, r); break;
+      case Road::Time: {
+        FillBlanks(line + size, 8);
+        CopyShort(line + size, time_.data(), std::min<std::size_t>(time_.size(), 8));
+        size += 8;
+        break;
+      }
+      case Road::TextOption: line[size++] = settings_.textOption; break;
+      case Road::Any: done = false; break;
     }
-    spans_[i].end = static_cast<std::uint32_t>(letter == 'I' ? idTextEnd_ : size_);
+    if (!done) {
+      size_ = size;
+      idTextEnd_ = 0;
+      WriteField(field.letter, r);
+      size = size_;
+      end = idTextEnd_;
+      line = text_->data() + base_;
+      room = text_->size() - base_;
+    }
+    spans_[i] = {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(field.letter == 'I' ? end : size)};
   }
+  size_ = size;
   currentLetter_ = 0;
   newTrackPending_ = false;
 }
@@ -323,28 +373,6 @@ void RecordReader::PutAltitude(double value) {
   }
   if (length > kAltitudeWidth) throw EInvalidLine(kAltitudeTooLarge);
   size_ += length;
-}
-
-bool RecordReader::PutPlainAxis(std::string_view cell, bool latitude) {
-  std::optional<PlainDecimal> number = ReadPlainDecimal(cell, 6, setup_.decimalMark);
-  // Within the range, and below the longitudes that wrap: 89 and 179 at most.
-  if (!number || number->whole.size() > (latitude ? 2u : 3u)) return false;
-  int whole = 0;
-  for (char digit : number->whole) whole = whole * 10 + (digit - '0');
-  if (whole >= (latitude ? 90 : 180)) return false;
-  // The readers add the minutes (none) to the degrees: a minus zero comes out plain.
-  if (number->zero) number->negative = false;
-  const std::size_t length = WritePlainDecimal(Room(kFloatTextRoom), *number, latitude ? 10 : 11, 6, setup_.decimalMark);
-  size_ += length;
-  return length > 0;
-}
-
-bool RecordReader::PutPlainAltitude(std::string_view cell) {
-  std::optional<PlainDecimal> number = ReadPlainDecimal(cell, 1, setup_.decimalMark);
-  if (!number) return false;
-  const std::size_t length = WritePlainDecimal(Room(kFloatTextRoom), *number, kAltitudeWidth, 1, setup_.decimalMark);
-  size_ += length;
-  return length > 0;
 }
 
 std::string_view RecordReader::Field(std::size_t index) const {

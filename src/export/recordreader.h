@@ -96,6 +96,10 @@ class RecordReader {
   struct FieldRoad {
     char letter;
     Road road;
+    int column;     // the cell it is written from
+    int width;      // of the field, on the roads that know it
+    int below;      // the degrees a plain coordinate stays under
+    std::size_t room;  // the most the road writes, a little past the field included
   };
   void PlanRoads();
   void WriteField(char letter, int r);
@@ -115,10 +119,6 @@ class RecordReader {
   void PutNumber(double value, int width, int decimals, bool keepEnd);
   // "%8.1f", or the record fails with kAltitudeTooLarge.
   void PutAltitude(double value);
-  // A plain decimal cell copied into its field as the full readers would
-  // write its value; false, with nothing written, for any other cell.
-  bool PutPlainAxis(std::string_view cell, bool latitude);
-  bool PutPlainAltitude(std::string_view cell);
   std::string_view Cell(Slot slot) const { return CellOf(row_, kinds_[slot]); }
 
   const AppState& state_;

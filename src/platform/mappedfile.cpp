@@ -141,8 +141,6 @@ bool MappedFile::Map(int fd) {
   return true;
 }
 
-std::string_view MappedFile::View() const { return data_ == nullptr ? std::string_view{} : std::string_view(data_, size_); }
-
 bool MappedFile::Changed() const {
   if (data_ == nullptr) return false;
   if (gRanges[slot_].lostPages.load(std::memory_order_acquire)) return true;

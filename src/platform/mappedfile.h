@@ -25,7 +25,7 @@ class MappedFile {
   // with errno set when it cannot be mapped (too many mappings at once
   // included): the caller reads the file instead.
   bool Map(int fd);
-  std::string_view View() const;
+  std::string_view View() const { return data_ == nullptr ? std::string_view{} : std::string_view(data_, size_); }
   // True when the file lost pages while mapped, or its size or modification
   // time are no longer those it had when it was mapped.
   bool Changed() const;

@@ -23,7 +23,6 @@ namespace {
 constexpr int kEmptyTableRows = 2;
 constexpr unsigned kCellLengthBits = 7;
 constexpr unsigned kMoreLength = 0x80;
-constexpr std::size_t kMarkerBits = 64;
 // Below this many rows a second thread costs more than it saves.
 constexpr int kSplitRows = 1 << 16;
 constexpr std::size_t kLongestKept = 4;
@@ -172,13 +171,6 @@ SourceText::SourceText(std::string text) : string_(std::move(text)), size_(strin
 
 SourceText::SourceText(MappedFile file) : mapped_(std::move(file)), size_(mapped_.View().size()) {}
 
-std::string_view SourceText::View() const {
-  const char* data = inBlock_ ? static_cast<const char*>(block_.get())
-                     : mapped_.View().empty() ? string_.data()
-                                              : mapped_.View().data();
-  return data == nullptr ? std::string_view{} : std::string_view(data + start_, size_);
-}
-
 void SourceText::DropPrefix(std::size_t bytes) {
   bytes = std::min(bytes, size_);
   start_ += bytes;
@@ -210,21 +202,8 @@ void SourceRows::Add(int row, std::size_t offset, std::size_t length) {
   lastRow_ = row;
 }
 
-bool SourceRows::Has(int row) const {
-  if (row < 1) return false;
-  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
-  return word < markers_.size() && (markers_[word] >> (static_cast<unsigned>(row) % kMarkerBits) & 1) != 0;
-}
-
 std::pair<std::size_t, std::size_t> SourceRows::SpanAt(std::size_t rank) const {
   const std::uint64_t span = spans_[rank];
-  return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
-}
-
-std::pair<std::size_t, std::size_t> SourceRows::Span(int row) const {
-  const auto word = static_cast<std::size_t>(row) / kMarkerBits;
-  const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
-  const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
   return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
 }
 
@@ -301,12 +280,6 @@ void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
   text_.Append(bytes);
   textRows_.Add(row, offset, bytes.size());
   longest_.Clear();
-}
-
-std::string_view SourceTable::RowText(int row) const {
-  if (row >= rows_ || !textRows_.Has(row)) return {};
-  const auto [offset, length] = textRows_.Span(row);
-  return text_.View().substr(offset, length);
 }
 
 namespace {

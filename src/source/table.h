@@ -14,6 +14,7 @@
 
 #include "platform/mappedfile.h"
 #include "platform/memory.h"
+#include "source/bytewords.h"
 
 namespace zevi {
 
@@ -26,7 +27,13 @@ class SourceText {
   explicit SourceText(std::string text);
   explicit SourceText(MappedFile file);
 
-  std::string_view View() const;
+  // Inline: it is asked for every row read.
+  std::string_view View() const {
+    const char* data = inBlock_ ? static_cast<const char*>(block_.get())
+                       : mapped_.View().empty() ? string_.data()
+                                                : mapped_.View().data();
+    return data == nullptr ? std::string_view{} : std::string_view(data + start_, size_);
+  }
   // Drops leading bytes that are no text (a byte order mark).
   void DropPrefix(std::size_t bytes);
   std::size_t MemoryBytes() const;
@@ -56,12 +63,22 @@ class SourceRows {
   static constexpr unsigned kLengthBits = 27;
   static constexpr std::uint64_t kMaxLength = (std::uint64_t{1} << kLengthBits) - 1;
   static constexpr std::uint64_t kMaxOffset = (std::uint64_t{1} << (64 - kLengthBits)) - 1;
+  static constexpr std::size_t kMarkerBits = 64;
 
   // Rows are added in increasing order. Throws std::bad_alloc beyond the limits above.
   void Add(int row, std::size_t offset, std::size_t length);
-  bool Has(int row) const;
+  bool Has(int row) const {
+    if (row < 1) return false;
+    const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+    return word < markers_.size() && (markers_[word] >> (static_cast<unsigned>(row) % kMarkerBits) & 1) != 0;
+  }
   // Offset and length of a row that Has text.
-  std::pair<std::size_t, std::size_t> Span(int row) const;
+  std::pair<std::size_t, std::size_t> Span(int row) const {
+    const auto word = static_cast<std::size_t>(row) / kMarkerBits;
+    const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
+    const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
+    return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
+  }
   // The same for the row with text numbered `rank` (from 0) in order.
   std::pair<std::size_t, std::size_t> SpanAt(std::size_t rank) const;
   int LastRow() const { return lastRow_; }
@@ -172,7 +189,11 @@ class SourceTable {
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
 
  private:
-  std::string_view RowText(int row) const;
+  std::string_view RowText(int row) const {
+    if (row >= rows_ || !textRows_.Has(row)) return {};
+    const auto [offset, length] = textRows_.Span(row);
+    return text_.View().substr(offset, length);
+  }
 
   int columns_ = 0;
   int rows_ = 0;
