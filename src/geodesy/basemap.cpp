@@ -88,6 +88,9 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
   if (in.Failed() || count > in.Left()) return false;
   lines.ends.reserve(count);
   lines.boxes.reserve(count);
+  // Every point takes two bytes at least: room for all there can be, so that
+  // the points are never copied to grow (pages not written stay untouched).
+  lines.points.reserve(lines.points.size() + in.Left() / 2);
   for (std::uint64_t l = 0; l < count; ++l) {
     std::uint64_t size = in.Varint();
     if (in.Failed() || size > in.Left() / 2 || size < 2) return false;
@@ -164,7 +167,18 @@ std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure
     failure = "Base map file:" + path + " does not exist";
     return std::nullopt;
   }
-  std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  // Read whole, in one go: the map loads while a large source does.
+  file.seekg(0, std::ios::end);
+  const std::streamoff size = file.tellg();
+  file.seekg(0, std::ios::beg);
+  std::string bytes;
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    file.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+  } else {
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+  }
   auto map = ParseBaseMap(bytes, failure);
   if (!map) failure = "Base map file:" + path + " " + failure;
   return map;
