@@ -227,8 +227,9 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   // this thread writes them in order: the writing, which only this thread
   // does, does not hold the helper back.
   std::vector<Block> ring(kRingBlocks);
-  // Sized once rather than grown line by line; a longer block still grows.
-  for (Block& block : ring) block.text.resize(kBlockRows * (lineSize_ + lineSize_ / 8));
+  // Sized once rather than grown line by line (a longer block still grows),
+  // by the thread that first reads into it.
+  const std::size_t blockSize = kBlockRows * (lineSize_ + lineSize_ / 8);
   std::mutex mutex;
   std::condition_variable changed;
   int claimed = 0;     // blocks handed out
@@ -248,6 +249,7 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   };
   auto read = [&](RecordReader& reader, int index) {
     Block& block = ring[static_cast<std::size_t>(index % kRingBlocks)];
+    if (block.text.size() < blockSize) block.text.resize(blockSize);
     setUp(index, block);
     ReadBlock(table, reader, block);
   };
