@@ -120,6 +120,10 @@ void RecordReader::PlanRoads() {
     }
     roads_.push_back(field);
   }
+  // Room to spare past the spans, written for every field: the readers of a
+  // split export are made one after the other, and their spans must not share
+  // a cache line.
+  spans_.reserve(layout_.size() + 16);
   spans_.assign(layout_.size(), Span{});
   row_.reserve(kMaxColumnCount);
 }

@@ -43,7 +43,9 @@ struct ZoneQuestion {
   UserInterface& ui;
 };
 
-class RecordReader {
+// Cache-line aligned: a split export runs two readers at once, each writing
+// its own members for every record.
+class alignas(64) RecordReader {
  public:
   // Without `zone` nothing is ever asked and zone fields stay empty.
   RecordReader(const AppState& state, const ConversionSettings& settings, const KindColumn& kinds,

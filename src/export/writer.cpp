@@ -80,8 +80,9 @@ constexpr int kBlockRows = 1 << 14;
 // Blocks read ahead of the one being written, at most.
 constexpr int kRingBlocks = 4;
 
-// A run of rows read into their lines, on whichever thread.
-struct Block {
+// A run of rows read into their lines, on whichever thread. A cache line of
+// its own: two threads fill neighbouring blocks at once.
+struct alignas(64) Block {
   int first = 0;
   int last = 0;
   int recordsBefore = 0;  // records in the export's rows before `first`
@@ -94,20 +95,24 @@ struct Block {
 // Reads the block's rows until one fails; what the failure was does not
 // matter here, as that row is read again on the writer's own road.
 void ReadBlock(const SourceTable& table, RecordReader& reader, Block& block) {
-  block.used = 0;
-  block.records = 0;
-  block.stop = block.first;
+  // Counted in locals, stored once.
+  std::size_t used = 0;
+  int records = 0;
+  int r = block.first;
   reader.ResumeAt(block.first, block.recordsBefore);
-  for (int r = block.first; r <= block.last; ++r, block.stop = r) {
+  for (; r <= block.last; ++r) {
     if (reader.Classify(r) != RecordReader::RowKind::Record) continue;
     try {
-      block.used = reader.ReadLineInto(r, block.text, block.used);
+      used = reader.ReadLineInto(r, block.text, used);
     } catch (...) {
-      return;
+      break;
     }
-    ++block.records;
+    ++records;
   }
-  table.DoneWithRows(block.first, block.last);
+  block.used = used;
+  block.records = records;
+  block.stop = r;
+  if (r > block.last) table.DoneWithRows(block.first, block.last);
 }
 
 // The state of one export, from its header to its route block.
