@@ -118,6 +118,7 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
     lines.ends.push_back(static_cast<std::uint32_t>(lines.points.size()));
     lines.boxes.push_back(box);
   }
+  lines.IndexChunks();
   return true;
 }
 
@@ -192,6 +193,17 @@ int BandOf(double lat) {
 
 }  // namespace
 
+void MapLines::IndexChunks() {
+  chunks.assign((points.size() + kChunkPoints - 1) / kChunkPoints, LatRange{90, -90});
+  for (std::size_t p = 0; p < points.size(); ++p) {
+    // A point also starts the edge into the next chunk.
+    for (std::size_t c = p / kChunkPoints; c <= (p + 1) / kChunkPoints && c < chunks.size(); ++c) {
+      chunks[c].min = std::min(chunks[c].min, points[p].lat);
+      chunks[c].max = std::max(chunks[c].max, points[p].lat);
+    }
+  }
+}
+
 LandIndex::LandIndex(const MapLines& land, const std::vector<double>& latitudes)
     : bandStarts_(kBandCount + 1, 0) {
   std::vector<bool> wanted(kBandCount, latitudes.empty());
@@ -205,10 +217,20 @@ LandIndex::LandIndex(const MapLines& land, const std::vector<double>& latitudes)
   }
   // Two passes: count the edges of each band, then place them. Lines wholly
   // outside the bands asked for are passed over.
+  constexpr std::uint32_t kChunk = MapLines::kChunkPoints;
+  const bool chunked = land.chunks.size() == (land.points.size() + kChunk - 1) / kChunk;
   auto forEachEdge = [&](auto&& take) {
     for (std::size_t line = 0; line < land.LineCount(); ++line) {
       if (BandOf(land.boxes[line].maxLat) < lowest || BandOf(land.boxes[line].minLat) > highest) continue;
       for (std::uint32_t p = land.Begin(line) + 1; p < land.ends[line]; ++p) {
+        if (chunked && (p % kChunk == 0 || p == land.Begin(line) + 1)) {
+          // A chunk of edges wholly outside the bands asked for adds nothing.
+          const MapLines::LatRange& chunk = land.chunks[p / kChunk];
+          if (BandOf(chunk.max) < lowest || BandOf(chunk.min) > highest) {
+            p = std::min(land.ends[line], (p / kChunk + 1) * kChunk) - 1;
+            continue;
+          }
+        }
         const MapPoint& a = land.points[p - 1];
         const MapPoint& b = land.points[p];
         if (a.lat == b.lat) continue;  // crosses no ray

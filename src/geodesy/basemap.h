@@ -30,9 +30,18 @@ struct MapLines {
   std::vector<MapPoint> points;
   std::vector<std::uint32_t> ends;
   std::vector<MapBox> boxes;  // one per line
+  // The latitudes the edges ending at points [c * kChunkPoints, (c + 1) *
+  // kChunkPoints) span, so that a search in a few latitudes passes over most
+  // of a long coastline. Empty until IndexChunks.
+  static constexpr std::uint32_t kChunkPoints = 64;
+  struct LatRange {
+    float min, max;
+  };
+  std::vector<LatRange> chunks;
 
   std::size_t LineCount() const { return ends.size(); }
   std::uint32_t Begin(std::size_t line) const { return line == 0 ? 0 : ends[line - 1]; }
+  void IndexChunks();
 };
 
 struct MapLevel {

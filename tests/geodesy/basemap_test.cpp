@@ -199,5 +199,48 @@ TEST(BaseMap, ShippedMapKnowsLandFromSea) {
   for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.place;
 }
 
+// An index over a few latitudes passes over chunks of coastline outside them:
+// it must answer as one built from every edge does, over the shipped map.
+TEST(BaseMap, IndexOverSomeLatitudesAnswersAsOneOverAllEdges) {
+  std::string failure;
+  auto map = LoadBaseMap(std::string(ZEVI_DATA_DIR) + "/" + kBaseMapFileName, failure);
+  ASSERT_TRUE(map) << failure;
+  MapLines unchunked = map->Finest().land;
+  unchunked.chunks.clear();
+  const std::vector<std::vector<double>> asked = {{51.2}, {-33.9, -33.0}, {0.4, 12.0, 66.9}, {-89.9, 89.9}};
+  for (const std::vector<double>& latitudes : asked) {
+    const LandIndex chunked(map->Finest().land, latitudes);
+    const LandIndex whole(unchunked, latitudes);
+    std::size_t differing = 0, onLand = 0;
+    for (double lat : latitudes) {
+      for (double shift = -0.4; shift <= 0.4; shift += 0.05) {
+        for (double lon = -180; lon <= 180; lon += 0.37) {
+          const bool answer = chunked.OnLand(lat + shift, lon);
+          differing += answer != whole.OnLand(lat + shift, lon);
+          onLand += answer;
+        }
+      }
+    }
+    EXPECT_EQ(differing, 0u) << latitudes.front();
+    EXPECT_GT(onLand, 0u) << latitudes.front();
+  }
+}
+
+// The edge that joins two chunks belongs to the later one: here it is the one
+// edge of the ring's east side that crosses the latitude asked about.
+TEST(BaseMap, EdgeAcrossChunksCountsWhereItCrosses) {
+  MapLines ring;
+  const auto chunk = static_cast<int>(MapLines::kChunkPoints);
+  for (int i = 0; i < chunk; ++i) ring.points.push_back({static_cast<float>(i), 10.0f});
+  for (int i = chunk - 1; i >= 0; --i) ring.points.push_back({static_cast<float>(i), 30.0f});
+  ring.points.push_back({0.0f, 10.0f});
+  ring.ends.push_back(static_cast<std::uint32_t>(ring.points.size()));
+  ring.boxes.push_back({0, 10, static_cast<float>(chunk - 1), 30});
+  ring.IndexChunks();
+  const LandIndex land(ring, {20.0});
+  EXPECT_TRUE(land.OnLand(20.0, 30.0));
+  EXPECT_FALSE(land.OnLand(20.0, chunk + 1.0));
+}
+
 }  // namespace
 }  // namespace zevi
