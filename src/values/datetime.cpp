@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
+#include "source/bytewords.h"
 #include "source/loader.h"
 #include "values/failures.h"
 #include "values/numbers.h"
@@ -349,9 +352,22 @@ bool WriteIsoDateField(char* out, const RowCells& row, const ValueContext& conte
   const std::string_view cell = CellOf(row, kinds[Slot::Date]);
   if (cell.size() < 8 || cell[4] != '-' || cell[7] != '-') return false;
   constexpr std::size_t kWidth = 10;
+  const char separator = context.locale.dateSeparator;
+  if (cell.size() >= kWidth) {
+    // The usual "2024-03-15": its first eight bytes in one word.
+    const std::uint64_t word = LoadWord(cell.data());
+    const std::uint64_t dashes = EqualBytes(word, '-');
+    // Each marked byte's high bit spread over the byte: those bytes become the separator.
+    const std::uint64_t mask = (dashes >> 7) * 0xFF;
+    const std::uint64_t field = (word & ~mask) | (kByteOnes * static_cast<unsigned char>(separator) & mask);
+    std::memcpy(out, &field, sizeof field);
+    out[8] = cell[8] == '-' ? separator : cell[8];
+    out[9] = cell[9] == '-' ? separator : cell[9];
+    return true;
+  }
   for (std::size_t i = 0; i < kWidth; ++i) {
     const char c = i < cell.size() ? cell[i] : ' ';
-    out[i] = c == '-' ? context.locale.dateSeparator : c;
+    out[i] = c == '-' ? separator : c;
   }
   return true;
 }

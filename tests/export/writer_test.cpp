@@ -196,6 +196,9 @@ TEST_F(WriterTest, DatesWriteWhatDateFieldWrites) {
   const Row rows[] = {
       {'Y', "2024-03-15", "2024/03/15"},
       {'Y', "2024-03-15-extra", "2024/03/15"},  // cut to the field
+      {'Y', "2024-03-", "2024/03/  "},          // short: padded
+      {'Y', "2024-03--1", "2024/03//1"},        // a dash past the first eight
+      {'Y', "-024-03-15", "/024/03/15"},
       {'Y', "1999-1-2-", "19/99/-1-2"},         // no ISO form: DateField's compact reading
       {'Y', "2024-3-15", "20/24/-3-1"},
       {'Y', "2024.03.15", "2024/03/15"},
