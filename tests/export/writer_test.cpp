@@ -6,8 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 
 #include "export/export_fixture.h"
+#include "source/loader.h"
 
 namespace zevi::testing {
 namespace {
@@ -183,6 +188,58 @@ TEST_F(WriterTest, PlainDecimalsWriteWhatTheReadersWrite) {
     } else {
       EXPECT_TRUE(file.ends_with(" " + row.fields + " I\r\n")) << file.substr(file.rfind("W P1"));
     }
+  }
+}
+
+// Plain cells of every shape the short roads take, through a whole export of
+// lines as the loader leaves them, against printf of their values: a
+// coordinate loses the minus of a zero, an altitude keeps it.
+TEST_F(WriterTest, PlainCellsOfEveryShapeWriteAsPrintfWritesTheirValues) {
+  std::mt19937 random(20261208);
+  auto digits = [&](std::size_t count) {
+    std::string text;
+    while (text.size() < count) text += static_cast<char>('0' + random() % 10);
+    return text;
+  };
+  auto cell = [&](std::size_t wholeDigits, std::size_t decimals, double below) {
+    for (;;) {
+      std::string text = random() % 2 ? "-" : "";
+      if (random() % 4 == 0) text += std::string(random() % 3, '0');
+      text += random() % 8 == 0 ? std::string("0") : digits(1 + random() % wholeDigits);
+      if (random() % 4 != 0) text += "." + digits(1 + random() % decimals);
+      if (std::fabs(std::strtod(text.c_str(), nullptr)) < below) return text;
+    }
+  };
+  auto printed = [](const char* format, double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, format, value);
+    return std::string(text);
+  };
+  std::string lines;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string latitude = cell(2, 6, 90), longitude = cell(3, 6, 180), altitude = cell(5, 1, 99999.95);
+    lines += "P" + std::to_string(10000 + i) + "," + latitude + "," + longitude + "," + altitude +
+             ",2024-03-15,13:45:10\n";
+    expected.push_back(printed("%10.6f", std::strtod(latitude.c_str(), nullptr) + 0.0) + " " +
+                       printed("%11.6f", std::strtod(longitude.c_str(), nullptr) + 0.0) + " " +
+                       printed("%8.1f", std::strtod(altitude.c_str(), nullptr)));
+  }
+  const std::string source = Path("plain.txt");
+  WriteFile(source, lines);
+  state.settings.listSeparator = ',';
+  state.settings.dateFormat = 'Y';
+  Columns({"I_", "KD", "LD", "HM", "DD", "DT"});
+  LoadSourceFile(state, ui, source);
+  const std::string file = Export();
+  std::size_t at = file.find("\r\nW ");
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_NE(at, std::string::npos) << "record " << i + 1 << " is missing";
+    const std::size_t end = file.find("\r\n", at + 2);
+    const std::string line = file.substr(at + 2, end - at - 2);
+    ASSERT_EQ(line.substr(9, expected[i].size()), expected[i]) << line;
+    EXPECT_TRUE(line.ends_with(" 2024/03/15 13:45:10 I")) << line;
+    at = end;
   }
 }
 

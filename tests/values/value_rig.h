@@ -17,6 +17,7 @@ struct ValueRig {
   FixedClock clock{LocalDateTime{std::chrono::year{2024} / 3 / 15,
                                  std::chrono::seconds{13 * 3600 + 45 * 60 + 10}}};
   char mark = '.';
+  int plainTimes = 0;  // fields the export's short road for times took
 
   // Gives data column `column` the code and puts it into the slot, as the
   // rebuild of the kind index would.
