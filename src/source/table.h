@@ -134,7 +134,7 @@ class SourceRows {
  private:
   std::vector<std::uint64_t> markers_;  // bit r % 64 of word r / 64
   std::vector<std::uint32_t> ranks_;    // per marker word: rows with text before it
-  std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> spans_;  // offset << kLengthBits | length
+  std::vector<std::uint64_t> spans_;    // offset << kLengthBits | length
   int lastRow_ = 0;
 };
 

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace zevi {
 namespace {
@@ -39,20 +37,6 @@ TEST(LargeBlock, ResizingKeepsTheBytes) {
     std::memset(bytes, 0x5A, c.to);
     EXPECT_EQ(bytes[c.to - 1], 0x5A) << c.reason;
   }
-}
-
-// A vector on large blocks grows from small to large storage and back to
-// empty with every element kept, as a plain vector does.
-TEST(LargeAllocator, VectorsKeepTheirElementsAcrossBothKindsOfStorage) {
-  std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> values;
-  for (std::uint64_t i = 0; i < 3 * kMegabyte / sizeof(std::uint64_t); ++i) values.push_back(i * 2654435761u);
-  std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> copy = values;
-  values.clear();
-  values.shrink_to_fit();
-  std::size_t differing = 0;
-  for (std::size_t i = 0; i < copy.size(); ++i) differing += copy[i] != i * 2654435761u;
-  EXPECT_EQ(differing, 0u);
-  EXPECT_TRUE(values.empty());
 }
 
 }  // namespace
