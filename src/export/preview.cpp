@@ -6,7 +6,6 @@
 #include <limits>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 #include <unordered_map>
 
 #include "export/recordreader.h"
@@ -27,10 +26,6 @@ constexpr double kLonePointSpanMetres = 1000.0;
 // A large mapped source lets the text of the rows read go in steps of this
 // many rows, as samples spread over it would otherwise bring all of it in.
 constexpr int kReleaseRows = 1 << 17;
-// Samples this many rows apart or more lie on pages of their own, and a
-// range this long is worth a second thread.
-constexpr int kFaultAheadStep = 64;
-constexpr int kFaultAheadRows = 1 << 16;
 
 // The last blank-separated token of a field text, and what is left before it.
 std::string_view TakeLastToken(std::string_view& text) {
@@ -117,13 +112,6 @@ void PreviewReader::Run(int first, int last, std::size_t atMost, PreviewData& da
     step = static_cast<int>((static_cast<std::size_t>(end - first + 1) + atMost - 1) / atMost);
   }
   if (end >= first) data.points.reserve(static_cast<std::size_t>((end - first) / step + 1));
-  // Samples pages apart in a mapped text fault a page each: a second thread
-  // brings in the later half while this one reads the first.
-  std::jthread ahead;
-  if (step >= kFaultAheadStep && end - first >= kFaultAheadRows && std::thread::hardware_concurrency() > 1) {
-    const int middle = first + (end - first) / step / 2 * step;
-    ahead = std::jthread([this, middle, end, step] { table_.FaultInRows(middle, end, step); });
-  }
   int released = first;  // rows before this have let their text go
   for (int r = first; r <= last; r += step) {
     if (r - released >= kReleaseRows) {

@@ -376,14 +376,6 @@ void SourceTable::DoneWithRows(int first, int last) const {
   text_.DoneWith(from, offset + length);
 }
 
-void SourceTable::FaultInRows(int first, int last, int step) const {
-  if (!text_.Mapped() || step < 1) return;
-  for (int row = std::max(first, 1); row <= last; row += step) {
-    const std::string_view text = RowText(row);
-    if (!text.empty()) static_cast<void>(*static_cast<const volatile char*>(text.data()));
-  }
-}
-
 int SourceTable::CountRecords(int first, int last) const {
   first = std::max(first, 1);
   last = std::min(last, LastRow());

@@ -45,7 +45,6 @@ class SourceText {
   // its pages go from this process (they come back if it is read again), so
   // that a pass over a large file does not hold all of it at once.
   void DoneWith(std::size_t from, std::size_t to) const { mapped_.Release(start_ + from, start_ + to); }
-  bool Mapped() const { return !mapped_.View().empty(); }
 
  private:
   LargeBlock block_;
@@ -182,10 +181,6 @@ class SourceTable {
   const SourceText& Text() const { return text_; }
   // The text of rows first..last will not be read again soon (SourceText::DoneWith).
   void DoneWithRows(int first, int last) const;
-  // Brings the text of rows first, first + step, ... up to last into this
-  // process, for a thread that runs ahead of one that will read them: rows
-  // far apart in a mapped text each cost a page fault.
-  void FaultInRows(int first, int last, int step) const;
   // The file behind a mapped table changed since it was loaded: what was
   // read from it may be torn.
   bool SourceChanged() const { return text_.Changed(); }
