@@ -18,6 +18,16 @@ namespace zevi {
 
 namespace {
 
+// `text` left-aligned in `width` characters at `at`, cut to the first `width`:
+// blanks first, a word at a time over the field and up to 8 bytes past it.
+// Returns how many characters of the text were kept.
+std::size_t PadRightAt(char* at, std::string_view text, std::size_t width) {
+  const std::size_t kept = std::min(text.size(), width);
+  FillBlanks(at, width);
+  CopyShort(at, text.data(), kept);
+  return kept;
+}
+
 // A record box that holds a whole number replaces the number; otherwise the
 // number stays as it was.
 void TakeRecordNumber(const std::string& boxText, std::int32_t& number) {
@@ -220,11 +230,8 @@ void RecordReader::BuildLine(int r) {
     bool done = true;
     switch (field.road) {
       case Road::IdCell: {
-        const std::string_view id = cell(field.column);
         const auto width = static_cast<std::size_t>(std::max(field.width, 0));
-        FillBlanks(line + size, width);
-        CopyShort(line + size, id.data(), std::min(id.size(), width));
-        end = size + std::min(id.size(), width);
+        end = size + PadRightAt(line + size, cell(field.column), width);
         size += width;
         break;
       }
@@ -241,12 +248,10 @@ void RecordReader::BuildLine(int r) {
         done = WriteIsoDateField(line + size, row_, values_);
         if (done) size += 10;
         break;
-      case Road::Time: {
-        FillBlanks(line + size, 8);
-        CopyShort(line + size, time_.data(), std::min<std::size_t>(time_.size(), 8));
+      case Road::Time:
+        PadRightAt(line + size, time_, 8);
         size += 8;
         break;
-      }
       case Road::TextOption: line[size++] = settings_.textOption; break;
       case Road::Any: done = false; break;
     }
@@ -339,11 +344,7 @@ void RecordReader::Put(std::string_view text) {
 
 void RecordReader::PutPadRight(std::string_view text, int width) {
   const std::size_t w = static_cast<std::size_t>(std::max(width, 0));
-  const std::size_t kept = std::min(text.size(), w);
-  // Blanks first, a word at a time over the whole field and a little past it.
-  char* at = Room(w + 8);
-  FillBlanks(at, w);
-  CopyShort(at, text.data(), kept);
+  PadRightAt(Room(w + 8), text, w);
   size_ += w;
 }
 
