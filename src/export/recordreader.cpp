@@ -89,8 +89,6 @@ void RecordReader::Start(int first, int last) {
   layout_ = BuildFieldLayout(settings_.mode, setup_);
   layoutHasTime_ = layout_.find('T') != std::string::npos;
   altitudeFactor_ = setup_.CodeOf(Slot::Altitude) == "HD" ? 0.1 : 1.0;
-  plainLatitude_ = AxisIsPlainDegrees(values_, true);
-  plainLongitude_ = AxisIsPlainDegrees(values_, false);
   PlanRoads();
 }
 
@@ -104,10 +102,12 @@ void RecordReader::PlanRoads() {
         if (kinds_.Has(Slot::ID)) field = {letter, Road::IdCell, kinds_[Slot::ID], setup_.idWidth, 0, 0};
         break;
       case 'K':
-        if (!flags.useDefaultLatLong && plainLatitude_) field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0};
+        if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, true)) {
+          field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0};
+        }
         break;
       case 'L':
-        if (!flags.useDefaultLatLong && plainLongitude_) {
+        if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, false)) {
           field = {letter, Road::PlainAxis, kinds_[Slot::Longitude], 11, 180, 0};
         }
         break;
@@ -149,8 +149,6 @@ void RecordReader::StartAs(const RecordReader& other) {
   layout_ = other.layout_;
   layoutHasTime_ = other.layoutHasTime_;
   altitudeFactor_ = other.altitudeFactor_;
-  plainLatitude_ = other.plainLatitude_;
-  plainLongitude_ = other.plainLongitude_;
   PlanRoads();
 }
 

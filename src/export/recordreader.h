@@ -134,8 +134,6 @@ class alignas(64) RecordReader {
   std::vector<FieldRoad> roads_;
   bool layoutHasTime_ = false;
   double altitudeFactor_ = 1.0;
-  bool plainLatitude_ = false;
-  bool plainLongitude_ = false;
   int first_ = 1;
   int idCounter_ = 1;
   bool newTrackPending_ = true;
