@@ -4,6 +4,11 @@
 # the same load on the machine. Reports medians, their ratio, and the peak
 # memory against the file's size.
 #
+# zevi-convert has its output on disk before it replaces the target; `cp`
+# leaves its copy in the page cache. So a `cp` followed by a sync of the copy
+# (coreutils `sync FILE`) is timed too: the cost of writing a file this size
+# safely, with no converting at all.
+#
 #   bench/against_cp.sh [LINES]          default 1000000, 7 runs
 #   BENCH_RUNS=11 bench/against_cp.sh 10000000
 # Expects a release build in build-release/ (scripts/bench.sh makes one).
@@ -35,11 +40,14 @@ once() {
 }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 
-cp_walls=() zevi_walls=() zevi_peaks=()
+cp_walls=() synced_walls=() zevi_walls=() zevi_peaks=()
 cat "$source" >/dev/null  # both start from the page cache
 for ((i = 0; i < runs; i++)); do
   read -r wall _ < <(once cp "$source" "$scratch/copy.txt")
   cp_walls+=("$wall")
+  rm -f "$scratch/copy.txt"
+  read -r wall _ < <(once sh -c 'cp "$1" "$2" && sync "$2"' sh "$source" "$scratch/copy.txt")
+  synced_walls+=("$wall")
   read -r wall peak < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
   zevi_walls+=("$wall")
   zevi_peaks+=("$peak")
@@ -49,6 +57,7 @@ for ((i = 0; i < runs; i++)); do
 done
 
 cp_wall=$(median "${cp_walls[@]}")
+synced_wall=$(median "${synced_walls[@]}")
 zevi_wall=$(median "${zevi_walls[@]}")
 zevi_peak=$(median "${zevi_peaks[@]}")
 printf '\n%d lines, %.1f MB (csv layout, waypoints), median of %d runs, %s cores\n\n' \
@@ -56,6 +65,9 @@ printf '\n%d lines, %.1f MB (csv layout, waypoints), median of %d runs, %s cores
 printf '| %-24s | %8s | %8s |\n' command "wall s" "peak MB"
 printf '|--------------------------|----------|----------|\n'
 printf '| %-24s | %8s | %8s |\n' "cp" "$cp_wall" "-"
+printf '| %-24s | %8s | %8s |\n' "cp, then sync of copy" "$synced_wall" "-"
 printf '| %-24s | %8s | %8s |\n' "zevi-convert" "$zevi_wall" "$zevi_peak"
 printf '\nwall ratio zevi-convert / cp: %s\n' "$(awk -v z="$zevi_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", z / c }')"
+printf 'cp, then sync / cp:           %s\n' "$(awk -v s="$synced_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", s / c }')"
+printf 'zevi-convert / synced cp:     %s\n' "$(awk -v z="$zevi_wall" -v s="$synced_wall" 'BEGIN { printf "%.2fx", z / s }')"
 printf 'peak memory / file size:      %s\n' "$(awk -v p="$zevi_peak" -v b="$bytes" 'BEGIN { printf "%.2fx", p * 1048576 / b }')"
