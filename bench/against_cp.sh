@@ -41,20 +41,27 @@ once() {
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 
 cp_walls=() synced_walls=() zevi_walls=() zevi_peaks=()
-cat "$source" >/dev/null  # both start from the page cache
+cat "$source" >/dev/null  # all start from the page cache
+# Each command writes a new file: replacing an old one would add the cost of
+# freeing it to one side only. Each starts with the disk at rest: freeing the
+# file before, or writing back another, would slow whichever came next.
+rested() {
+  rm -f "$scratch/copy.txt" "$scratch/out.gps"
+  sync
+}
 for ((i = 0; i < runs; i++)); do
+  rested
   read -r wall _ < <(once cp "$source" "$scratch/copy.txt")
   cp_walls+=("$wall")
-  rm -f "$scratch/copy.txt"
+  rested
   read -r wall _ < <(once sh -c 'cp "$1" "$2" && sync "$2"' sh "$source" "$scratch/copy.txt")
   synced_walls+=("$wall")
+  rested
   read -r wall peak < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
   zevi_walls+=("$wall")
   zevi_peaks+=("$peak")
-  # Both write a new file each time: replacing an old one would add the cost
-  # of freeing it to one side only.
-  rm -f "$scratch/copy.txt" "$scratch/out.gps"
 done
+rested
 
 cp_wall=$(median "${cp_walls[@]}")
 synced_wall=$(median "${synced_walls[@]}")

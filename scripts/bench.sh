@@ -40,6 +40,9 @@ measure() {
   local walls=() cpus=() peaks=() start end
   for ((i = 0; i < runs; i++)); do
     rm -f "$scratch"/out.*  # each run writes a new file, as cp does below
+    # and starts with the disk at rest: freeing the file before, or writing
+    # back another, would slow whichever command came next.
+    sync
     start=$(date +%s%N)
     /usr/bin/time -v -o "$scratch/time" "$@" >/dev/null 2>"$scratch/stderr" || {
       echo "failed: $*" >&2; cat "$scratch/stderr" >&2; return 1; }
