@@ -77,15 +77,16 @@ for n in "${sizes[@]}"; do
   done
 done
 
+# "-" where zevi-convert's time is below the clock's resolution.
+ratio() { awk -v g="$1" -v z="$2" 'BEGIN { if (z > 0) printf "%.1fx", g / z; else print "-" }'; }
 printf '\nGPSBabel %s, universal CSV to GPX, on the csv file, median of %d runs\n\n' \
   "$(gpsbabel -V 2>/dev/null | awk '/GPSBabel/ {print $3; exit}')" "$runs"
 printf '| %9s | %8s | %8s | %8s | %11s | %10s | %10s |\n' lines "wall s" "cpu s" "peak MB" "zevi wall s" "wall ratio" "cpu ratio"
 printf '|-----------|----------|----------|----------|-------------|------------|------------|\n'
 for n in "${sizes[@]}"; do
   read -r wall cpu peak < <(measure gpsbabel -i unicsv -f "$files/csv-$n.txt" -o gpx -F "$scratch/out.gpx")
-  printf '| %9d | %8s | %8s | %8s | %11s | %9.1fx | %9.1fx |\n' "$n" "$wall" "$cpu" "$peak" "${zevi_wall[$n]}" \
-    "$(awk -v g="$wall" -v z="${zevi_wall[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')" \
-    "$(awk -v g="$cpu" -v z="${zevi_cpu[$n]}" 'BEGIN { print (z > 0 ? g / z : 0) }')"
+  printf '| %9d | %8s | %8s | %8s | %11s | %10s | %10s |\n' "$n" "$wall" "$cpu" "$peak" "${zevi_wall[$n]}" \
+    "$(ratio "$wall" "${zevi_wall[$n]}")" "$(ratio "$cpu" "${zevi_cpu[$n]}")"
 done
 
 printf '\nAgainst a plain cp of the same file, in the same run\n'
