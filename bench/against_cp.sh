@@ -7,7 +7,10 @@
 # zevi-convert has its output on disk before it replaces the target; `cp`
 # leaves its copy in the page cache. So a `cp` followed by a sync of the copy
 # (coreutils `sync FILE`) is timed too: the cost of writing a file this size
-# safely, with no converting at all.
+# safely, with no converting at all. Closer still to the program's own
+# floor: its output's bytes written from memory as the export writes them
+# (bench/safe_write.cpp), with no load and no converting, timed inside that
+# program.
 #
 #   bench/against_cp.sh [LINES]          default 1000000, 7 runs
 #   BENCH_RUNS=11 bench/against_cp.sh 10000000
@@ -19,6 +22,7 @@ lines=${1:-1000000}
 runs=${BENCH_RUNS:-7}
 build=${BENCH_BUILD:-build-release}
 convert=$build/bin/zevi-convert
+safe_write=$build/bin/zevi_safe_write
 files=$build/bench-files
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -40,7 +44,7 @@ once() {
 }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 
-cp_walls=() synced_walls=() zevi_walls=() zevi_peaks=()
+cp_walls=() synced_walls=() zevi_walls=() zevi_peaks=() write_walls=()
 cat "$source" >/dev/null  # all start from the page cache
 # Each command writes a new file: replacing an old one would add the cost of
 # freeing it to one side only. Each starts with the disk at rest: freeing the
@@ -60,6 +64,11 @@ for ((i = 0; i < runs; i++)); do
   read -r wall peak < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
   zevi_walls+=("$wall")
   zevi_peaks+=("$peak")
+  if [ -x "$safe_write" ]; then
+    output_bytes=$(stat -c %s "$scratch/out.gps")
+    rested
+    write_walls+=("$("$safe_write" "$output_bytes" "$scratch/out.gps")")
+  fi
 done
 rested
 
@@ -67,14 +76,18 @@ cp_wall=$(median "${cp_walls[@]}")
 synced_wall=$(median "${synced_walls[@]}")
 zevi_wall=$(median "${zevi_walls[@]}")
 zevi_peak=$(median "${zevi_peaks[@]}")
+write_wall=$( ((${#write_walls[@]})) && median "${write_walls[@]}" || echo -)
 printf '\n%d lines, %.1f MB (csv layout, waypoints), median of %d runs, %s cores\n\n' \
   "$lines" "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$runs" "$(nproc)"
 printf '| %-24s | %8s | %8s |\n' command "wall s" "peak MB"
 printf '|--------------------------|----------|----------|\n'
 printf '| %-24s | %8s | %8s |\n' "cp" "$cp_wall" "-"
 printf '| %-24s | %8s | %8s |\n' "cp, then sync of copy" "$synced_wall" "-"
+printf '| %-24s | %8s | %8s |\n' "output's bytes, written" "$write_wall" "-"
 printf '| %-24s | %8s | %8s |\n' "zevi-convert" "$zevi_wall" "$zevi_peak"
 printf '\nwall ratio zevi-convert / cp: %s\n' "$(awk -v z="$zevi_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", z / c }')"
 printf 'cp, then sync / cp:           %s\n' "$(awk -v s="$synced_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", s / c }')"
+[ "$write_wall" = - ] || printf 'output written / cp:          %s\n' \
+  "$(awk -v w="$write_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", w / c }')"
 printf 'zevi-convert / synced cp:     %s\n' "$(awk -v z="$zevi_wall" -v s="$synced_wall" 'BEGIN { printf "%.2fx", z / s }')"
 printf 'peak memory / file size:      %s\n' "$(awk -v p="$zevi_peak" -v b="$bytes" 'BEGIN { printf "%.2fx", p * 1048576 / b }')"

@@ -26,7 +26,7 @@ fi
 
 cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O3 -DNDEBUG" \
   -DZEVI_BUILD_WINDOW=ON -DZEVI_BUILD_TESTS=OFF -DZEVI_SANITIZE=OFF >/dev/null
-cmake --build $build -j2 --target zevi-convert zevi_microbench zevi_window_load >/dev/null
+cmake --build $build -j2 --target zevi-convert zevi_safe_write zevi_microbench zevi_window_load >/dev/null
 convert=$build/bin/zevi-convert
 
 for n in "${sizes[@]}"; do
