@@ -4,6 +4,7 @@
 // converting at all.
 //
 //   safe_write BYTES TARGET     prints the seconds it took
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
