@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 
 #include "export/recordreader.h"
@@ -26,6 +28,9 @@ constexpr double kLonePointSpanMetres = 1000.0;
 // A large mapped source lets the text of the rows read go in steps of this
 // many rows, as samples spread over it would otherwise bring all of it in.
 constexpr int kReleaseRows = 1 << 17;
+// Fewer rows to read than this are read on one thread: a second would cost
+// more to start than it saves.
+constexpr std::size_t kSplitReads = 2048;
 
 // The last blank-separated token of a field text, and what is left before it.
 std::string_view TakeLastToken(std::string_view& text) {
@@ -55,7 +60,9 @@ class SilentUserInterface : public UserInterface {
 class PreviewReader {
  public:
   PreviewReader(const AppState& state, const ConversionSettings& settings, const KindColumn& kinds)
-      : table_(state.table),
+      : state_(state),
+        kinds_(kinds),
+        table_(state.table),
         settings_(settings),
         defaultZone_(settings.defaultZone),
         zoneQuestion_{defaultZone_, silent_},
@@ -64,6 +71,14 @@ class PreviewReader {
   void Run(int first, int last, std::size_t atMost, PreviewData& data);
 
  private:
+  // Rows from..last, every step-th, as Run reads them.
+  void ReadRows(int from, int last, int step, PreviewData& data);
+  // The rows first..end (all in the table), every step-th, read in two
+  // halves on two threads where the records allow it. Returns the row the
+  // reading goes on from: past end, or where the second half was given up.
+  int ReadSplit(int first, int end, int step, PreviewData& data);
+  // The later half's data after this reader's own.
+  void TakeLater(PreviewData& later, PreviewData& data);
   // The point, ID, zone and track start written in the last line read.
   void TakeFields(PreviewPoint& point, std::string_view& id, std::string_view& zone) const;
   std::uint16_t ZoneIndex(std::string_view zone, PreviewData& data);
@@ -71,6 +86,8 @@ class PreviewReader {
     return StrToFloat(TrimText(text), settings_.decimalSeparator);
   }
 
+  const AppState& state_;
+  const KindColumn& kinds_;
   const SourceTable& table_;
   const ConversionSettings& settings_;
   std::string defaultZone_;
@@ -104,16 +121,85 @@ void PreviewReader::Run(int first, int last, std::size_t atMost, PreviewData& da
   }
   data.axes = hasDegrees ? PreviewAxes::Degrees : PreviewAxes::Grid;
 
-  const bool waypoints = settings_.mode != 'T';
-  const bool zoned = data.axes == PreviewAxes::Grid;
   const int end = std::min(last, table_.LastRow());
   int step = 1;
   if (atMost > 0 && end >= first && static_cast<std::size_t>(end - first + 1) > atMost) {
     step = static_cast<int>((static_cast<std::size_t>(end - first + 1) + atMost - 1) / atMost);
   }
-  if (end >= first) data.points.reserve(static_cast<std::size_t>((end - first) / step + 1));
-  int released = first;  // rows before this have let their text go
-  for (int r = first; r <= last; r += step) {
+  int from = first;
+  if (end >= first) {
+    data.points.reserve(static_cast<std::size_t>((end - first) / step + 1));
+    from = ReadSplit(first, end, step, data);
+  }
+  ReadRows(from, last, step, data);
+}
+
+int PreviewReader::ReadSplit(int first, int end, int step, PreviewData& data) {
+  const auto reads = static_cast<std::size_t>((end - first) / step + 1);
+  if (reads < kSplitReads || std::thread::hardware_concurrency() < 2 || !reader_.ReadsRecordsApart()) return first;
+  const int middle = first + static_cast<int>(reads / 2) * step;
+  // The later half starts as the whole read would reach it: every record
+  // read before it counted (for generated IDs), and a track pending when the
+  // row read just before it is an empty line.
+  int records = 0;
+  if (step == 1) {
+    records = table_.CountRecords(first, middle - 1);
+  } else {
+    for (int r = first; r < middle; r += step) records += table_.Marker(r) ? 1 : 0;
+  }
+  PreviewReader later(state_, settings_, kinds_);
+  later.reader_.StartAs(reader_);
+  later.reader_.ResumeAt(middle - step + 1, records);
+  PreviewData laterData;
+  laterData.axes = data.axes;
+  laterData.points.reserve(reads - reads / 2);
+  std::exception_ptr laterFailure;
+  {
+    std::jthread helper([&] {
+      try {
+        later.ReadRows(middle, end, step, laterData);
+      } catch (...) {
+        laterFailure = std::current_exception();
+      }
+    });
+    ReadRows(first, middle - 1, step, data);
+  }
+  if (laterFailure) std::rethrow_exception(laterFailure);
+  // A failed record before the middle may change what comes after it (a
+  // generated ID's number), and a zone list at its limit may number zones
+  // differently: the later half is then read again, after this one.
+  if (data.failureCount > 0 || laterData.zones.size() >= kNoZone) return middle;
+  TakeLater(laterData, data);
+  return first + static_cast<int>(reads) * step;
+}
+
+void PreviewReader::TakeLater(PreviewData& later, PreviewData& data) {
+  if (!later.zoneOf.empty()) {
+    std::vector<std::uint16_t> renumbered;
+    renumbered.reserve(later.zones.size());
+    for (const std::string& zone : later.zones) renumbered.push_back(ZoneIndex(zone, data));
+    for (std::uint16_t z : later.zoneOf) data.zoneOf.push_back(z < renumbered.size() ? renumbered[z] : kNoZone);
+  }
+  const std::size_t idBase = data.idText.size();
+  data.idText += later.idText;
+  for (std::uint32_t idEnd : later.idEnds) data.idEnds.push_back(static_cast<std::uint32_t>(idBase + idEnd));
+  data.points.insert(data.points.end(), later.points.begin(), later.points.end());
+  if (!later.bounds.empty) {
+    data.bounds.Add(later.bounds.minX, later.bounds.minY);
+    data.bounds.Add(later.bounds.maxX, later.bounds.maxY);
+  }
+  for (PreviewFailure& failure : later.failures) {
+    if (data.failures.size() >= kMaxListedFailures) break;
+    data.failures.push_back(std::move(failure));
+  }
+  data.failureCount += later.failureCount;
+}
+
+void PreviewReader::ReadRows(int from, int last, int step, PreviewData& data) {
+  const bool waypoints = settings_.mode != 'T';
+  const bool zoned = data.axes == PreviewAxes::Grid;
+  int released = from;  // rows before this have let their text go
+  for (int r = from; r <= last; r += step) {
     if (r - released >= kReleaseRows) {
       table_.DoneWithRows(released, r - 1);
       released = r;

@@ -123,6 +123,94 @@ TEST_F(PreviewTest, AgreesWithTheExport) {
   }
 }
 
+// Thousands of records are read in two halves on two threads: what the
+// second half gets (generated IDs, track starts, failures) is still the
+// export's, wherever the failures and empty lines fall.
+TEST_F(PreviewTest, ReadInHalvesAsTheExportWrites) {
+  constexpr int kRows = 5000;
+  struct Case {
+    const char* name;
+    char mode;
+    std::vector<int> failing;  // rows whose latitude does not read
+    std::vector<int> empty;    // empty rows
+  };
+  const Case cases[] = {
+      {"waypoints, nothing fails", 'W', {}, {1200, 2499, 2500, 2501, 4000}},
+      {"waypoints, a failure in the first half", 'W', {7, 2400}, {2500}},
+      {"waypoints, failures in the second half only", 'W', {2600, 4999}, {}},
+      {"track, empty lines about the middle", 'T', {}, {2499, 2501, 3000, 3001}},
+      {"track, a failure just before the middle", 'T', {2500}, {2501}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    state.settings.mode = c.mode;
+    state.edits.idPrefix = "P";
+    Columns({"KD", "LD"});
+    Rows rows(kRows);
+    for (int r = 1; r <= kRows; ++r) {
+      if (std::find(c.empty.begin(), c.empty.end(), r) != c.empty.end()) continue;
+      const bool fails = std::find(c.failing.begin(), c.failing.end(), r) != c.failing.end();
+      rows[static_cast<std::size_t>(r - 1)] = {fails ? "x" : FormatFloat(50 + r * 1e-4, 0, 6, '.'), "-2.5"};
+    }
+    Fill(rows);
+    ui = ScriptedUi{};
+    for (std::size_t i = 0; i < c.failing.size(); ++i) ui.answers.push_back(Button::Ignore);
+    std::string file = Export(c.failing.empty() ? ExportOutcome::Written : ExportOutcome::WrittenWithMissing);
+    PreviewData data = ReadPreview(state);
+
+    const std::string start = c.mode == 'T' ? "\r\nT " : "\r\nW ";
+    std::vector<std::string> written;
+    for (std::size_t at = file.find(start); at != std::string::npos; at = file.find(start, at + 2)) {
+      written.push_back(file.substr(at + 2, file.find("\r\n", at + 2) - at - 2));
+    }
+    ASSERT_EQ(written.size(), data.points.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+      const PreviewPoint& point = data.points[i];
+      if (c.mode == 'T') {
+        EXPECT_EQ(written[i].substr(2, 10), FormatFloat(point.y, 10, 6, '.')) << written[i];
+        EXPECT_EQ(written[i].back(), point.trackStart ? '1' : '0') << written[i];
+      } else {
+        const std::string id = written[i].substr(2, written[i].find(' ', 2) - 2);
+        EXPECT_EQ(id, data.IdOf(i)) << written[i];
+      }
+    }
+    ASSERT_EQ(ui.failingCells.size(), data.failures.size());
+    EXPECT_EQ(data.failureCount, c.failing.size());
+    for (std::size_t i = 0; i < data.failures.size(); ++i) {
+      EXPECT_EQ(ui.failingCells[i].second, data.failures[i].record);
+    }
+  }
+}
+
+// A sample spread over many rows, read in two halves: zones first met in the
+// later half keep their names.
+TEST_F(PreviewTest, SampleInHalvesKeepsZones) {
+  ChooseGrid("UTM", 3, 6, 7);
+  Columns({"Z_", "E_", "N_"});
+  constexpr int kRows = 12000;
+  auto zoneOf = [](int r) {
+    static const char* const kEarly[] = {"30U", "31U"};
+    static const char* const kLate[] = {"32U", "30U", "56H"};
+    return r <= kRows / 2 ? kEarly[r % 2] : kLate[r % 3];
+  };
+  Rows rows;
+  for (int r = 1; r <= kRows; ++r) {
+    rows.push_back({zoneOf(r), std::to_string(400000 + r) + ".5", std::to_string(5600000 + 2 * r)});
+  }
+  Fill(rows);
+  PreviewData sample = ReadPreview(state, 6000);
+  ASSERT_EQ(sample.points.size(), 6000u);
+  EXPECT_EQ(sample.zones.size(), 4u);
+  for (std::size_t i = 0; i < sample.points.size(); ++i) {
+    const int r = sample.points[i].record;
+    ASSERT_EQ(r, static_cast<int>(1 + 2 * i));
+    EXPECT_EQ(sample.ZoneOf(i), zoneOf(r)) << "record " << r;
+    EXPECT_DOUBLE_EQ(sample.points[i].x, 400000 + r + 0.5) << "record " << r;
+  }
+  EXPECT_DOUBLE_EQ(sample.bounds.minY, 5600002);
+  EXPECT_DOUBLE_EQ(sample.bounds.maxY, 5600000 + 2 * 11999);
+}
+
 TEST_F(PreviewTest, WaypointIdsAsTheExportWritesThem) {
   state.edits.idPrefix = "WPT";
   Columns({"KD", "LD"});
