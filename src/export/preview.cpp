@@ -95,6 +95,7 @@ class PreviewReader {
   ZoneQuestion zoneQuestion_;
   RecordReader reader_;
   std::unordered_map<std::string, std::uint16_t> zoneIndex_;
+  int releaseRows_ = kReleaseRows;
 };
 
 std::uint16_t PreviewReader::ZoneIndex(std::string_view zone, PreviewData& data) {
@@ -148,6 +149,8 @@ int PreviewReader::ReadSplit(int first, int end, int step, PreviewData& data) {
     for (int r = first; r < middle; r += step) records += table_.Marker(r) ? 1 : 0;
   }
   PreviewReader later(state_, settings_, kinds_);
+  // Two halves hold the text of as many rows at a time as one read does.
+  releaseRows_ = later.releaseRows_ = kReleaseRows / 2;
   later.reader_.StartAs(reader_);
   later.reader_.ResumeAt(middle - step + 1, records);
   PreviewData laterData;
@@ -200,7 +203,7 @@ void PreviewReader::ReadRows(int from, int last, int step, PreviewData& data) {
   const bool zoned = data.axes == PreviewAxes::Grid;
   int released = from;  // rows before this have let their text go
   for (int r = from; r <= last; r += step) {
-    if (r - released >= kReleaseRows) {
+    if (r - released >= releaseRows_) {
       table_.DoneWithRows(released, r - 1);
       released = r;
     }
