@@ -40,13 +40,20 @@ class ByteReader {
   }
 
   std::uint64_t Varint() {
+    // Through locals: the map has hundreds of thousands of them.
+    const char* const start = bytes_.data();
+    const char* at = start + at_;
+    const char* const end = start + bytes_.size();
     std::uint64_t value = 0;
-    for (int shift = 0; shift < 64; shift += 7) {
-      if (Left() == 0) break;
-      auto byte = static_cast<unsigned char>(bytes_[at_++]);
+    for (int shift = 0; shift < 64 && at < end; shift += 7) {
+      auto byte = static_cast<unsigned char>(*at++);
       value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-      if ((byte & 0x80) == 0) return value;
+      if ((byte & 0x80) == 0) {
+        at_ = static_cast<std::size_t>(at - start);
+        return value;
+      }
     }
+    at_ = static_cast<std::size_t>(at - start);
     failed_ = true;
     return 0;
   }
@@ -195,12 +202,16 @@ int BandOf(double lat) {
 
 void MapLines::IndexChunks() {
   chunks.assign((points.size() + kChunkPoints - 1) / kChunkPoints, LatRange{90, -90});
-  for (std::size_t p = 0; p < points.size(); ++p) {
-    // A point also starts the edge into the next chunk.
-    for (std::size_t c = p / kChunkPoints; c <= (p + 1) / kChunkPoints && c < chunks.size(); ++c) {
-      chunks[c].min = std::min(chunks[c].min, points[p].lat);
-      chunks[c].max = std::max(chunks[c].max, points[p].lat);
+  for (std::size_t c = 0; c < chunks.size(); ++c) {
+    // The point before a chunk starts the edge into it.
+    const std::size_t begin = c == 0 ? 0 : c * kChunkPoints - 1;
+    const std::size_t end = std::min<std::size_t>((c + 1) * kChunkPoints, points.size());
+    LatRange range = chunks[c];
+    for (std::size_t p = begin; p < end; ++p) {
+      range.min = std::min(range.min, points[p].lat);
+      range.max = std::max(range.max, points[p].lat);
     }
+    chunks[c] = range;
   }
 }
 
