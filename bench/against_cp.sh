@@ -72,42 +72,48 @@ for ((i = 0; i < runs; i++)); do
   fi
 done
 # Then as a user running them again has it: each command replaces what it
-# wrote the time before, back to back. Freeing the old file becomes part of
-# each, cp's truncation as the program's rename; a file system that discards
-# freed blocks makes both wait for the disk.
+# wrote the time before. Freeing the old file becomes part of each, cp's
+# truncation as the program's rename; a file system that discards freed
+# blocks makes both wait for the disk. Each command's runs go in a row, so
+# that each meets only its own earlier files on their way to the disk:
+# interleaved, the program would meet cp's copy still being written out.
 rested
 cp "$source" "$scratch/copy.txt"
 "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source" >/dev/null 2>&1
 sync
-replacing_cp_walls=() replacing_zevi_walls=()
+in_row_cp_walls=() in_row_zevi_walls=()
 for ((i = 0; i < runs; i++)); do
   read -r wall _ < <(once cp "$source" "$scratch/copy.txt")
-  replacing_cp_walls+=("$wall")
+  in_row_cp_walls+=("$wall")
+done
+sync
+for ((i = 0; i < runs; i++)); do
   read -r wall _ < <(once "$convert" --settings "$settings" --output "$scratch/out.gps" --force "$source")
-  replacing_zevi_walls+=("$wall")
+  in_row_zevi_walls+=("$wall")
 done
 rested
 
 cp_wall=$(median "${cp_walls[@]}")
-replacing_cp_wall=$(median "${replacing_cp_walls[@]}")
-replacing_zevi_wall=$(median "${replacing_zevi_walls[@]}")
+in_row_cp_wall=$(median "${in_row_cp_walls[@]}")
+in_row_zevi_wall=$(median "${in_row_zevi_walls[@]}")
 synced_wall=$(median "${synced_walls[@]}")
 zevi_wall=$(median "${zevi_walls[@]}")
 zevi_peak=$(median "${zevi_peaks[@]}")
 write_wall=$( ((${#write_walls[@]})) && median "${write_walls[@]}" || echo -)
 printf '\n%d lines, %.1f MB (csv layout, waypoints), median of %d runs, %s cores\n\n' \
   "$lines" "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$runs" "$(nproc)"
-printf '| %-24s | %8s | %8s |\n' command "wall s" "peak MB"
-printf '|--------------------------|----------|----------|\n'
-printf '| %-24s | %8s | %8s |\n' "cp" "$cp_wall" "-"
-printf '| %-24s | %8s | %8s |\n' "cp, then sync of copy" "$synced_wall" "-"
-printf '| %-24s | %8s | %8s |\n' "output's bytes, written" "$write_wall" "-"
-printf '| %-24s | %8s | %8s |\n' "zevi-convert" "$zevi_wall" "$zevi_peak"
-printf '| %-24s | %8s | %8s |\n' "cp, replacing" "$replacing_cp_wall" "-"
-printf '| %-24s | %8s | %8s |\n' "zevi-convert, replacing" "$replacing_zevi_wall" "-"
-printf '\nwall ratio zevi-convert / cp: %s\n' "$(awk -v z="$zevi_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", z / c }')"
-printf 'the same, both replacing:     %s\n' \
-  "$(awk -v z="$replacing_zevi_wall" -v c="$replacing_cp_wall" 'BEGIN { printf "%.2fx", z / c }')"
+row() { printf '| %-34s | %8s | %8s |\n' "$@"; }
+row command "wall s" "peak MB"
+printf '|------------------------------------|----------|----------|\n'
+row "cp" "$cp_wall" "-"
+row "cp, then sync of copy" "$synced_wall" "-"
+row "output's bytes, written" "$write_wall" "-"
+row "zevi-convert" "$zevi_wall" "$zevi_peak"
+row "cp, replacing its copy" "$in_row_cp_wall" "-"
+row "zevi-convert, replacing its output" "$in_row_zevi_wall" "-"
+ratio() { awk -v z="$1" -v c="$2" 'BEGIN { printf "%.2fx", z / c }'; }
+printf '\nwall ratio zevi-convert / cp: %s\n' "$(ratio "$zevi_wall" "$cp_wall")"
+printf 'the same, both replacing:     %s\n' "$(ratio "$in_row_zevi_wall" "$in_row_cp_wall")"
 printf 'cp, then sync / cp:           %s\n' "$(awk -v s="$synced_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", s / c }')"
 [ "$write_wall" = - ] || printf 'output written / cp:          %s\n' \
   "$(awk -v w="$write_wall" -v c="$cp_wall" 'BEGIN { printf "%.2fx", w / c }')"
