@@ -68,17 +68,16 @@ inline std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int d
   while (at < end && static_cast<unsigned char>(*at - '0') <= 9) ++at;
   if (at == wholeStart) return std::nullopt;  // ".5", "-", "": left to the full reader
   number.whole = std::string_view(significant, static_cast<std::size_t>(at - significant));
-  bool zero = number.whole.empty();
   if (at < end) {
     if (*at != decimalMark) return std::nullopt;
     const char* const fraction = ++at;
-    for (; at < end && static_cast<unsigned char>(*at - '0') <= 9; ++at) zero = zero && *at == '0';
+    while (at < end && static_cast<unsigned char>(*at - '0') <= 9) ++at;
     if (at != end || at == fraction || at - fraction > decimals) return std::nullopt;
     number.fraction = std::string_view(fraction, static_cast<std::size_t>(at - fraction));
   }
   // Fifteen significant digits read and print back exactly through a double.
   if (number.whole.size() + number.fraction.size() > 15) return std::nullopt;
-  number.zero = zero;
+  number.zero = number.whole.empty() && number.fraction.find_first_not_of('0') == std::string_view::npos;
   return number;
 }
 
