@@ -114,7 +114,7 @@ void RecordReader::PlanRoads() {
       case 'H':
         if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0};
         break;
-      case 'D': field.road = Road::IsoDate; break;
+      case 'D': field.road = Road::DateCell; break;
       case 'T': field.road = Road::Time; break;
       case 'M': field.road = Road::TextOption; break;
       default: break;
@@ -123,7 +123,7 @@ void RecordReader::PlanRoads() {
       case Road::IdCell: field.room = static_cast<std::size_t>(std::max(field.width, 0)) + 8; break;
       case Road::PlainAxis:
       case Road::PlainAltitude: field.room = kFloatTextRoom; break;
-      case Road::IsoDate: field.room = 10; break;
+      case Road::DateCell: field.room = 10; break;
       case Road::Time: field.room = 16; break;
       case Road::TextOption: field.room = 1; break;
       case Road::Any: break;
@@ -242,8 +242,8 @@ void RecordReader::BuildLine(int r) {
         done = length > 0;
         break;
       }
-      case Road::IsoDate:
-        done = WriteIsoDateField(line + size, row_, values_);
+      case Road::DateCell:
+        done = WriteDateCellField(line + size, row_, values_);
         if (done) size += 10;
         break;
       case Road::Time:

@@ -29,9 +29,10 @@ std::string_view PlainTimeField(const RowCells& row, const ValueContext& context
 // years before the clock's year (in 2024: 1974..2073).
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry);
 // DateField's text for the usual row of a large file, whose date column holds
-// an ISO date ("2024-03-15"), written at `out` as the ten characters of the
-// field without a string in between; false, writing nothing, for any other row.
-bool WriteIsoDateField(char* out, const RowCells& row, const ValueContext& context);
+// a date with dashes, dots or slashes ("2024-03-15", "15.03.2024"), written at
+// `out` as the ten characters of the field without a string in between; false,
+// writing nothing, for any other row.
+bool WriteDateCellField(char* out, const RowCells& row, const ValueContext& context);
 
 // "7" -> "7", "Dec" -> "12", "December" -> "01".
 std::string MonthNumber(std::string_view text);

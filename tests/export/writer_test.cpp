@@ -243,7 +243,7 @@ TEST_F(WriterTest, PlainCellsOfEveryShapeWriteAsPrintfWritesTheirValues) {
   }
 }
 
-// ISO dates go into their field as text; every other date through DateField.
+// Dates with marks go into their field as text; every other date through DateField.
 TEST_F(WriterTest, DatesWriteWhatDateFieldWrites) {
   struct Row {
     char order;
@@ -261,6 +261,16 @@ TEST_F(WriterTest, DatesWriteWhatDateFieldWrites) {
       {'Y', "2024.03.15", "2024/03/15"},
       {'D', "2024-03-15", ""},                  // the order says day first
       {'D', "15/03/2024", "15/03/2024"},
+      {'D', "15.03.2024", "15/03/2024"},
+      {'M', "03.15.2024.", "03/15/2024"},       // cut to the field
+      {'D', "15/03/2024 x.y", "15/03/2024"},    // a dot past the field
+      {'D', "15/3/24", "15/3/24   "},           // short: padded
+      {'D', "1.3.24", "1/3/24    "},
+      {'D', "15032024.", "15032024/ "},         // a dot past the first eight
+      {'D', "15032024", "15/03/2024"},          // no mark: DateField's compact reading
+      {'D', "2024-03-15/", ""},                 // dashes first, even with a slash
+      {'D', "2024-03/15", "2024-03/15"},        // not the ISO form
+      {'Y', "2024-03-15.", "2024/03/15"},       // dashes first, even with a dot
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(1, row.order) + " " + row.cell);
