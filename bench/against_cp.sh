@@ -32,7 +32,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 [ -x "$convert" ] || { echo "no $convert: build it first (scripts/bench.sh)" >&2; exit 1; }
-[ -f "$files/csv-$lines.ini" ] || python3 bench/genfiles.py "$lines" "$files"
+grep -qs DateFormat=D "$files/csv-$lines.ini" || python3 bench/genfiles.py "$lines" "$files"
 source="$files/csv-$lines.txt"
 settings="$files/csv-$lines.ini"
 bytes=$(stat -c %s "$source")

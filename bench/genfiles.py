@@ -4,8 +4,8 @@
 Four layouts of the same kind of record (ID, latitude, longitude, altitude,
 date, time), each with a waypoint and a trackpoint settings file:
 
-  csv    comma-separated, decimal degrees, one heading line (GPSBabel's
-         universal CSV reader needs it; the settings skip it)
+  csv    comma-separated, decimal degrees, a D/M/Y date, one heading line
+         (GPSBabel's universal CSV reader needs it; the settings skip it)
   dm     comma-separated, DD MM.mmmm with hemisphere letters
   fixed  no separator: fields run together and column breaks cut them
   utm    comma-separated zone, easting and northing on the UTM grid
@@ -58,8 +58,12 @@ def utm(lat, lon):
     return "30U", f"{int(500000 + lon * 70000)}", f"{int(lat * 111000)}"
 
 
+def day_month_year(iso):
+    return f"{iso[8:10]}/{iso[5:7]}/{iso[0:4]}"
+
+
 def csv_line(r):
-    return f"{r[0]},{r[1]:.6f},{r[2]:.6f},{r[3]:.1f},{r[4]},{r[5]}"
+    return f"{r[0]},{r[1]:.6f},{r[2]:.6f},{r[3]:.1f},{day_month_year(r[4])},{r[5]}"
 
 
 def dm_line(r):
@@ -78,7 +82,7 @@ def utm_line(r):
 # name: line maker, heading line or None, settings keys
 LAYOUTS = {
     "csv": (csv_line, "name,lat,lon,alt,date,time",
-            {"Separators": b",.:", "Records": b"RE 2 2", "Columns": b"I_/80,KD/90,LD/90,HM/60,DD/80,DT/70"}),
+            {"Separators": b",.:", "Records": b"RE 2 2", "DateFormat": b"D", "Columns": b"I_/80,KD/90,LD/90,HM/60,DD/80,DT/70"}),
     "dm": (dm_line, None,
            {"Separators": b",.:", "Columns": b"I_/80,KM/100,LM/100,HM/60,DD/80,DT/70"}),
     "fixed": (fixed_line, None,
