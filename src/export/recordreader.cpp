@@ -114,7 +114,9 @@ void RecordReader::PlanRoads() {
       case 'H':
         if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0};
         break;
-      case 'D': field.road = Road::DateCell; break;
+      case 'D':
+        if (DateIsItsCell(kinds_)) field = {letter, Road::DateCell, kinds_[Slot::Date], 10, 0, 0};
+        break;
       case 'T': field.road = Road::Time; break;
       case 'M': field.road = Road::TextOption; break;
       default: break;
@@ -243,7 +245,7 @@ void RecordReader::BuildLine(int r) {
         break;
       }
       case Road::DateCell:
-        done = WriteDateCellField(line + size, row_, values_);
+        done = WriteDateCell(line + size, cell(field.column), settings_.dateFormat, values_.locale.dateSeparator);
         if (done) size += 10;
         break;
       case Road::Time:

@@ -342,52 +342,9 @@ std::string_view PlainTimeField(const RowCells& row, const ValueContext& context
   return IsTimeField(text, context) ? text : std::string_view{};
 }
 
-namespace {
-
-// Whether NormaliseDate passes the cell through with only its dots changed.
-bool HasDateMark(std::string_view cell) {
-  if (cell.size() < 8) return cell.find_first_of("./") != std::string_view::npos;
-  const std::uint64_t word = LoadWord(cell.data());
-  if ((EqualBytes(word, '.') | EqualBytes(word, '/')) != 0) return true;
-  return cell.substr(8).find_first_of("./") != std::string_view::npos;
-}
-
-}  // namespace
-
-bool WriteDateCellField(char* out, const RowCells& row, const ValueContext& context) {
-  const KindColumn& kinds = context.kinds;
-  if (!kinds.Has(Slot::Date) || kinds.Has(Slot::DateTime) || kinds.Has(Slot::DaysCount) ||
-      kinds.Has(Slot::SecondsCount)) {
-    return false;
-  }
-  const std::string_view cell = CellOf(row, kinds[Slot::Date]);
-  // NormaliseDate's forms in its order: an ISO date has its dashes made the
-  // separator, a date with dots has them made slashes, one with slashes stays.
-  char from = '.', to = '/';
-  if (cell.size() >= 8 && cell[4] == '-' && cell[7] == '-') {
-    if (context.settings.dateFormat != 'Y') return false;  // fails: DateField says why
-    from = '-';
-    to = context.locale.dateSeparator;
-  } else if (!HasDateMark(cell)) {
-    return false;
-  }
-  constexpr std::size_t kWidth = 10;
-  if (cell.size() >= kWidth) {
-    // The usual "2024-03-15" or "15/03/2024": its first eight bytes in one word.
-    const std::uint64_t word = LoadWord(cell.data());
-    // Each marked byte's high bit spread over the byte: those bytes become `to`.
-    const std::uint64_t mask = (EqualBytes(word, static_cast<unsigned char>(from)) >> 7) * 0xFF;
-    const std::uint64_t field = (word & ~mask) | (kByteOnes * static_cast<unsigned char>(to) & mask);
-    std::memcpy(out, &field, sizeof field);
-    out[8] = cell[8] == from ? to : cell[8];
-    out[9] = cell[9] == from ? to : cell[9];
-    return true;
-  }
-  for (std::size_t i = 0; i < kWidth; ++i) {
-    const char c = i < cell.size() ? cell[i] : ' ';
-    out[i] = c == from ? to : c;
-  }
-  return true;
+bool DateIsItsCell(const KindColumn& kinds) {
+  return kinds.Has(Slot::Date) && !kinds.Has(Slot::DateTime) && !kinds.Has(Slot::DaysCount) &&
+         !kinds.Has(Slot::SecondsCount);
 }
 
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry) {

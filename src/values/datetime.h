@@ -1,9 +1,13 @@
 #pragma once
 // Date and time cells to the export's date and time texts. Day numbers count
 // from 30 December 1899 (day 0); the fraction is the time of day.
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "source/bytewords.h"
+#include "source/columns.h"
 #include "source/table.h"
 #include "values/context.h"
 
@@ -28,11 +32,48 @@ std::string_view PlainTimeField(const RowCells& row, const ValueContext& context
 // order; a two-digit year then falls in the hundred years that begin fifty
 // years before the clock's year (in 2024: 1974..2073).
 std::string DateField(const RowCells& row, const ValueContext& context, const DayCarry& carry);
-// DateField's text for the usual row of a large file, whose date column holds
-// a date with dashes, dots or slashes ("2024-03-15", "15.03.2024"), written at
-// `out` as the ten characters of the field without a string in between; false,
-// writing nothing, for any other row.
-bool WriteDateCellField(char* out, const RowCells& row, const ValueContext& context);
+// The date field is the Date column's cell as DateField normalises it: no
+// date-and-time, day count or second count column takes its place.
+bool DateIsItsCell(const KindColumn& kinds);
+// DateField's text for such a cell in the usual row of a large file, a date
+// with dashes, dots or slashes ("2024-03-15", "15.03.2024"), written at `out`
+// as the ten characters of the field without a string in between; false,
+// writing nothing, for any other cell. Inline: the export writes one per record.
+inline bool WriteDateCell(char* out, std::string_view cell, char dateOrder, char dateSeparator) {
+  // NormaliseDate's forms in its order: an ISO date has its dashes made the
+  // separator, a date with dots has them made slashes, one with slashes stays.
+  char from = '.', to = '/';
+  if (cell.size() >= 8 && cell[4] == '-' && cell[7] == '-') {
+    if (dateOrder != 'Y') return false;  // fails: DateField says why
+    from = '-';
+    to = dateSeparator;
+  } else if (cell.size() < 8) {
+    if (cell.find_first_of("./") == std::string_view::npos) return false;
+  } else {
+    const std::uint64_t word = LoadWord(cell.data());
+    if ((EqualBytes(word, '.') | EqualBytes(word, '/')) == 0 &&
+        cell.substr(8).find_first_of("./") == std::string_view::npos) {
+      return false;
+    }
+  }
+  constexpr std::size_t kWidth = 10;
+  if (cell.size() >= kWidth) {
+    // The usual "2024-03-15" or "15/03/2024": its first eight bytes in one word.
+    const std::uint64_t word = LoadWord(cell.data());
+    // Each marked byte's high bit spread over the byte: those bytes become `to`.
+    const std::uint64_t mask = (EqualBytes(word, static_cast<unsigned char>(from)) >> 7) * 0xFF;
+    const std::uint64_t field = (word & ~mask) | (kByteOnes * static_cast<unsigned char>(to) & mask);
+    std::memcpy(out, &field, sizeof field);
+    out[8] = cell[8] == from ? to : cell[8];
+    out[9] = cell[9] == from ? to : cell[9];
+    return true;
+  }
+  for (std::size_t i = 0; i < kWidth; ++i) {
+    const char c = i < cell.size() ? cell[i] : ' ';
+    out[i] = c == from ? to : c;
+  }
+  return true;
+}
 
 // "7" -> "7", "Dec" -> "12", "December" -> "01".
 std::string MonthNumber(std::string_view text);
