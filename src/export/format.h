@@ -3,7 +3,10 @@
 // the heading line, the field layout letters and the fields that need more
 // than one value reader.
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -111,12 +114,68 @@ inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int 
   return static_cast<std::size_t>(width);
 }
 
+// The usual cell of a large file is its field's text already: an optional
+// minus, a whole part with no leading zero (or a lone 0), the mark and
+// exactly `decimals` digits, not all of them zeros, 4 to 16 characters.
+// Such a cell is written right-aligned as it stands, and its length checked
+// a word at a time; 0, writing nothing, for any other cell.
+inline std::size_t WriteExactDecimalCell(char* out, std::string_view cell, int width, int decimals,
+                                         char decimalMark, int below) {
+  const std::size_t size = cell.size();
+  if (size < 4 || size > 16 || decimals < 1 || static_cast<std::size_t>(decimals) + 2 > size ||
+      width > static_cast<int>(kFloatTextRoom) || size > static_cast<std::size_t>(width) ||
+      static_cast<unsigned char>(decimalMark - '0') <= 9 || decimalMark == '-') {
+    return 0;
+  }
+  const char* text = cell.data();
+  const std::size_t point = size - 1 - static_cast<std::size_t>(decimals);
+  const std::size_t first = text[0] == '-' ? 1 : 0;  // of the whole part
+  if (text[point] != decimalMark || first >= point) return 0;
+  const bool loneZero = text[first] == '0';
+  if (loneZero && point - first > 1) return 0;
+  const std::size_t wholeDigits = loneZero ? 0 : point - first;
+  if (wholeDigits + static_cast<std::size_t>(decimals) > 15) return 0;
+  // Every other byte a digit: the minus and the mark are made zeros in words
+  // loaded from the cell, the first and last eight (or four) bytes of it.
+  if constexpr (std::endian::native != std::endian::little) return 0;
+  constexpr std::uint64_t kZeros = kByteOnes * '0';
+  const std::uint64_t minus = first == 1 ? static_cast<unsigned char>('-' ^ '0') : 0;
+  const std::uint64_t mark = static_cast<unsigned char>(decimalMark ^ '0');
+  std::uint64_t low = kZeros, high = kZeros;
+  if (size >= 8) {
+    const std::size_t highStart = size - 8;
+    low = LoadWord(text) ^ minus;
+    high = LoadWord(text + highStart) ^ (highStart == 0 ? minus : 0);
+    if (point < 8) low ^= mark << (8 * point);
+    if (point >= highStart) high ^= mark << (8 * (point - highStart));
+  } else {
+    // Bytes 0..3 of the text, then bytes size-4..size-1.
+    std::uint32_t head, tail;
+    std::memcpy(&head, text, 4);
+    std::memcpy(&tail, text + size - 4, 4);
+    const std::size_t tailStart = size - 4;
+    low = (head ^ minus) | static_cast<std::uint64_t>(tail ^ (tailStart == 0 ? minus : 0)) << 32;
+    if (point < 4) low ^= mark << (8 * point);
+    if (point >= tailStart) low ^= mark << (8 * (4 + point - tailStart));
+  }
+  if (!AllDigits(low) || !AllDigits(high) || (low == kZeros && high == kZeros)) return 0;
+  if (below > 0) {
+    if (wholeDigits > 3) return 0;
+    int whole = 0;
+    for (std::size_t i = first; i < first + wholeDigits; ++i) whole = whole * 10 + (text[i] - '0');
+    if (whole >= below) return 0;
+  }
+  FillBlanks(out, static_cast<std::size_t>(width));
+  CopyShort(out + (static_cast<std::size_t>(width) - size), text, size);
+  return static_cast<std::size_t>(width);
+}
+
 // A plain decimal cell written into its field as WritePlainDecimal writes
 // it; 0, writing nothing, for any other cell. With `below` its whole part
 // must stay under that many degrees, and a minus zero loses its minus, as the
 // coordinate readers give it.
-inline std::size_t WritePlainDecimalCell(char* out, std::string_view cell, int width, int decimals, char decimalMark,
-                                         int below = 0) {
+inline std::size_t WriteDecimalCellAsRead(char* out, std::string_view cell, int width, int decimals,
+                                          char decimalMark, int below) {
   std::optional<PlainDecimal> number = ReadPlainDecimal(cell, decimals, decimalMark);
   if (!number) return 0;
   if (below > 0) {
@@ -127,6 +186,15 @@ inline std::size_t WritePlainDecimalCell(char* out, std::string_view cell, int w
     if (number->zero) number->negative = false;
   }
   return WritePlainDecimal(out, *number, width, decimals, decimalMark);
+}
+
+// The same, the usual cell without reading it.
+inline std::size_t WritePlainDecimalCell(char* out, std::string_view cell, int width, int decimals, char decimalMark,
+                                         int below = 0) {
+  if (const std::size_t written = WriteExactDecimalCell(out, cell, width, decimals, decimalMark, below)) {
+    return written;
+  }
+  return WriteDecimalCellAsRead(out, cell, width, decimals, decimalMark, below);
 }
 
 // Heading words of the zone, easting and northing fields by the grid's numbers:

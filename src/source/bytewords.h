@@ -30,6 +30,13 @@ inline std::uint64_t EqualBytes(std::uint64_t word, unsigned char byte) {
   return ~(((x & ~kByteHighs) + ~kByteHighs) | x) & kByteHighs;
 }
 
+// Whether every byte of `word` is an ASCII digit: the high nibble of each is 3
+// both as it is and with 6 added, which takes ':' to '?' past it into 4.
+inline bool AllDigits(std::uint64_t word) {
+  constexpr std::uint64_t kHighNibbles = kByteOnes * 0xF0;
+  return (word & kHighNibbles) == kByteOnes * 0x30 && ((word + kByteOnes * 6) & kHighNibbles) == kByteOnes * 0x30;
+}
+
 // Copies the few bytes of a field without a library call: two overlapping
 // words for 4 to 16 bytes, which is most fields; memcpy beyond.
 inline void CopyShort(char* to, const char* from, std::size_t size) {

@@ -111,6 +111,47 @@ TEST(FloatTextTest, PlainDecimalsWriteWhatTheirValuesWrite) {
   }
 }
 
+// The cells written as they stand are written as their reading writes them:
+// every cell of up to six characters from the bytes that matter, and longer
+// ones, mostly digits, at random.
+TEST(FloatTextTest, ExactDecimalCellsWriteWhatTheirReadingWrites) {
+  std::vector<std::string> cells;
+  const std::string bytes = "-019.,:/ ";
+  for (std::size_t length = 1; length <= 6; ++length) {
+    std::string cell(length, ' ');
+    for (std::size_t n = 0, count = static_cast<std::size_t>(std::pow(bytes.size(), length)); n < count; ++n) {
+      for (std::size_t i = 0, rest = n; i < length; ++i, rest /= bytes.size()) cell[i] = bytes[rest % bytes.size()];
+      cells.push_back(cell);
+    }
+  }
+  std::mt19937_64 random(20261209);
+  for (int i = 0; i < 200000; ++i) {
+    std::string cell;
+    for (std::size_t length = random() % 12 + 7; cell.size() < length;) {
+      cell += random() % 8 ? static_cast<char>('0' + random() % 10) : bytes[random() % bytes.size()];
+    }
+    cells.push_back(cell);
+  }
+  struct Field {
+    int width, decimals, below;
+  };
+  std::size_t exact = 0;
+  for (const Field field : {Field{10, 6, 90}, Field{11, 6, 180}, Field{8, 1, 0}, Field{8, 3, 0}}) {
+    for (const char mark : {'.', ','}) {
+      for (const std::string& cell : cells) {
+        char fast[kFloatTextRoom], read[kFloatTextRoom];
+        const std::size_t length = WriteExactDecimalCell(fast, cell, field.width, field.decimals, mark, field.below);
+        if (length == 0) continue;
+        ++exact;
+        const std::size_t expected = WriteDecimalCellAsRead(read, cell, field.width, field.decimals, mark, field.below);
+        ASSERT_EQ(std::string(fast, length), std::string(read, expected))
+            << "'" << cell << "' in " << field.width << "." << field.decimals << " below " << field.below;
+      }
+    }
+  }
+  EXPECT_GT(exact, 1000u) << "cells written as they stand";
+}
+
 class FormatTest : public ExportTest {
  protected:
   ExportSetup Setup(ExportFlags flags = {}) {
