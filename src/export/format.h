@@ -49,12 +49,14 @@ inline constexpr std::size_t kFloatTextRoom = 32;
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark);
 
 // A cell that is a plain decimal, "-51.1234" or "7": an optional minus,
-// digits, and after the mark at most `decimals` digits. Its value printed at
-// `decimals` is its own digits padded with zeros, so it can be written
-// without a double in between, as it is for nearly every cell of a large file.
+// digits, and after the mark digits, at most 15 digits in all. Its value
+// printed at `decimals` is its own digits padded with zeros, or cut and
+// rounded, so it can be written without a double in between, as it is for
+// nearly every cell of a large file.
 struct PlainDecimal {
   bool negative = false;
   bool zero = true;           // all its digits are zeros
+  bool roundUp = false;       // the fraction was cut, and its last digit goes up by one
   std::string_view whole;     // without leading zeros; empty for 0
   std::string_view fraction;  // at most `decimals` digits
 };
@@ -75,13 +77,66 @@ inline std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int d
     if (*at != decimalMark) return std::nullopt;
     const char* const fraction = ++at;
     while (at < end && static_cast<unsigned char>(*at - '0') <= 9) ++at;
-    if (at != end || at == fraction || at - fraction > decimals) return std::nullopt;
+    if (at != end || at == fraction) return std::nullopt;
     number.fraction = std::string_view(fraction, static_cast<std::size_t>(at - fraction));
   }
   // Fifteen significant digits read and print back exactly through a double.
   if (number.whole.size() + number.fraction.size() > 15) return std::nullopt;
-  number.zero = number.whole.empty() && number.fraction.find_first_not_of('0') == std::string_view::npos;
+  const auto kept = static_cast<std::size_t>(std::max(decimals, 0));
+  bool cutValue = false;  // the digits cut off are not all zeros
+  if (number.fraction.size() > kept) {
+    // Rounded as its digits round: the double read from them lies nearer to
+    // them than to any boundary of the rounding, except one they sit on.
+    const std::string_view cut = number.fraction.substr(kept);
+    cutValue = cut.find_first_not_of('0') != std::string_view::npos;
+    if (cut[0] == '5' && cut.find_first_not_of('0', 1) == std::string_view::npos) return std::nullopt;
+    number.roundUp = cut[0] >= '5';
+    number.fraction = number.fraction.substr(0, kept);
+  }
+  number.zero = !number.roundUp && number.whole.empty() &&
+                number.fraction.find_first_not_of('0') == std::string_view::npos;
+  // Not a zero but a value too small to show ("-0.0000001"): the readers
+  // keep its minus, which a zero's loses.
+  if (number.zero && cutValue) return std::nullopt;
   return number;
+}
+
+// WritePlainDecimal for a decimal whose last kept digit goes up by one:
+// its digits are gathered, counted up with their carry, then written.
+inline std::size_t WriteRoundedUp(char* out, const PlainDecimal& number, int width, int decimals,
+                                  char decimalMark) {
+  const auto places = static_cast<std::size_t>(std::max(decimals, 0));
+  char digits[1 + 15 + 15];
+  std::size_t count = 1;  // digits[0] is room for a carry out of the whole part
+  digits[0] = '0';
+  if (number.whole.empty()) {
+    digits[count++] = '0';
+  } else {
+    std::memcpy(digits + count, number.whole.data(), number.whole.size());
+    count += number.whole.size();
+  }
+  std::memcpy(digits + count, number.fraction.data(), number.fraction.size());
+  count += number.fraction.size();
+  for (std::size_t i = number.fraction.size(); i < places; ++i) digits[count++] = '0';
+  std::size_t at = count;
+  while (digits[at - 1] == '9') digits[--at] = '0';
+  ++digits[at - 1];
+  const std::size_t first = digits[0] == '0' ? 1 : 0;
+  const std::size_t whole = count - places - first;
+  const std::size_t length = (number.negative ? 1 : 0) + whole + (places > 0 ? 1 + places : 0);
+  if (width < 0 || length > static_cast<std::size_t>(width) || static_cast<std::size_t>(width) > kFloatTextRoom) {
+    return 0;
+  }
+  FillBlanks(out, kFloatTextRoom);
+  char* text = out + (static_cast<std::size_t>(width) - length);
+  if (number.negative) *text++ = '-';
+  std::memcpy(text, digits + first, whole);
+  text += whole;
+  if (places > 0) {
+    *text++ = decimalMark;
+    std::memcpy(text, digits + count - places, places);
+  }
+  return static_cast<std::size_t>(width);
 }
 
 // What WriteFloatText writes for the decimal's value, read as ParseFloat
@@ -90,6 +145,7 @@ inline std::optional<PlainDecimal> ReadPlainDecimal(std::string_view cell, int d
 inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int width, int decimals,
                                      char decimalMark) {
   if (number.whole.size() > 15 || number.fraction.size() > 15) return 0;  // as ReadPlainDecimal never gives
+  if (number.roundUp) return WriteRoundedUp(out, number, width, decimals, decimalMark);
   const std::size_t whole = std::max<std::size_t>(number.whole.size(), 1);
   const std::size_t length =
       (number.negative ? 1 : 0) + whole + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);

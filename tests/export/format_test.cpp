@@ -81,13 +81,28 @@ TEST(FloatTextTest, PlainDecimalsWriteWhatTheirValuesWrite) {
   std::vector<std::string> cells = {"0", "-0", "0.0", "-0.000", "7", "007", "-007.50", "51.123456",
                                     "-179.999999", "123456.7", "-123456.7", "999999999999999",
                                     "9999999999999999", "0.1234567", "1.", ".5", "-", "", "+1", " 1",
-                                    "1 ", "1e5", "1,5", "1.5.5", "--1", "0x1"};
+                                    "1 ", "1e5", "1,5", "1.5.5", "--1", "0x1",
+                                    // more decimals than the field: rounded, ties left to the double
+                                    "51.1234565", "51.12345650", "51.1234566", "51.12345649999", "-0.0000001",
+                                    "-0.0000005", "-0.0000006", "-0.0000000", "0.9999995", "0.99999951",
+                                    "-9.99999999", "179.9999996", "999999999.9999999", "1.05", "1.15", "-99999.95",
+                                    "99999.96", "0.0000000000000001"};
   std::mt19937_64 random(20261208);
   const std::string alphabet = "0123456789.,-";
   for (int i = 0; i < 20000; ++i) {
     std::string cell;
     for (std::size_t length = random() % 12 + 1; cell.size() < length;) cell += alphabet[random() % alphabet.size()];
     cells.push_back(cell);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    std::string cell = random() % 2 ? "-" : "";
+    for (std::size_t length = random() % 4; length > 0; --length) cell += static_cast<char>('0' + random() % 10);
+    cell += '.';
+    const char* tails[] = {"", "5", "50", "49", "99", "95"};
+    for (std::size_t length = random() % 9 + 1; length > 0; --length) {
+      cell += static_cast<char>('0' + (random() % 3 ? random() % 10 : 9 * (random() % 2)));
+    }
+    cells.push_back(cell + tails[random() % 6]);
   }
   for (const std::string& cell : cells) {
     for (int decimals : {1, 6}) {

@@ -175,6 +175,8 @@ TEST_F(WriterTest, PlainDecimalsWriteWhatTheReadersWrite) {
       {"1", "180.5", "1", " 1.000000 -179.500000      1.0"},
       {"1", "1", "-123456.7", ""},
       {"1.", ".5", "5.", "  1.000000    0.500000      5.0"},
+      {"51.12345651", "-1.99999999", "122.649", " 51.123457   -2.000000    122.6"},  // more decimals: rounded
+      {"-0.0000001", "-0.0000004", "-0.04", " -0.000000   -0.000000     -0.0"},       // not zeros: the minus stays
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.latitude) + " " + row.longitude + " " + row.altitude);
@@ -206,7 +208,8 @@ TEST_F(WriterTest, PlainCellsOfEveryShapeWriteAsPrintfWritesTheirValues) {
       std::string text = random() % 2 ? "-" : "";
       if (random() % 4 == 0) text += std::string(random() % 3, '0');
       text += random() % 8 == 0 ? std::string("0") : digits(1 + random() % wholeDigits);
-      if (random() % 4 != 0) text += "." + digits(1 + random() % decimals);
+      // Up to four decimals more than the field shows: rounded.
+      if (random() % 4 != 0) text += "." + digits(1 + random() % (decimals + 4));
       if (std::fabs(std::strtod(text.c_str(), nullptr)) < below) return text;
     }
   };
