@@ -698,7 +698,7 @@ TEST_F(Cli, FailedWriteKeepsTheOldTarget) {
   WriteBytes(File("many.txt"), many);
   WriteBytes(File("many.gps"), "the old file");
   ::chmod(File("many.gps").c_str(), 0604);
-  Outcome run = Convert({kPointSettings, "-f", File("many.txt")}, {.fileLimit = 4096});
+  Outcome run = Convert({kPointSettings, "-f", File("many.txt")}, {.input = {}, .fileLimit = 4096});
   EXPECT_EQ(run.status, 3);
   EXPECT_EQ(run.err, "Error writing file\n" + File("many.gps") + ": File too large\n");
   EXPECT_EQ(ReadBytes(File("many.gps")), "the old file");
