@@ -43,6 +43,19 @@ LargeBlock AllocateLargeBlock(std::size_t bytes) {
   return LargeBlock(block, LargeBlockRelease{bytes});
 }
 
+void PrepareForWriting(const void* at, std::size_t bytes) {
+#if defined(MADV_POPULATE_WRITE)
+  const auto start = reinterpret_cast<std::uintptr_t>(at);
+  const std::uintptr_t begin = (start + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t end = (start + bytes) & ~(kPage - 1);
+  // Older systems refuse the advice: the pages then fault in as written.
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+  static_cast<void>(at);
+  static_cast<void>(bytes);
+#endif
+}
+
 void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
   const std::size_t old = block.get_deleter().bytes;
   keep = std::min({keep, old, bytes});

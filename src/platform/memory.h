@@ -23,4 +23,10 @@ LargeBlock AllocateLargeBlock(std::size_t bytes);
 // grow to gigabytes with no second copy. Throws std::bad_alloc.
 void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep);
 
+// Maps in the pages of [at, at + bytes) for writing, for a thread with time
+// to spare ahead of another that will write there: that one then finds them
+// ready. Only whole pages inside the range; a hint, which does nothing where
+// the system cannot, and never changes what the memory holds.
+void PrepareForWriting(const void* at, std::size_t bytes);
+
 }  // namespace zevi

@@ -288,12 +288,16 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     laterRows.Reserve(EstimateRowsWithText(text.substr(split)));
     LineWalk later;
     {
+      const SourceRows::Room room = rows.ReservedRoom();
       std::jthread helper([&] {
         WidestCells all = asked;
         all.first = 1;
         all.last = std::numeric_limits<int>::max();
         later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
                           listSeparator, laterRows, [](std::size_t) {}, doneWith, all);
+        // The later part usually ends first: the Append below then copies its
+        // spans into pages already there.
+        room.PrepareEnd(laterRows.Count());
       });
       // Both parts go at about the same pace.
       walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,

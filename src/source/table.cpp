@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "platform/memory.h"
 #include "source/bytewords.h"
 
 #if defined(__SSE2__)
@@ -241,6 +242,13 @@ void SourceRows::Append(const SourceRows& later, int after) {
 }
 
 void SourceRows::Reserve(std::size_t rowsWithText) { spans_.reserve(rowsWithText); }
+
+void SourceRows::Room::PrepareEnd(std::size_t count) const {
+  const std::size_t spared = std::min(capacity, count + count / 10);
+  // Should the rows outgrow the room meanwhile, this maps in freed memory,
+  // which changes nothing.
+  PrepareForWriting(spans + (capacity - spared), spared * sizeof(std::uint64_t));
+}
 
 std::size_t SourceRows::MemoryBytes() const {
   return markers_.capacity() * sizeof(std::uint64_t) + ranks_.capacity() * sizeof(std::uint32_t) +

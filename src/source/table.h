@@ -90,6 +90,16 @@ class SourceRows {
   void Append(const SourceRows& later, int after);
   // Room for `rowsWithText` spans: the spans grow once instead of doubling.
   void Reserve(std::size_t rowsWithText);
+  // Where the room reserved for spans lies, taken before another thread is
+  // told of it: that thread may map in its end for an Append while rows are
+  // still added here (PrepareForWriting), and must not ask the rows.
+  struct Room {
+    const std::uint64_t* spans = nullptr;
+    std::size_t capacity = 0;
+    // The last `count` spans of it, and a tenth more in case fewer rows come first.
+    void PrepareEnd(std::size_t count) const;
+  };
+  Room ReservedRoom() const { return {spans_.data(), spans_.capacity()}; }
   std::size_t MemoryBytes() const;
 
   template <typename Visit>

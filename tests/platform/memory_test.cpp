@@ -39,5 +39,24 @@ TEST(LargeBlock, ResizingKeepsTheBytes) {
   }
 }
 
+// Mapping in ahead of a writer never changes what the memory holds, over
+// ranges of any alignment, written or not, and one beyond a block's end.
+TEST(LargeBlock, PreparingForWritingKeepsTheBytes) {
+  LargeBlock block = AllocateLargeBlock(6 * kMegabyte);
+  auto* bytes = static_cast<unsigned char*>(block.get());
+  const std::size_t written = 3 * kMegabyte + 123;
+  for (std::size_t i = 0; i < written; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + i / 4096);
+  const struct {
+    std::size_t from, size;
+  } ranges[] = {{0, 0}, {5, 10}, {4095, 8194}, {kMegabyte + 1, 4 * kMegabyte}, {written - 7, 3 * kMegabyte - 200}};
+  for (const auto& range : ranges) PrepareForWriting(bytes + range.from, range.size);
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < written; ++i) differing += bytes[i] != static_cast<unsigned char>(i * 7 + i / 4096);
+  EXPECT_EQ(differing, 0u);
+  // Pages that were never written read as zeros, as a fresh block's do.
+  EXPECT_EQ(bytes[written], 0);
+  EXPECT_EQ(bytes[6 * kMegabyte - 1], 0);
+}
+
 }  // namespace
 }  // namespace zevi
