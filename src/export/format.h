@@ -170,6 +170,14 @@ inline std::size_t WritePlainDecimal(char* out, const PlainDecimal& number, int 
   return static_cast<std::size_t>(width);
 }
 
+// Whether whole-part digits (no leading zeros) stay under `below` degrees.
+inline bool WholeUnder(std::string_view digits, int below) {
+  if (digits.size() > 3) return false;
+  int whole = 0;
+  for (const char digit : digits) whole = whole * 10 + (digit - '0');
+  return whole < below;
+}
+
 // The usual cell of a large file is its field's text already: an optional
 // minus, a whole part with no leading zero (or a lone 0), the mark and
 // exactly `decimals` digits, not all of them zeros, 4 to 16 characters.
@@ -215,12 +223,7 @@ inline std::size_t WriteExactDecimalCell(char* out, std::string_view cell, int w
     if (point >= tailStart) low ^= mark << (8 * (4 + point - tailStart));
   }
   if (!AllDigits(low) || !AllDigits(high) || (low == kZeros && high == kZeros)) return 0;
-  if (below > 0) {
-    if (wholeDigits > 3) return 0;
-    int whole = 0;
-    for (std::size_t i = first; i < first + wholeDigits; ++i) whole = whole * 10 + (text[i] - '0');
-    if (whole >= below) return 0;
-  }
+  if (below > 0 && !WholeUnder(std::string_view(text + first, wholeDigits), below)) return 0;
   FillBlanks(out, static_cast<std::size_t>(width));
   CopyShort(out + (static_cast<std::size_t>(width) - size), text, size);
   return static_cast<std::size_t>(width);
@@ -235,10 +238,7 @@ inline std::size_t WriteDecimalCellAsRead(char* out, std::string_view cell, int 
   std::optional<PlainDecimal> number = ReadPlainDecimal(cell, decimals, decimalMark);
   if (!number) return 0;
   if (below > 0) {
-    if (number->whole.size() > 3) return 0;
-    int whole = 0;
-    for (const char digit : number->whole) whole = whole * 10 + (digit - '0');
-    if (whole >= below) return 0;
+    if (!WholeUnder(number->whole, below)) return 0;
     if (number->zero) number->negative = false;
   }
   return WritePlainDecimal(out, *number, width, decimals, decimalMark);
