@@ -79,6 +79,7 @@ int CountFields(std::string_view line, char separator) {
 struct LineShape {
   char separator;
   int fields;
+  bool quotes;
 };
 
 LineShape MeasureLine(std::string_view line, char listSeparator) {
@@ -87,10 +88,10 @@ LineShape MeasureLine(std::string_view line, char listSeparator) {
   if (!counts.quotes && separator != ' ') {
     // Nothing to mask: the separators are counted already.
     const std::size_t separators = separator == '\t' ? counts.tabs : counts.separators;
-    return {separator, 1 + static_cast<int>(separators) - (line.back() == separator ? 1 : 0)};
+    return {separator, 1 + static_cast<int>(separators) - (line.back() == separator ? 1 : 0), false};
   }
   const char masked = SeparatorOfLine(line, listSeparator);
-  return {masked, CountFields(line, masked)};
+  return {masked, CountFields(line, masked), counts.quotes};
 }
 
 class LoadProgress {
@@ -198,6 +199,9 @@ struct LineWalk {
   RangeShape shape;
   bool highBytes = false;  // a byte above 127 was seen
   WidestCells widest;      // as cut by the list separator
+  // Whether column breaks can be cut into the lines as they are read.
+  bool quotes = false;     // in any line
+  std::size_t longest = 0;
 };
 
 template <typename Progress, typename Done>
@@ -227,7 +231,14 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     }
     if (line.empty()) continue;
     rows.Add(walk.lines, base + static_cast<std::size_t>(line.data() - part.data()), line.size());
-    if (walk.lines >= measureFirst && walk.lines <= measureLast) walk.shape.Take(MeasureLine(line, listSeparator));
+    walk.longest = std::max(walk.longest, line.size());
+    if (walk.lines >= measureFirst && walk.lines <= measureLast) {
+      const LineShape shape = MeasureLine(line, listSeparator);
+      walk.shape.Take(shape);
+      walk.quotes = walk.quotes || shape.quotes;
+    } else if (!walk.quotes) {
+      walk.quotes = line.find('"') != std::string_view::npos;
+    }
     walk.widest.Take(walk.lines, line, listSeparator);
   }
   walk.highBytes = lines.SawHighBytes();
@@ -263,6 +274,8 @@ struct CountResult {
   std::string firstRecordText;
   bool highBytes = false;
   WidestCells widest;
+  bool quotes = false;
+  std::size_t longest = 0;
 };
 
 // One walk over the lines: every line with text gets its span, and the lines
@@ -310,6 +323,8 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
       const int before = walk.lines;
       const std::int64_t total = std::int64_t{before} + later.lines;
       walk.highBytes = walk.highBytes || later.highBytes;
+      walk.quotes = walk.quotes || later.quotes;
+      walk.longest = std::max(walk.longest, later.longest);
       if (later.end == WalkEnd::LineTooLong && total <= std::int64_t{limits.maxLines} + 1) {
         walk.end = WalkEnd::LineTooLong;
         walk.lines = static_cast<int>(total);
@@ -336,6 +351,8 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   result.end = walk.end;
   result.lines = walk.lines;
   result.highBytes = walk.highBytes;
+  result.quotes = walk.quotes;
+  result.longest = walk.longest;
   if (result.end != WalkEnd::Done) return result;
   result.maxFields = walk.shape.maxFields;
   if (walk.shape.separator != 0) result.separator = walk.shape.separator;
@@ -348,6 +365,27 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
 }
 
 bool HasBreaks(const BreakTable& breaks) { return breaks.front().position != 0; }
+
+// The column breaks as the table can cut them into the lines when it reads
+// them, where that cuts as copying them in does; none otherwise. Blanks as
+// separators run together, a quoted part may hold an inserted separator, and
+// a line past the rest limit is cut another way.
+std::optional<LineBreaks> BreaksCutOnRead(const BreakTable& breaks, char separator, bool quotes,
+                                          std::size_t longestLine) {
+  if (separator == ' ' || quotes) return std::nullopt;
+  LineBreaks cut;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    const auto count = static_cast<std::size_t>(cut.count);
+    if (entry.mark != '^' || cut.count == LineBreaks::kMax || (count > 0 && entry.position <= cut.at[count - 1])) {
+      return std::nullopt;
+    }
+    cut.at[count] = entry.position;
+    ++cut.count;
+  }
+  if (longestLine + 1 + static_cast<std::size_t>(cut.count) > kMaxRestLength) return std::nullopt;
+  return cut;
+}
 
 // Rows cut at column breaks are copied once, breaks applied, into a text of
 // their own; the text as read is then let go.
@@ -630,23 +668,31 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     TextPlace unmappable;
     if (decoded.unmappable > 0) unmappable = PlaceOf(read.text.View(), decoded.firstUnmappable);
     const bool breaks = count.separator != '\t' && HasBreaks(state.settings.breaks);
+    std::optional<LineBreaks> cutOnRead;
     if (breaks) {
       if (unmappable.inLine) {
         const std::size_t lineSize = rows.Span(unmappable.line).second;
         unmappable.inLine = PlaceAfterBreaks(state.settings.breaks, *unmappable.inLine, lineSize);
       }
-      ApplyBreaksToRows(state.settings.breaks, count.separator, read.text, rows);
+      // Cut into the lines as they are read, the text stays as read: a file
+      // of fixed columns costs no more than any other.
+      cutOnRead = BreaksCutOnRead(state.settings.breaks, count.separator, count.quotes, count.longest);
+      if (!cutOnRead) ApplyBreaksToRows(state.settings.breaks, count.separator, read.text, rows);
     }
     if (decoded.unmappable > 0) {
       std::string column;
       if (unmappable.inLine) {
         const auto [offset, length] = rows.Span(unmappable.line);
-        column = ColumnHolding(read.text.View().substr(offset, length), *unmappable.inLine,
-                               count.separator, columns);
+        std::string broken(read.text.View().substr(offset, length));
+        if (cutOnRead) {
+          broken += ' ';
+          ApplyBreaks(state.settings.breaks, count.separator, broken);
+        }
+        column = ColumnHolding(broken, *unmappable.inLine, count.separator, columns);
       }
       unmappableMessage = UnmappableMessage(decoded.unmappable, static_cast<std::uint64_t>(unmappable.line), column);
     }
-    state.table.TakeLines(std::move(read.text), std::move(rows), count.separator);
+    state.table.TakeLines(std::move(read.text), std::move(rows), count.separator, cutOnRead.value_or(LineBreaks{}));
     // Cut as the table cuts them only when the list separator is the one in
     // force and the lines are as read.
     if (!breaks && count.separator == state.settings.listSeparator) {

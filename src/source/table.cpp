@@ -163,6 +163,34 @@ void CutLine(std::string_view text, char separator, int lastColumn, Put put) {
   for (int column = cut + 1; column <= reached; ++column) put(column, std::string_view{});
 }
 
+// Cuts a line as CutLine cuts it with the breaks put in as separators, one
+// blank after it: each break ends a cell where it stands, each separator where
+// it stands and is left out. For the lines TakeLines takes breaks with.
+template <typename Put>
+void CutBrokenLine(std::string_view text, char separator, const LineBreaks& breaks, int lastColumn, Put put) {
+  int column = 1;
+  // The cells of [from, to) of the line and its blank; true once lastColumn is done.
+  auto cells = [&](std::size_t from, std::size_t to) {
+    to = std::min(to, text.size());  // the blank is trimmed off
+    for (from = std::min(from, to);; ++from) {
+      const void* found = std::memchr(text.data() + from, separator, to - from);
+      const std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : to;
+      put(column, TrimText(text.substr(from, end - from)));
+      if (++column > lastColumn) return true;
+      if (end == to) return false;
+      from = end;
+    }
+  };
+  if (lastColumn < 1) return;
+  std::size_t start = 0;
+  for (int i = 0; i < breaks.count; ++i) {
+    const std::size_t end = std::min<std::size_t>(breaks.at[static_cast<std::size_t>(i)], text.size() + 1);
+    if (cells(start, end)) return;
+    start = end;
+  }
+  cells(start, text.size() + 1);
+}
+
 }  // namespace
 
 SourceText::SourceText(LargeBlock block, std::size_t size)
@@ -263,14 +291,16 @@ void SourceTable::Layout(int columns, int rows) {
   text_ = SourceText();
   textRows_ = SourceRows();
   lines_ = false;
+  breaks_ = {};
   longest_.Clear();
 }
 
-void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator) {
+void SourceTable::TakeLines(SourceText text, SourceRows rows, char separator, const LineBreaks& breaks) {
   text_ = std::move(text);
   textRows_ = std::move(rows);
   lines_ = true;
   separator_ = separator;
+  breaks_ = breaks;
   longest_.Clear();
 }
 
@@ -293,12 +323,18 @@ void SourceTable::FillRow(int row, std::span<const std::string_view> cells) {
 namespace {
 
 // Cell `column` of a row's text as the table holds it.
-std::string_view CellOfRowText(std::string_view text, int column, bool lines, char separator) {
+std::string_view CellOfRowText(std::string_view text, int column, bool lines, char separator,
+                               const LineBreaks& breaks = {}) {
   if (lines) {
     std::string_view found;
-    CutLine(text, separator, column, [&](int index, std::string_view cell) {
+    auto take = [&](int index, std::string_view cell) {
       if (index == column) found = cell;
-    });
+    };
+    if (breaks.count > 0) {
+      CutBrokenLine(text, separator, breaks, column, take);
+    } else {
+      CutLine(text, separator, column, take);
+    }
     return found;
   }
   const char* at = text.data();
@@ -315,7 +351,7 @@ std::string_view CellOfRowText(std::string_view text, int column, bool lines, ch
 
 std::string_view SourceTable::Cell(int column, int row) const {
   if (column < 1 || column >= columns_) return {};
-  return CellOfRowText(RowText(row), column, lines_, separator_);
+  return CellOfRowText(RowText(row), column, lines_, separator_, breaks_);
 }
 
 std::size_t SourceTable::LongestCell(int column, int first, int last) const {
@@ -334,7 +370,7 @@ std::size_t SourceTable::LongestCell(int column, int first, int last) const {
     std::size_t done = std::string_view::npos;
     std::size_t end = 0;
     textRows_.ForEachIn(from, to, [&](int, std::size_t offset, std::size_t size) {
-      length = std::max(length, CellOfRowText(text.substr(offset, size), column, lines_, separator_).size());
+      length = std::max(length, CellOfRowText(text.substr(offset, size), column, lines_, separator_, breaks_).size());
       if (done == std::string_view::npos) done = offset;
       if (offset - done >= kReleaseBytes) {
         text_.DoneWith(done, offset);
@@ -401,8 +437,13 @@ void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
   std::string_view text = table.RowText(row);
   if (table.lines_) {
-    CutLine(text, table.separator_, static_cast<int>(out.size()) - 1,
-            [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; });
+    auto put = [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; };
+    const int lastColumn = static_cast<int>(out.size()) - 1;
+    if (table.breaks_.count > 0) {
+      CutBrokenLine(text, table.separator_, table.breaks_, lastColumn, put);
+    } else {
+      CutLine(text, table.separator_, lastColumn, put);
+    }
     return;
   }
   const char* at = text.data();

@@ -4,6 +4,7 @@
 // into cells when it is read. Empty lines cost a bit each, so a file of
 // millions of lines fits in little more than its size.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <mutex>
@@ -147,6 +148,15 @@ class SourceRows {
   int lastRow_ = 0;
 };
 
+// Column breaks cut into a line as it is read, not copied into it: the line
+// and one blank after it are cut before each position (rising, counted in the
+// line as read), as a separator inserted there would cut them.
+struct LineBreaks {
+  static constexpr int kMax = 32;
+  std::array<std::uint8_t, kMax> at{};
+  int count = 0;
+};
+
 class SourceTable {
  public:
   SourceTable();
@@ -161,9 +171,11 @@ class SourceTable {
 
   // Takes a loaded source after Layout: each row of `rows` is the trimmed
   // text of its line in `text`, cut into cells by `separator` when it is read
-  // (as NextField cuts, each cell trimmed and stripped of its quotes).
+  // (as NextField cuts, each cell trimmed and stripped of its quotes), and
+  // at `breaks`, which the lines must suit: no quotes, a separator other than
+  // a blank, lines within the rest limit with the breaks in them.
   // Rows beyond the layout are dropped.
-  void TakeLines(SourceText text, SourceRows rows, char separator);
+  void TakeLines(SourceText text, SourceRows rows, char separator, const LineBreaks& breaks = {});
 
   // Fills data row `row` (1..rows-1) from cells of data columns 1.. (cells[0]
   // is column 1), and sets its marker to 1. Rows are filled in increasing
@@ -213,6 +225,7 @@ class SourceTable {
   // cells, each after its length (7 bits a byte, high bit: more bytes follow).
   bool lines_ = false;
   char separator_ = ' ';
+  LineBreaks breaks_;
 
   // Copies start without the kept answers.
   struct LongestCache {

@@ -10,8 +10,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
+#include "source/breaks.h"
 #include "source/kinds.h"
 #include "source/range.h"
 #include "source_fixture.h"
@@ -158,6 +160,21 @@ struct LoadCase {
 
 class LoadTest : public SourceTest {};
 
+// The settings a load case asks for, records numbered from `first` and up to
+// `last` (0: from the beginning, to the end).
+void SetUpLoad(AppState& state, char listSeparator, const std::vector<BreakEntry>& breaks, int first, int last) {
+  state.settings.listSeparator = listSeparator;
+  for (std::size_t i = 0; i < breaks.size(); ++i) state.settings.breaks[i] = breaks[i];
+  if (first > 0) {
+    state.settings.firstRecordMode = 'R';
+    state.settings.firstRecord = first;
+  }
+  if (last > 0) {
+    state.settings.lastRecordMode = 'R';
+    state.settings.lastRecord = last;
+  }
+}
+
 TEST_F(LoadTest, SplitsFilesIntoTheTable) {
   std::string thirty, first26;
   for (int i = 1; i <= 30; ++i) {
@@ -200,16 +217,7 @@ TEST_F(LoadTest, SplitsFilesIntoTheTable) {
   for (const LoadCase& c : cases) {
     AppState fresh;
     ScriptedUi freshUi;
-    fresh.settings.listSeparator = c.listSeparator;
-    for (std::size_t i = 0; i < c.breaks.size(); ++i) fresh.settings.breaks[i] = c.breaks[i];
-    if (c.firstRecord > 0) {
-      fresh.settings.firstRecordMode = 'R';
-      fresh.settings.firstRecord = c.firstRecord;
-    }
-    if (c.lastRecord > 0) {
-      fresh.settings.lastRecordMode = 'R';
-      fresh.settings.lastRecord = c.lastRecord;
-    }
+    SetUpLoad(fresh, c.listSeparator, c.breaks, c.firstRecord, c.lastRecord);
     const std::string path = WriteFile("case.txt", c.bytes);
     LoadSourceFile(fresh, freshUi, path);
     EXPECT_EQ(fresh.columnCount, c.columnCount) << c.reason;
@@ -224,6 +232,54 @@ TEST_F(LoadTest, SplitsFilesIntoTheTable) {
       GetRowCells(fresh.table, row, cells);
       for (int column = 0; column <= fresh.table.ColumnCount(); ++column) {
         EXPECT_EQ(CellOf(cells, column), fresh.table.Cell(column, row)) << c.reason << ", row " << row;
+      }
+    }
+  }
+}
+
+// Column breaks are cut into the lines as they are read where that cuts them
+// as copying the breaks in does, and copied in where it would not: every cell
+// is the one NextField cuts from the line with the breaks put in.
+TEST_F(LoadTest, ColumnBreaksCutAsWhenCopiedIntoTheLines) {
+  const std::string longLine = "W1" + std::string(1100, 'x') + "\r\n";
+  struct Case {
+    std::string bytes;
+    char listSeparator;
+    std::vector<BreakEntry> breaks;
+    int firstRecord;  // 0: from the first line
+    const char* reason;
+  } cases[] = {
+      {"W1  51.5  -0.12\r\nW22 51.25 -0.5\r\n", kNoListSeparator, {{4, '^'}, {10, '^'}}, 0, "plain fixed columns"},
+      {"ID;LAT\r\nW1 ;51.5\r\nW2 x;51.25;7\r\n", ';', {{3, '^'}, {5, '^'}}, 0, "separators in the lines too"},
+      {"\"id\" name\r\nW1  51.5  -0.12\r\n", kNoListSeparator, {{4, '^'}, {10, '^'}}, 2,
+       "a quote on a line before the record range"},
+      {"W1  \"51.5  -0.12\"\r\n", kNoListSeparator, {{4, '^'}, {10, '^'}}, 0, "a quoted part over a break"},
+      {"W1  51.5  -0.12\r\n", kNoListSeparator, {{10, '^'}, {4, '^'}}, 0, "breaks out of order"},
+      {"W1  51.5  -0.12\r\n", kNoListSeparator, {{4, '^'}, {4, '^'}}, 0, "a break twice"},
+      {"W1  5130  -0012\r\n", kNoListSeparator, {{4, '^'}, {6, '.'}, {10, '^'}}, 0, "a mark inserted"},
+      {"W1  51.5  -0.12\r\n", ' ', {{4, '^'}, {10, '^'}}, 0, "blanks as separators"},
+      {longLine, kNoListSeparator, {{2, '^'}, {3, '^'}}, 0, "a line past the rest limit once broken"},
+      {"W1  51.5\r\n", kNoListSeparator, {{2, '^'}, {9, '^'}, {12, '^'}}, 0, "breaks past the line's end"},
+  };
+  for (const Case& c : cases) {
+    AppState fresh;
+    ScriptedUi freshUi;
+    SetUpLoad(fresh, c.listSeparator, c.breaks, c.firstRecord, 0);
+    LoadSourceFile(fresh, freshUi, WriteFile("fixed.txt", c.bytes));
+    SourceLines lines(c.bytes);
+    std::string line;
+    RowCells cells;
+    for (int row = 1; lines.ReadSourceLine(line); ++row) {
+      std::string broken = line + ' ';
+      ApplyBreaks(fresh.settings.breaks, fresh.loadSeparator, broken);
+      std::string_view rest = broken;
+      GetRowCells(fresh.table, row, cells);
+      for (int column = 1; column < fresh.table.ColumnCount(); ++column) {
+        std::string_view field;
+        std::tie(field, rest) = NextField(fresh.loadSeparator, rest);
+        const std::string expected(StripQuotes(TrimText(field)));
+        EXPECT_EQ(fresh.table.Cell(column, row), expected) << c.reason << ", row " << row << ", column " << column;
+        EXPECT_EQ(CellOf(cells, column), expected) << c.reason << ", row " << row << ", column " << column;
       }
     }
   }
