@@ -136,6 +136,23 @@ std::size_t EstimateRowsWithText(std::string_view text) {
 
 enum class WalkEnd { Done, LineTooLong, TooManyLines };
 
+// Breaks that are all column breaks, each past the one before: what the table
+// can cut into lines as it reads them. None for no breaks at all.
+std::optional<LineBreaks> RisingColumnBreaks(const BreakTable& breaks) {
+  LineBreaks cut;
+  for (const BreakEntry& entry : breaks) {
+    if (entry.position == 0) break;
+    const auto count = static_cast<std::size_t>(cut.count);
+    if (entry.mark != '^' || cut.count == LineBreaks::kMax || (count > 0 && entry.position <= cut.at[count - 1])) {
+      return std::nullopt;
+    }
+    cut.at[count] = entry.position;
+    ++cut.count;
+  }
+  if (cut.count == 0) return std::nullopt;
+  return cut;
+}
+
 // The longest cells of the columns an export sizes its fields by (ID and
 // symbol), found while the lines of the record range are at hand, so that the
 // export need not walk the whole text again for them.
@@ -144,11 +161,12 @@ struct WidestCells {
   std::array<std::size_t, 2> lengths{};
   int first = 1;  // the lines measured, numbered as the walk numbers them
   int last = std::numeric_limits<int>::max();
+  LineBreaks breaks;  // the column breaks the lines are cut at, if the table can cut them
 
   void Take(int number, std::string_view line, char separator) {
     if (number < first || number > last) return;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (columns[i] > 0) lengths[i] = std::max(lengths[i], CellOfLine(line, columns[i], separator).size());
+      if (columns[i] > 0) lengths[i] = std::max(lengths[i], CellOfLine(line, columns[i], separator, breaks).size());
     }
   }
   void Take(const WidestCells& later) {
@@ -164,6 +182,7 @@ WidestCells WidestCellsAsked(const ConversionSettings& settings) {
   asked.first = range.first;
   asked.last = range.last;
   if (settings.mode == 'T') return asked;
+  asked.breaks = RisingColumnBreaks(settings.breaks).value_or(LineBreaks{});
   ColumnMap map = settings.columns;
   KindColumn kinds;
   RebuildKindColumns(map, kMaxColumnCount, kinds);
@@ -193,7 +212,9 @@ struct RangeShape {
 // numbered measureFirst..measureLast are measured while they are at hand.
 // Stops at a line longer than the limit (counted, so that it is named) or
 // before line `lineLimit` + 1.
-struct LineWalk {
+// Cache-line aligned: the two threads of a split walk each write theirs for
+// every line, and one may live beside the other's rows.
+struct alignas(64) LineWalk {
   WalkEnd end = WalkEnd::Done;
   int lines = 0;
   RangeShape shape;
@@ -373,17 +394,8 @@ bool HasBreaks(const BreakTable& breaks) { return breaks.front().position != 0; 
 std::optional<LineBreaks> BreaksCutOnRead(const BreakTable& breaks, char separator, bool quotes,
                                           std::size_t longestLine) {
   if (separator == ' ' || quotes) return std::nullopt;
-  LineBreaks cut;
-  for (const BreakEntry& entry : breaks) {
-    if (entry.position == 0) break;
-    const auto count = static_cast<std::size_t>(cut.count);
-    if (entry.mark != '^' || cut.count == LineBreaks::kMax || (count > 0 && entry.position <= cut.at[count - 1])) {
-      return std::nullopt;
-    }
-    cut.at[count] = entry.position;
-    ++cut.count;
-  }
-  if (longestLine + 1 + static_cast<std::size_t>(cut.count) > kMaxRestLength) return std::nullopt;
+  std::optional<LineBreaks> cut = RisingColumnBreaks(breaks);
+  if (cut && longestLine + 1 + static_cast<std::size_t>(cut->count) > kMaxRestLength) return std::nullopt;
   return cut;
 }
 
@@ -694,8 +706,9 @@ void LoadSourceFile(AppState& state, UserInterface& ui, const std::string& path,
     }
     state.table.TakeLines(std::move(read.text), std::move(rows), count.separator, cutOnRead.value_or(LineBreaks{}));
     // Cut as the table cuts them only when the list separator is the one in
-    // force and the lines are as read.
-    if (!breaks && count.separator == state.settings.listSeparator) {
+    // force and the breaks the ones it cuts at.
+    const bool sameBreaks = cutOnRead ? count.widest.breaks.count > 0 : !breaks && count.widest.breaks.count == 0;
+    if (sameBreaks && count.separator == state.settings.listSeparator) {
       for (std::size_t i = 0; i < count.widest.columns.size(); ++i) {
         if (count.widest.columns[i] > 0) {
           state.table.KeepLongestCell(count.widest.columns[i], count.widest.first, count.widest.last,

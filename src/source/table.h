@@ -58,7 +58,8 @@ class SourceText {
 
 // Which rows have text and where it lies in the SourceText: a bit per row and,
 // per row with text, its offset and length packed in one word.
-class SourceRows {
+// Cache-line aligned: a split walk fills two at once, one on each thread.
+class alignas(64) SourceRows {
  public:
   // Offsets and lengths up to these fit one packed word.
   static constexpr unsigned kLengthBits = 27;
@@ -250,7 +251,7 @@ class SourceTable {
 };
 
 // Cell `column` of a line as a table whose lines are cut by `separator` gives it.
-std::string_view CellOfLine(std::string_view line, int column, char separator);
+std::string_view CellOfLine(std::string_view line, int column, char separator, const LineBreaks& breaks = {});
 
 // The cells of one row, indexed by data column (index 0 unused), as the value
 // readers take them.

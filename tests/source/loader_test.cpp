@@ -260,18 +260,26 @@ TEST_F(LoadTest, ColumnBreaksCutAsWhenCopiedIntoTheLines) {
       {"W1  51.5  -0.12\r\n", ' ', {{4, '^'}, {10, '^'}}, 0, "blanks as separators"},
       {longLine, kNoListSeparator, {{2, '^'}, {3, '^'}}, 0, "a line past the rest limit once broken"},
       {"W1  51.5\r\n", kNoListSeparator, {{2, '^'}, {9, '^'}, {12, '^'}}, 0, "breaks past the line's end"},
+      {"W1\t51.5\t-0.12\r\n", '\t', {{1, '^'}}, 0, "breaks do not cut a tab file"},
   };
   for (const Case& c : cases) {
     AppState fresh;
     ScriptedUi freshUi;
     SetUpLoad(fresh, c.listSeparator, c.breaks, c.firstRecord, 0);
+    fresh.settings.columns.entries[1].code = "I_";  // the load measures the longest ID
     LoadSourceFile(fresh, freshUi, WriteFile("fixed.txt", c.bytes));
     SourceLines lines(c.bytes);
     std::string line;
     RowCells cells;
+    std::size_t longestId = 0;
+    const int first = std::max(c.firstRecord, 1);
     for (int row = 1; lines.ReadSourceLine(line); ++row) {
-      std::string broken = line + ' ';
-      ApplyBreaks(fresh.settings.breaks, fresh.loadSeparator, broken);
+      if (row >= first) longestId = std::max(longestId, fresh.table.Cell(1, row).size());
+      std::string broken = line;
+      if (fresh.loadSeparator != '\t') {
+        broken += ' ';
+        ApplyBreaks(fresh.settings.breaks, fresh.loadSeparator, broken);
+      }
       std::string_view rest = broken;
       GetRowCells(fresh.table, row, cells);
       for (int column = 1; column < fresh.table.ColumnCount(); ++column) {
@@ -282,6 +290,7 @@ TEST_F(LoadTest, ColumnBreaksCutAsWhenCopiedIntoTheLines) {
         EXPECT_EQ(CellOf(cells, column), expected) << c.reason << ", row " << row << ", column " << column;
       }
     }
+    EXPECT_EQ(fresh.table.LongestCell(1, first, fresh.table.LastRow()), longestId) << c.reason;
   }
 }
 
