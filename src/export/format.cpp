@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "source/bytewords.h"
 #include "source/loader.h"
@@ -135,22 +137,24 @@ inline char* WriteFixedDigits(char* at, std::uint32_t number) {
 
 }  // namespace
 
-std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
-  std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
-  if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
+namespace {
+
+// `scaled` units of the last of `decimals` decimals, below 2^52, written as
+// WriteFloatText writes them.
+std::size_t WriteScaledText(char* out, std::uint64_t scaled, bool negative, int width, int decimals,
+                            char decimalMark) {
   // Divisions by constants for the export's two cases: a division by a
   // variable is many times slower.
   std::uint64_t whole;
   switch (decimals) {
-    case 1: whole = *scaled / 10; break;
-    case 6: whole = *scaled / 1000000; break;
-    default: whole = *scaled / kWholePowersOfTen[decimals]; break;
+    case 1: whole = scaled / 10; break;
+    case 6: whole = scaled / 1000000; break;
+    default: whole = scaled / kWholePowersOfTen[decimals]; break;
   }
   // Below 10^9: fits 32 bits.
-  const auto fraction = static_cast<std::uint32_t>(*scaled - whole * kWholePowersOfTen[decimals]);
+  const auto fraction = static_cast<std::uint32_t>(scaled - whole * kWholePowersOfTen[decimals]);
   int wholeDigits = 1;
   for (std::uint64_t power = 10; whole >= power && wholeDigits < 16; power *= 10) ++wholeDigits;
-  const bool negative = std::signbit(value);
   const int length = wholeDigits + (decimals > 0 ? decimals + 1 : 0) + (negative ? 1 : 0);
   const int padded = std::max(length, width);
   // Blanks over the whole room at once, then the text backwards from its end.
@@ -174,6 +178,60 @@ std::size_t WriteFloatText(char* out, double value, int width, int decimals, cha
   }
   if (negative) *--at = '-';
   return static_cast<std::size_t>(padded);
+}
+
+}  // namespace
+
+std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark) {
+  std::optional<std::uint64_t> scaled = RoundedScaled(value, decimals);
+  if (!scaled || width > static_cast<int>(kFloatTextRoom)) return 0;
+  return WriteScaledText(out, *scaled, std::signbit(value), width, decimals, decimalMark);
+}
+
+std::size_t WriteMinutesCell(char* out, std::string_view cell, int width, char decimalMark, int below, int sign) {
+  if (cell.size() < 3 || width > static_cast<int>(kFloatTextRoom) || (decimalMark != '.' && decimalMark != ',')) {
+    return 0;
+  }
+  const char* at = cell.data();
+  const char* end = at + cell.size();
+  // A letter first decides the sign, else the settings' one does; a minus
+  // turns it, though not for a zero, whose minus the reader loses.
+  bool minus = false;
+  switch (*at) {
+    case 'N': case 'E': sign = 1; ++at; break;
+    case 'S': case 'W': sign = -1; ++at; break;
+    case '-': minus = true; ++at; break;
+    default: break;
+  }
+  auto digits = [&](int most) {
+    std::uint64_t number = 0;
+    int count = 0;
+    for (; at < end && count < most && static_cast<unsigned char>(*at - '0') <= 9; ++at, ++count) {
+      number = number * 10 + static_cast<unsigned char>(*at - '0');
+    }
+    return std::pair{number, count};
+  };
+  const auto [degrees, degreeDigits] = digits(3);
+  if (degreeDigits == 0 || at == end || *at != ' ' || degrees >= static_cast<std::uint64_t>(below)) return 0;
+  ++at;
+  const auto [minutes, minuteDigits] = digits(2);
+  if (minuteDigits == 0 || minutes >= 60) return 0;
+  std::uint64_t fraction = 0;
+  int decimals = 0;
+  if (at < end) {
+    if (*at != decimalMark) return 0;
+    ++at;
+    std::tie(fraction, decimals) = digits(4);
+    if (decimals == 0) return 0;
+  }
+  if (at != end) return 0;
+  // Minutes with at most four decimals are a whole number of thirds of a
+  // millionth of a degree: never a tie at six decimals, and at least a sixth
+  // of a millionth from one, far more than the reader's double is off, so
+  // both round alike.
+  const std::uint64_t units = (minutes * kWholePowersOfTen[decimals] + fraction) * kWholePowersOfTen[6 - decimals];
+  const std::uint64_t scaled = degrees * 1000000 + (units + 30) / 60;
+  return WriteScaledText(out, scaled, (minus && scaled != 0) != (sign < 0), width, 6, decimalMark);
 }
 
 std::string PadRight(std::string_view text, int width) {

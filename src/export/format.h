@@ -48,6 +48,14 @@ void AppendPadLeft(std::string& out, std::string_view text, int width);
 inline constexpr std::size_t kFloatTextRoom = 32;
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark);
 
+// A degrees-and-minutes cell of the usual form, "N51 07.4045" or "-1 14.07":
+// a hemisphere letter (its sign) or a minus (turning `sign`, the settings'
+// one) or neither (`sign`), one to three digits of degrees under `below`, one
+// blank, minutes under 60 with at most four decimals after `decimalMark`.
+// Written with six decimals as WriteFloatText writes the coordinate reader's
+// value; 0, writing nothing, for any other cell.
+std::size_t WriteMinutesCell(char* out, std::string_view cell, int width, char decimalMark, int below, int sign);
+
 // A cell that is a plain decimal, "-51.1234" or "7": an optional minus,
 // digits, and after the mark digits, at most 15 digits in all. Its value
 // printed at `decimals` is its own digits padded with zeros, or cut and

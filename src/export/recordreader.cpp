@@ -96,26 +96,30 @@ void RecordReader::PlanRoads() {
   const ExportFlags& flags = setup_.flags;
   roads_.clear();
   for (const char letter : layout_) {
-    FieldRoad field{letter, Road::Any, kNoColumn, 0, 0, 0};
+    FieldRoad field{letter, Road::Any, kNoColumn, 0, 0, 0, 1};
     switch (letter) {
       case 'I':
-        if (kinds_.Has(Slot::ID)) field = {letter, Road::IdCell, kinds_[Slot::ID], setup_.idWidth, 0, 0};
+        if (kinds_.Has(Slot::ID)) field = {letter, Road::IdCell, kinds_[Slot::ID], setup_.idWidth, 0, 0, 1};
         break;
       case 'K':
         if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, true)) {
-          field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0};
+          field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0, 1};
+        } else if (!flags.useDefaultLatLong && AxisIsPlainMinutes(values_, true)) {
+          field = {letter, Road::MinutesAxis, kinds_[Slot::Latitude], 10, 90, 0, settings_.latitudeSign};
         }
         break;
       case 'L':
         if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, false)) {
-          field = {letter, Road::PlainAxis, kinds_[Slot::Longitude], 11, 180, 0};
+          field = {letter, Road::PlainAxis, kinds_[Slot::Longitude], 11, 180, 0, 1};
+        } else if (!flags.useDefaultLatLong && AxisIsPlainMinutes(values_, false)) {
+          field = {letter, Road::MinutesAxis, kinds_[Slot::Longitude], 11, 180, 0, settings_.longitudeSign};
         }
         break;
       case 'H':
-        if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0};
+        if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0, 1};
         break;
       case 'D':
-        if (DateIsItsCell(kinds_)) field = {letter, Road::DateCell, kinds_[Slot::Date], 10, 0, 0};
+        if (DateIsItsCell(kinds_)) field = {letter, Road::DateCell, kinds_[Slot::Date], 10, 0, 0, 1};
         break;
       case 'T': field.road = Road::Time; break;
       case 'M': field.road = Road::TextOption; break;
@@ -124,6 +128,7 @@ void RecordReader::PlanRoads() {
     switch (field.road) {
       case Road::IdCell: field.room = static_cast<std::size_t>(std::max(field.width, 0)) + 8; break;
       case Road::PlainAxis:
+      case Road::MinutesAxis:
       case Road::PlainAltitude: field.room = kFloatTextRoom; break;
       case Road::DateCell: field.room = 10; break;
       case Road::Time: field.room = 16; break;
@@ -240,6 +245,13 @@ void RecordReader::BuildLine(int r) {
         const std::size_t length =
             WritePlainDecimalCell(line + size, cell(field.column), field.width, field.road == Road::PlainAxis ? 6 : 1,
                                   mark, field.below);
+        size += length;
+        done = length > 0;
+        break;
+      }
+      case Road::MinutesAxis: {
+        const std::size_t length =
+            WriteMinutesCell(line + size, cell(field.column), field.width, mark, field.below, field.sign);
         size += length;
         done = length > 0;
         break;

@@ -94,7 +94,7 @@ class alignas(64) RecordReader {
   void BuildLine(int r);
   // How each field of the layout is written: most fields of most rows by a
   // short road, any field by WriteField.
-  enum class Road : std::uint8_t { Any, IdCell, PlainAxis, PlainAltitude, DateCell, Time, TextOption };
+  enum class Road : std::uint8_t { Any, IdCell, PlainAxis, MinutesAxis, PlainAltitude, DateCell, Time, TextOption };
   struct FieldRoad {
     char letter;
     Road road;
@@ -102,6 +102,7 @@ class alignas(64) RecordReader {
     int width;      // of the field, on the roads that know it
     int below;      // the degrees a plain coordinate stays under
     std::size_t room;  // the most the road writes, a little past the field included
+    int sign;       // the settings' sign of a coordinate
   };
   void PlanRoads();
   void WriteField(char letter, int r);

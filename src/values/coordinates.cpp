@@ -227,6 +227,13 @@ bool AxisIsPlainDegrees(const ValueContext& context, bool latitude) {
          context.settings.*axis.sign == 1;
 }
 
+bool AxisIsPlainMinutes(const ValueContext& context, bool latitude) {
+  const Axis& axis = latitude ? kLatitude : kLongitude;
+  const KindColumn& kinds = context.kinds;
+  return kinds.Has(axis.main) && !kinds.Has(axis.hemisphere) && !kinds.Has(axis.minutes) &&
+         !kinds.Has(axis.seconds) && NotationOf(context.settings, kinds[axis.main]) == 'M';
+}
+
 double LatitudeValue(const RowCells& row, const ValueContext& context) {
   return AxisValue(row, context, kLatitude);
 }

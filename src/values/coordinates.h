@@ -39,6 +39,9 @@ double LongitudeValue(const RowCells& row, const ValueContext& context);
 // (decimal degrees, no hemisphere, minutes or seconds column, no sign turned
 // by the settings), so that a plain decimal there may be copied as text.
 bool AxisIsPlainDegrees(const ValueContext& context, bool latitude);
+// True when the axis value is its main cell read in degrees and minutes ("M")
+// alone, with no hemisphere, minutes or seconds column.
+bool AxisIsPlainMinutes(const ValueContext& context, bool latitude);
 
 // "GARMIN 249F49F5 FFE93E94 A420C0000 B001A" -> latitude (10), longitude (11),
 // symbol "%6.0d", altitude "%8.1f", joined by single blanks:

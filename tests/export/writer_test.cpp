@@ -20,7 +20,21 @@ namespace {
 const std::string kRecordQuestionEnd =
     "\r\n\r\nABORT = Abort export?\r\nIGNORE = Ignore record\r\nALL = Ignore All";
 
-using WriterTest = ExportTest;
+class WriterTest : public ExportTest {
+ protected:
+  // Exports the one record P1, failing records ignored, and expects its line
+  // to end in `fields` and the text option; no line at all for no fields.
+  void ExpectRecordFields(const std::string& fields) {
+    ui = ScriptedUi{};
+    ui.answers = {Button::Ignore};
+    std::string file = Export(fields.empty() ? ExportOutcome::WrittenWithMissing : ExportOutcome::Written);
+    if (fields.empty()) {
+      EXPECT_EQ(file.find("W P1"), std::string::npos);
+    } else {
+      EXPECT_TRUE(file.ends_with(" " + fields + " I\r\n")) << file.substr(file.rfind("W P1"));
+    }
+  }
+};
 
 TEST_F(WriterTest, WorkedExampleWaypoints) {
   Columns({"I_", "KD", "LD", "HM", "C1"});
@@ -182,14 +196,35 @@ TEST_F(WriterTest, PlainDecimalsWriteWhatTheReadersWrite) {
     SCOPED_TRACE(std::string(row.latitude) + " " + row.longitude + " " + row.altitude);
     Columns({"I_", "KD", "LD", "HM"});
     Fill({{"P1", row.latitude, row.longitude, row.altitude}});
-    ui = ScriptedUi{};
-    ui.answers = {Button::Ignore};
-    std::string file = Export(row.fields.empty() ? ExportOutcome::WrittenWithMissing : ExportOutcome::Written);
-    if (row.fields.empty()) {
-      EXPECT_EQ(file.find("W P1"), std::string::npos);
-    } else {
-      EXPECT_TRUE(file.ends_with(" " + row.fields + " I\r\n")) << file.substr(file.rfind("W P1"));
-    }
+    ExpectRecordFields(row.fields);
+  }
+}
+
+// Degrees and minutes take the sign of their letter, else of the settings,
+// turned by a minus except on a zero, as the coordinate reader gives them.
+TEST_F(WriterTest, MinutesTakeTheSignsTheReaderGives) {
+  struct Row {
+    const char* latitude;
+    const char* longitude;
+    int sign;            // the settings' sign of both axes
+    std::string fields;  // latitude and longitude; empty: the record fails
+  };
+  const Row rows[] = {
+      {"N51 07.4045", "W001 14.0708", 1, " 51.123408   -1.234513"},
+      {"51 07.4045", "1 14.0708", -1, "-51.123408   -1.234513"},
+      {"-51 07.4045", "-1 14.0708", -1, " 51.123408    1.234513"},
+      {"-0 00.0000", "S0 00", 1, "  0.000000   -0.000000"},
+      {"-0 00.0000", "0 0", -1, " -0.000000   -0.000000"},
+      {"89 59.99999", "179 59.99995", 1, " 90.000000  179.999999"},  // five decimals: through the reader
+      {"90 00.1", "1 1", 1, ""},
+      {"51 07,4", "1 1", 1, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.latitude) + " " + row.longitude + " " + std::to_string(row.sign));
+    Columns({"I_", "KM", "LM"});
+    state.settings.latitudeSign = state.settings.longitudeSign = row.sign;
+    Fill({{"P1", row.latitude, row.longitude}});
+    ExpectRecordFields(row.fields);
   }
 }
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "export/format.h"
 #include "value_rig.h"
 #include "values/failures.h"
 
@@ -325,6 +327,53 @@ TEST(Coordinates, GarminHexCells) {
     std::string failure = FailureOf([&] { result = GarminHexField(c.cell, c.mark); });
     EXPECT_EQ(failure.empty() ? result : failure, c.expected);
   }
+}
+
+
+// The export's short road for degrees and minutes writes what the reader's
+// value gives, for every cell it takes: the usual forms and their near misses
+// built from the characters that matter, under both signs and decimal marks.
+TEST(Coordinates, MinutesCellsWriteWhatTheirReadingWrites) {
+  std::mt19937 random(20261209);
+  const std::string pieces[] = {"N", "S", "E", "W", "-", "+", "n", " ", "", "0", "9", "5", "59", "60", "89",
+                                "90", "179", "180", "1234", ".", ",", "00", "5.", ".5", "0000", "99999"};
+  std::vector<std::string> cells = {"N51 07.4045", "W001 14.0708", "S0 00.0000", "-1 14.07", "89 59.9999",
+                                    "179 59.99995", "0 00", "90 00.0", "5 7", "N 51 07.4", "51 07.4N",
+                                    "-0 00.0000", "-00 0", "W0 00", "-0 00.0001"};
+  for (int i = 0; i < 200000; ++i) {
+    std::string cell = i % 2 ? std::string(1, "NSEW-+ "[random() % 7]) : std::string{};
+    cell += std::to_string(random() % (i % 3 ? 200 : 1000));
+    cell += random() % 8 ? " " : pieces[random() % std::size(pieces)];
+    cell += std::to_string(random() % (i % 5 ? 60 : 100));
+    if (random() % 4) cell += random() % 6 ? '.' : ',';
+    for (int digits = static_cast<int>(random() % 6); digits > 0; --digits) cell += static_cast<char>('0' + random() % 10);
+    if (random() % 16 == 0) cell += pieces[random() % std::size(pieces)];
+    cells.push_back(cell);
+  }
+  std::size_t taken = 0;
+  for (const bool latitude : {true, false}) {
+    for (const int sign : {1, -1}) {
+      for (const char mark : {'.', ','}) {
+        testing::ValueRig rig;
+        rig.mark = mark;
+        (latitude ? rig.settings.latitudeSign : rig.settings.longitudeSign) = sign;
+        rig.Assign(1, latitude ? "KM" : "LM", latitude ? Slot::Latitude : Slot::Longitude);
+        for (const std::string& cell : cells) {
+          char fast[kFloatTextRoom];
+          const std::size_t length = WriteMinutesCell(fast, cell, latitude ? 10 : 11, mark, latitude ? 90 : 180, sign);
+          if (length == 0) continue;
+          ++taken;
+          const RowCells row = {std::string_view{}, cell};
+          std::string read;
+          const std::string failure = testing::FailureOf(
+              [&] { read = latitude ? LatitudeField(row, rig.Context()) : LongitudeField(row, rig.Context()); });
+          ASSERT_EQ(std::string(fast, length), failure.empty() ? read : failure)
+              << "'" << cell << "' sign " << sign << " mark " << mark;
+        }
+      }
+    }
+  }
+  EXPECT_GT(taken, 50000u) << "cells the short road took";
 }
 
 }  // namespace
