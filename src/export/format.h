@@ -48,6 +48,22 @@ void AppendPadLeft(std::string& out, std::string_view text, int width);
 inline constexpr std::size_t kFloatTextRoom = 32;
 std::size_t WriteFloatText(char* out, double value, int width, int decimals, char decimalMark);
 
+// An easting or northing cell of digits alone, no more than `digits` of
+// them, written as GridValueField writes it unshifted and right aligned:
+// zeros in front up to `digits`. Returns `digits`; 0, writing nothing, for
+// any other cell.
+inline std::size_t WriteGridDigitsCell(char* out, std::string_view cell, int digits) {
+  const auto width = static_cast<std::size_t>(digits);
+  if (cell.empty() || digits < 1 || cell.size() > width || width > kFloatTextRoom) return 0;
+  for (const char c : cell) {
+    if (static_cast<unsigned char>(c - '0') > 9) return 0;
+  }
+  const std::size_t zeros = width - cell.size();
+  for (std::size_t i = 0; i < zeros; ++i) out[i] = '0';
+  CopyShort(out + zeros, cell.data(), cell.size());
+  return width;
+}
+
 // A degrees-and-minutes cell of the usual form, "N51 07.4045" or "-1 14.07":
 // a hemisphere letter (its sign) or a minus (turning `sign`, the settings'
 // one) or neither (`sign`), one to three digits of degrees under `below`, one

@@ -115,6 +115,16 @@ void RecordReader::PlanRoads() {
           field = {letter, Road::MinutesAxis, kinds_[Slot::Longitude], 11, 180, 0, settings_.longitudeSign};
         }
         break;
+      case 'E':
+      case 'N': {
+        const Slot slot = letter == 'E' ? Slot::Easting : Slot::Northing;
+        if (!flags.useDefaultEastNorth && kinds_.Has(slot) && settings_.scaleFactor == 0 &&
+            settings_.alignment == kAlignRight) {
+          const int digits = letter == 'E' ? state_.grid.eastingDigits : state_.grid.northingDigits;
+          field = {letter, Road::GridDigits, kinds_[slot], digits, 0, 0, 1};
+        }
+        break;
+      }
       case 'H':
         if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0, 1};
         break;
@@ -129,6 +139,7 @@ void RecordReader::PlanRoads() {
       case Road::IdCell: field.room = static_cast<std::size_t>(std::max(field.width, 0)) + 8; break;
       case Road::PlainAxis:
       case Road::MinutesAxis:
+      case Road::GridDigits:
       case Road::PlainAltitude: field.room = kFloatTextRoom; break;
       case Road::DateCell: field.room = 10; break;
       case Road::Time: field.room = 16; break;
@@ -252,6 +263,12 @@ void RecordReader::BuildLine(int r) {
       case Road::MinutesAxis: {
         const std::size_t length =
             WriteMinutesCell(line + size, cell(field.column), field.width, mark, field.below, field.sign);
+        size += length;
+        done = length > 0;
+        break;
+      }
+      case Road::GridDigits: {
+        const std::size_t length = WriteGridDigitsCell(line + size, cell(field.column), field.width);
         size += length;
         done = length > 0;
         break;

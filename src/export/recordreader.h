@@ -94,7 +94,7 @@ class alignas(64) RecordReader {
   void BuildLine(int r);
   // How each field of the layout is written: most fields of most rows by a
   // short road, any field by WriteField.
-  enum class Road : std::uint8_t { Any, IdCell, PlainAxis, MinutesAxis, PlainAltitude, DateCell, Time, TextOption };
+  enum class Road : std::uint8_t { Any, IdCell, PlainAxis, MinutesAxis, GridDigits, PlainAltitude, DateCell, Time, TextOption };
   struct FieldRoad {
     char letter;
     Road road;

@@ -13,6 +13,7 @@
 
 #include "export/export_fixture.h"
 #include "source/loader.h"
+#include "values/gridvalues.h"
 
 namespace zevi::testing {
 namespace {
@@ -379,6 +380,32 @@ TEST_F(WriterTest, ZoneEastingNorthingColumns) {
                           "\r\n"
                           "F Zne Eastng Northng Date       Time     S\r\n"
                           "T 32T 500123 5712345 01/01/00   12:00:00 1\r\n");
+}
+
+// Eastings and northings of digits alone are written as they stand, padded
+// with zeros, only where the settings neither shift nor align them.
+TEST_F(WriterTest, GridDigitsShiftedAndAlignedAsTheSettingsSay) {
+  const struct {
+    int shift, alignment;
+    const char *easting, *northing, *line;
+  } cases[] = {
+      {0, kAlignRight, "500123", "712345", "T 32T 500123 0712345"},
+      {0, kAlignRight, "0500123", "-712345", "T 32T 500123 -0712345"},
+      {-1, kAlignRight, "5001234", "7123456", "T 32T 500123.4 0712345.6"},
+      {0, 1, "50012", "712345", "T 32T 500120 7123450"},
+      {0, kAlignLeft, "5001", "712", "T 32T 500100 7120000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.easting) + " " + c.northing);
+    ChooseGrid("UTM", 3, 6, 7);
+    state.settings.mode = 'T';
+    state.settings.scaleFactor = c.shift;
+    state.settings.alignment = c.alignment;
+    Columns({"Z_", "E_", "N_"});
+    Fill({{"32T", c.easting, c.northing}});
+    const std::string file = Export();
+    EXPECT_NE(file.find(std::string(c.line) + " "), std::string::npos) << file;
+  }
 }
 
 TEST_F(WriterTest, ZoneLetterQuestionKeepsTheBoxInStep) {
