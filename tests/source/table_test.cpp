@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <new>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "source/breaks.h"
 #include "source/loader.h"
 
 namespace zevi {
@@ -149,59 +147,6 @@ TEST(SourceTable, LinesCutAsFieldsAreCutOneByOne) {
         ASSERT_EQ(table.Cell(column, row), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
         ASSERT_EQ(CellOf(cells, column), expected) << "'" << lines[i] << "' by '" << separator << "', column " << column;
       }
-    }
-  }
-}
-
-// Breaks cut in as rows are read give the cells of the lines with the breaks
-// copied in, over random lines of blanks, separators and letters.
-TEST(SourceTable, BreaksCutOnReadAsCopiedIn) {
-  std::mt19937 random(7);
-  const std::string alphabet = "ab ;\x01";
-  for (int round = 0; round < 300; ++round) {
-    BreakTable breaks{};
-    LineBreaks cut;
-    for (int position = 1 + static_cast<int>(random() % 4); position < 40 && cut.count < 8;
-         position += 1 + static_cast<int>(random() % 9)) {
-      breaks[static_cast<std::size_t>(cut.count)].position = static_cast<std::uint8_t>(position);
-      cut.at[static_cast<std::size_t>(cut.count++)] = static_cast<std::uint8_t>(position);
-    }
-    std::vector<std::string> lines;
-    for (int i = 0; i < 20; ++i) {
-      std::string line(1 + random() % 40, 'x');
-      for (char& c : line) c = alphabet[random() % alphabet.size()];
-      line = std::string(TrimText(line));
-      if (!line.empty()) lines.push_back(line);
-    }
-    std::string text;
-    SourceRows rows;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      rows.Add(static_cast<int>(i) + 1, text.size(), lines[i].size());
-      text += lines[i];
-    }
-    const int columns = 1 + cut.count + 8;
-    SourceTable table;
-    table.Layout(columns, static_cast<int>(lines.size()) + 1);
-    table.TakeLines(SourceText(text), rows, ';', cut);
-    RowCells cells;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const int row = static_cast<int>(i) + 1;
-      std::string broken = lines[i] + ' ';
-      ApplyBreaks(breaks, ';', broken);
-      std::string_view rest = broken;
-      GetRowCells(table, row, cells);
-      for (int column = 1; column < columns; ++column) {
-        std::string_view field;
-        std::tie(field, rest) = NextField(';', rest);
-        const std::string_view expected = TrimText(field);
-        ASSERT_EQ(table.Cell(column, row), expected) << "'" << broken << "', column " << column;
-        ASSERT_EQ(CellOf(cells, column), expected) << "'" << broken << "', column " << column;
-      }
-    }
-    for (int column = 1; column < columns; ++column) {
-      std::size_t longest = 0;
-      for (std::size_t i = 0; i < lines.size(); ++i) longest = std::max(longest, table.Cell(column, static_cast<int>(i) + 1).size());
-      ASSERT_EQ(table.LongestCell(column, 1, static_cast<int>(lines.size())), longest);
     }
   }
 }
