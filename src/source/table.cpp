@@ -204,6 +204,16 @@ void CutBrokenLine(std::string_view text, char separator, const LineBreaks& brea
   cells(start, text.size() + 1);
 }
 
+// Cuts a row of a table of lines, at its column breaks where it has them.
+template <typename Put>
+void CutRow(std::string_view text, char separator, const LineBreaks& breaks, int lastColumn, Put put) {
+  if (breaks.count > 0) {
+    CutBrokenLine(text, separator, breaks, lastColumn, put);
+  } else {
+    CutLine(text, separator, lastColumn, put);
+  }
+}
+
 }  // namespace
 
 SourceText::SourceText(LargeBlock block, std::size_t size)
@@ -340,14 +350,9 @@ std::string_view CellOfRowText(std::string_view text, int column, bool lines, ch
                                const LineBreaks& breaks = {}) {
   if (lines) {
     std::string_view found;
-    auto take = [&](int index, std::string_view cell) {
+    CutRow(text, separator, breaks, column, [&](int index, std::string_view cell) {
       if (index == column) found = cell;
-    };
-    if (breaks.count > 0) {
-      CutBrokenLine(text, separator, breaks, column, take);
-    } else {
-      CutLine(text, separator, column, take);
-    }
+    });
     return found;
   }
   const char* at = text.data();
@@ -450,13 +455,8 @@ void GetRowCells(const SourceTable& table, int row, RowCells& out) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
   std::string_view text = table.RowText(row);
   if (table.lines_) {
-    auto put = [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; };
-    const int lastColumn = static_cast<int>(out.size()) - 1;
-    if (table.breaks_.count > 0) {
-      CutBrokenLine(text, table.separator_, table.breaks_, lastColumn, put);
-    } else {
-      CutLine(text, table.separator_, lastColumn, put);
-    }
+    CutRow(text, table.separator_, table.breaks_, static_cast<int>(out.size()) - 1,
+           [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; });
     return;
   }
   const char* at = text.data();
