@@ -97,22 +97,30 @@ void RecordReader::PlanRoads() {
   roads_.clear();
   for (const char letter : layout_) {
     FieldRoad field{letter, Road::Any, kNoColumn, 0, 0, 0, 1};
+    // Named rather than placed: the room is set below, by road.
+    auto plan = [&](Road road, int column, int width, int below = 0, int sign = 1) {
+      field.road = road;
+      field.column = column;
+      field.width = width;
+      field.below = below;
+      field.sign = sign;
+    };
     switch (letter) {
       case 'I':
-        if (kinds_.Has(Slot::ID)) field = {letter, Road::IdCell, kinds_[Slot::ID], setup_.idWidth, 0, 0, 1};
+        if (kinds_.Has(Slot::ID)) plan(Road::IdCell, kinds_[Slot::ID], setup_.idWidth);
         break;
       case 'K':
         if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, true)) {
-          field = {letter, Road::PlainAxis, kinds_[Slot::Latitude], 10, 90, 0, 1};
+          plan(Road::PlainAxis, kinds_[Slot::Latitude], 10, 90);
         } else if (!flags.useDefaultLatLong && AxisIsPlainMinutes(values_, true)) {
-          field = {letter, Road::MinutesAxis, kinds_[Slot::Latitude], 10, 90, 0, settings_.latitudeSign};
+          plan(Road::MinutesAxis, kinds_[Slot::Latitude], 10, 90, settings_.latitudeSign);
         }
         break;
       case 'L':
         if (!flags.useDefaultLatLong && AxisIsPlainDegrees(values_, false)) {
-          field = {letter, Road::PlainAxis, kinds_[Slot::Longitude], 11, 180, 0, 1};
+          plan(Road::PlainAxis, kinds_[Slot::Longitude], 11, 180);
         } else if (!flags.useDefaultLatLong && AxisIsPlainMinutes(values_, false)) {
-          field = {letter, Road::MinutesAxis, kinds_[Slot::Longitude], 11, 180, 0, settings_.longitudeSign};
+          plan(Road::MinutesAxis, kinds_[Slot::Longitude], 11, 180, settings_.longitudeSign);
         }
         break;
       case 'E':
@@ -120,16 +128,15 @@ void RecordReader::PlanRoads() {
         const Slot slot = letter == 'E' ? Slot::Easting : Slot::Northing;
         if (!flags.useDefaultEastNorth && kinds_.Has(slot) && settings_.scaleFactor == 0 &&
             settings_.alignment == kAlignRight) {
-          const int digits = letter == 'E' ? state_.grid.eastingDigits : state_.grid.northingDigits;
-          field = {letter, Road::GridDigits, kinds_[slot], digits, 0, 0, 1};
+          plan(Road::GridDigits, kinds_[slot], letter == 'E' ? state_.grid.eastingDigits : state_.grid.northingDigits);
         }
         break;
       }
       case 'H':
-        if (altitudeFactor_ == 1.0) field = {letter, Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth, 0, 0, 1};
+        if (altitudeFactor_ == 1.0) plan(Road::PlainAltitude, kinds_[Slot::Altitude], kAltitudeWidth);
         break;
       case 'D':
-        if (DateIsItsCell(kinds_)) field = {letter, Road::DateCell, kinds_[Slot::Date], 10, 0, 0, 1};
+        if (DateIsItsCell(kinds_)) plan(Road::DateCell, kinds_[Slot::Date], 10);
         break;
       case 'T': field.road = Road::Time; break;
       case 'M': field.road = Road::TextOption; break;
