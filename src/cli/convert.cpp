@@ -16,6 +16,7 @@
 #include "geodesy/datums.h"
 #include "geodesy/grids.h"
 #include "platform/atomicfile.h"
+#include "platform/helperthread.h"
 #include "platform/locale.h"
 #include "settings/files.h"
 #include "settings/state.h"
@@ -289,11 +290,17 @@ int ProcessSource(const Options& options, const std::string& source, const std::
 
   ui.ClearMessages();
   // The base map for the position check loads while the source does.
-  std::future<std::optional<BaseMap>> baseMap;
+  std::promise<std::optional<BaseMap>> loadedMap;
+  std::future<std::optional<BaseMap>> baseMap = loadedMap.get_future();
+  HelperThread mapLoader;
   if (!options.showTable) {
-    baseMap = std::async(std::launch::async, [path = state.programFolder + kBaseMapFileName] {
-      std::string failure;
-      return LoadBaseMap(path, failure);
+    mapLoader = HelperThread([&loadedMap, path = state.programFolder + kBaseMapFileName] {
+      try {
+        std::string failure;
+        loadedMap.set_value(LoadBaseMap(path, failure));
+      } catch (...) {
+        loadedMap.set_exception(std::current_exception());
+      }
     });
   }
   // A batch run maps the source: the export checks it is unchanged before

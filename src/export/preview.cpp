@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "export/recordreader.h"
+#include "platform/helperthread.h"
 #include "settings/state.h"
 #include "source/loader.h"
 #include "source/range.h"
@@ -158,7 +159,7 @@ int PreviewReader::ReadSplit(int first, int end, int step, PreviewData& data) {
   laterData.points.reserve(reads - reads / 2);
   std::exception_ptr laterFailure;
   {
-    std::jthread helper([&] {
+    HelperThread helper([&] {
       try {
         later.ReadRows(middle, end, step, laterData);
       } catch (...) {

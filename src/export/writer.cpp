@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/helperthread.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/loader.h"
@@ -259,7 +260,7 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
     ReadBlock(table, reader, block);
   };
 
-  std::jthread other([&] {
+  HelperThread other([&] {
     std::unique_lock lock(mutex);
     for (;;) {
       int index;
@@ -319,7 +320,7 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   stop = true;
   changed.notify_all();
   lock.unlock();
-  other.join();
+  other.Join();
 
   if (failed) {
     reader_.ResumeAt(failed->stop, failed->recordsBefore + failed->records);

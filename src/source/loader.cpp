@@ -10,6 +10,7 @@
 #include <thread>
 #include <tuple>
 
+#include "platform/helperthread.h"
 #include "settings/recent.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
@@ -323,7 +324,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     LineWalk later;
     {
       const SourceRows::Room room = rows.ReservedRoom();
-      std::jthread helper([&] {
+      HelperThread helper([&] {
         WidestCells all = asked;
         all.first = 1;
         all.last = std::numeric_limits<int>::max();

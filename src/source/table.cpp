@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "platform/helperthread.h"
 #include "platform/memory.h"
 #include "source/bytewords.h"
 
@@ -404,7 +405,7 @@ std::size_t SourceTable::LongestCell(int column, int first, int last) const {
     const int middle = first + (last - first) / 2;
     std::size_t later = 0;
     {
-      std::jthread helper([&] { later = longest(middle + 1, last); });
+      HelperThread helper([&] { later = longest(middle + 1, last); });
       length = longest(first, middle);
     }
     length = std::max(length, later);
