@@ -297,7 +297,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
     mapLoader = HelperThread([&loadedMap, path = state.programFolder + kBaseMapFileName] {
       try {
         std::string failure;
-        loadedMap.set_value(LoadBaseMap(path, failure));
+        loadedMap.set_value(LoadBaseMap(path, failure, MapParts::FinestLand));
       } catch (...) {
         loadedMap.set_exception(std::current_exception());
       }

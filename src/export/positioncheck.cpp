@@ -206,7 +206,7 @@ std::string CheckPositions(const AppState& state, const PreviewData& data, const
 
 std::string PositionWarning(const AppState& state) {
   std::string failure;
-  return PositionWarning(state, LoadBaseMap(state.programFolder + kBaseMapFileName, failure));
+  return PositionWarning(state, LoadBaseMap(state.programFolder + kBaseMapFileName, failure, MapParts::FinestLand));
 }
 
 std::string PositionWarning(const AppState& state, const std::optional<BaseMap>& map) {

@@ -131,7 +131,7 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
 
 }  // namespace
 
-std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure) {
+std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure, MapParts parts) {
   failure.clear();
   if (bytes.size() < kHeaderSize || bytes.substr(0, kMagic.size()) != kMagic) {
     failure = "is not a base map";
@@ -151,12 +151,16 @@ std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure
     auto size = in.Fixed<std::uint32_t>();
     ByteReader body = in.Sub(size);
     if (in.Failed() || size < kTransformSize) break;
+    // The finest land alone: the levels before it are passed over unread,
+    // and its borders after it.
+    const bool landOnly = parts == MapParts::FinestLand;
+    if (landOnly && l + 1 < levelCount) continue;
     Transform transform{body.Fixed<double>(), body.Fixed<double>(), body.Fixed<double>(),
                         body.Fixed<double>()};
     if (!std::isfinite(transform.scaleX) || !std::isfinite(transform.scaleY) ||
         !std::isfinite(transform.translateX) || !std::isfinite(transform.translateY) ||
-        !ReadLines(body, transform, level.land) || !ReadLines(body, transform, level.borders) ||
-        body.Left() != 0) {
+        !ReadLines(body, transform, level.land) ||
+        (!landOnly && (!ReadLines(body, transform, level.borders) || body.Left() != 0))) {
       failure = "is damaged";
       return std::nullopt;
     }
@@ -169,7 +173,7 @@ std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure
   return map;
 }
 
-std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure) {
+std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure, MapParts parts) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     failure = "Base map file:" + path + " does not exist";
@@ -187,7 +191,7 @@ std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure
   } else {
     bytes.assign(std::istreambuf_iterator<char>(file), {});
   }
-  auto map = ParseBaseMap(bytes, failure);
+  auto map = ParseBaseMap(bytes, failure, parts);
   if (!map) failure = "Base map file:" + path + " " + failure;
   return map;
 }

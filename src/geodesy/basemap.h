@@ -57,14 +57,21 @@ struct BaseMap {
   const MapLevel& Finest() const { return levels.back(); }
 };
 
+// What of the map to read: all of it, for drawing; or the land of the finest
+// level alone, for telling land from sea, in a third less time. Then the map
+// holds that one level, with no borders, and only what is read is checked.
+enum class MapParts { All, FinestLand };
+
 // The bytes of a base map file. Empty `failure` on success; otherwise it
 // holds the reason: "is not a base map" or "is damaged".
-std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure);
+std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure,
+                                    MapParts parts = MapParts::All);
 
 // Reads the file. A failure's text is whole: "Base map file:<path> does not
 // exist", "Base map file:<path> is not a base map", "Base map file:<path> is
 // damaged".
-std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure);
+std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure,
+                                   MapParts parts = MapParts::All);
 
 // Point in land by ray crossings, over the edges of one latitude band at a
 // time, so a look-up touches a few hundred edges, not half a million.

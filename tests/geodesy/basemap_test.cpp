@@ -199,6 +199,69 @@ TEST(BaseMap, ShippedMapKnowsLandFromSea) {
   for (const Case& c : cases) EXPECT_EQ(land.OnLand(c.lat, c.lon), c.onLand) << c.place;
 }
 
+// The finest land alone, as the land check reads it: what the whole map holds
+// at that level, with the other levels and the borders passed over unread.
+TEST(BaseMap, FinestLandAloneIsTheWholeMapsFinestLand) {
+  std::string failure;
+  const std::string path = std::string(ZEVI_DATA_DIR) + "/" + kBaseMapFileName;
+  auto whole = LoadBaseMap(path, failure);
+  ASSERT_TRUE(whole) << failure;
+  auto landOnly = LoadBaseMap(path, failure, MapParts::FinestLand);
+  ASSERT_TRUE(landOnly) << failure;
+  ASSERT_EQ(landOnly->levels.size(), 1u);
+  const MapLevel& want = whole->Finest();
+  const MapLevel& got = landOnly->Finest();
+  EXPECT_EQ(got.scaleMillions, want.scaleMillions);
+  EXPECT_EQ(got.land.ends, want.land.ends);
+  ASSERT_EQ(got.land.points.size(), want.land.points.size());
+  EXPECT_EQ(std::memcmp(got.land.points.data(), want.land.points.data(),
+                        want.land.points.size() * sizeof(MapPoint)), 0);
+  ASSERT_EQ(got.land.chunks.size(), want.land.chunks.size());
+  EXPECT_EQ(got.borders.LineCount(), 0u);
+
+  // Damage where it is not read passes; where it is read, or in the file's
+  // frame, it is refused as ever.
+  auto level = [](const std::vector<std::vector<std::pair<int, int>>>& land,
+                  const std::vector<std::vector<std::pair<int, int>>>& borders) {
+    MapBytes body;
+    body.Fixed(1.0).Fixed(1.0).Fixed(0.0).Fixed(0.0).Lines(land).Lines(borders);
+    return body.bytes;
+  };
+  const std::vector<std::vector<std::pair<int, int>>> island = {{{10, 10}, {20, 10}, {20, 20}, {10, 10}}};
+  const std::vector<std::vector<std::pair<int, int>>> offEarth = {{{0, 0}, {200, 0}}};
+  auto file = [](const std::vector<std::string>& levels) {
+    MapBytes bytes;
+    bytes.bytes = std::string("ZEVIMAP\x1A", 8);
+    bytes.Fixed(std::uint16_t{1}).Fixed(static_cast<std::uint16_t>(levels.size()));
+    for (const std::string& body : levels) {
+      bytes.Fixed(std::uint32_t{110}).Fixed(static_cast<std::uint32_t>(body.size()));
+      bytes.bytes += body;
+    }
+    return bytes.bytes;
+  };
+  const std::string good = level(island, island);
+  struct Case {
+    std::string bytes;
+    bool whole, landOnly;
+    const char* why;
+  } cases[] = {
+      {file({good, good}), true, true, "sound"},
+      {file({level(offEarth, {}), good}), false, true, "a coarser level damaged"},
+      {file({good, level(island, offEarth)}), false, true, "the finest borders damaged"},
+      {file({good, level(offEarth, island)}), false, false, "the finest land damaged"},
+      {file({good, good}) + "x", false, false, "bytes after the last level"},
+      {file({good, good}).substr(0, 30), false, false, "cut short in the first level"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseBaseMap(c.bytes, failure).has_value(), c.whole) << c.why;
+    auto map = ParseBaseMap(c.bytes, failure, MapParts::FinestLand);
+    ASSERT_EQ(map.has_value(), c.landOnly) << c.why;
+    if (map) {
+      EXPECT_EQ(map->Finest().land.LineCount(), 1u) << c.why;
+    }
+  }
+}
+
 // An index over a few latitudes passes over chunks of coastline outside them:
 // it must answer as one built from every edge does, over the shipped map.
 TEST(BaseMap, IndexOverSomeLatitudesAnswersAsOneOverAllEdges) {
