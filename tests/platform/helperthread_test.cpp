@@ -10,57 +10,52 @@
 namespace zevi {
 namespace {
 
-// Where a helper first ran, and the processors it may use once running.
+// Where a helper started with the starter on `allowed` first ran, and where
+// it may run once running. The starter's processors are put back after.
 struct Seen {
-  int cpu = -1;
-  cpu_set_t allowed{};
+  int starter = -1, cpu = -1;
+  bool mayRunAsStarter = false;
 };
 
-Seen StartAndSee() {
+Seen StartAndSee(const cpu_set_t& allowed) {
+  cpu_set_t own;
+  sched_getaffinity(0, sizeof own, &own);
+  sched_setaffinity(0, sizeof allowed, &allowed);
   Seen seen;
-  HelperThread helper([&] {
+  seen.starter = sched_getcpu();
+  HelperThread([&] {
     seen.cpu = sched_getcpu();
-    sched_getaffinity(0, sizeof seen.allowed, &seen.allowed);
-  });
-  helper.Join();
+    cpu_set_t running;
+    sched_getaffinity(0, sizeof running, &running);
+    seen.mayRunAsStarter = CPU_EQUAL(&running, &allowed);
+  }).Join();
+  sched_setaffinity(0, sizeof own, &own);
   return seen;
 }
 
-// The test thread's own processors, put back however a test ends.
-class HelperThreadTest : public testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(sched_getaffinity(0, sizeof own_, &own_), 0); }
-  void TearDown() override { sched_setaffinity(0, sizeof own_, &own_); }
-  cpu_set_t own_{};
-};
-
-TEST_F(HelperThreadTest, StartsOnAnotherProcessorThenMayRunOnAll) {
-  if (CPU_COUNT(&own_) < 2) GTEST_SKIP() << "one processor only";
-  int besideStarter = 0;
-  for (int i = 0; i < 10; ++i) {
-    const int starter = sched_getcpu();
-    const Seen seen = StartAndSee();
-    besideStarter += seen.cpu == starter;
-    EXPECT_TRUE(CPU_EQUAL(&seen.allowed, &own_)) << "left pinned to where it started";
-  }
-  // The starter may move between looking and starting, though seldom.
-  EXPECT_LE(besideStarter, 1);
-}
-
-TEST_F(HelperThreadTest, OneProcessorAllowedStartsThere) {
-  const int only = sched_getcpu();
+TEST(HelperThread, StartsBesideItsStarterThenMayRunAnywhere) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
   cpu_set_t one;
   CPU_ZERO(&one);
-  CPU_SET(only, &one);
-  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-  const Seen seen = StartAndSee();
-  EXPECT_EQ(seen.cpu, only);
-  EXPECT_TRUE(CPU_EQUAL(&seen.allowed, &one));
+  CPU_SET(sched_getcpu(), &one);
+  const Seen alone = StartAndSee(one);
+  EXPECT_EQ(alone.cpu, alone.starter) << "one processor allowed";
+  EXPECT_TRUE(alone.mayRunAsStarter);
+
+  if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one processor only";
+  int besideStarter = 0;
+  for (int i = 0; i < 10; ++i) {
+    const Seen seen = StartAndSee(all);
+    besideStarter += seen.cpu == seen.starter;
+    EXPECT_TRUE(seen.mayRunAsStarter) << "left pinned to where it started";
+  }
+  EXPECT_LE(besideStarter, 1) << "the starter may move between looking and starting, though seldom";
 }
 
 // A helper ends by scope, by being assigned over and by Join, each waiting
 // for its work: callers read what it wrote.
-TEST_F(HelperThreadTest, EveryEndWaitsForTheWork) {
+TEST(HelperThread, EveryEndWaitsForTheWork) {
   std::atomic<int> done{0};
   auto slow = [&done] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
