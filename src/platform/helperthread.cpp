@@ -3,7 +3,6 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <cerrno>
 #include <system_error>
 #include <utility>
 
