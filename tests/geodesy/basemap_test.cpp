@@ -55,12 +55,19 @@ std::string Level(double scale = 1.0, double translate = 0.0) {
   return body.bytes;
 }
 
-std::string File(const std::string& level, std::uint16_t version = 1) {
+std::string File(const std::vector<std::string>& levels, std::uint16_t version = 1) {
   MapBytes file;
   file.bytes = std::string("ZEVIMAP\x1A", 8);
-  file.Fixed(version).Fixed(std::uint16_t{1}).Fixed(std::uint32_t{110}).Fixed(static_cast<std::uint32_t>(level.size()));
-  file.bytes += level;
+  file.Fixed(version).Fixed(static_cast<std::uint16_t>(levels.size()));
+  for (const std::string& level : levels) {
+    file.Fixed(std::uint32_t{110}).Fixed(static_cast<std::uint32_t>(level.size()));
+    file.bytes += level;
+  }
   return file.bytes;
+}
+
+std::string File(const std::string& level, std::uint16_t version = 1) {
+  return File(std::vector<std::string>{level}, version);
 }
 
 TEST(BaseMap, ReadsLevelsAndAnswersLandOrSea) {
@@ -229,28 +236,18 @@ TEST(BaseMap, FinestLandAloneIsTheWholeMapsFinestLand) {
   };
   const std::vector<std::vector<std::pair<int, int>>> island = {{{10, 10}, {20, 10}, {20, 20}, {10, 10}}};
   const std::vector<std::vector<std::pair<int, int>>> offEarth = {{{0, 0}, {200, 0}}};
-  auto file = [](const std::vector<std::string>& levels) {
-    MapBytes bytes;
-    bytes.bytes = std::string("ZEVIMAP\x1A", 8);
-    bytes.Fixed(std::uint16_t{1}).Fixed(static_cast<std::uint16_t>(levels.size()));
-    for (const std::string& body : levels) {
-      bytes.Fixed(std::uint32_t{110}).Fixed(static_cast<std::uint32_t>(body.size()));
-      bytes.bytes += body;
-    }
-    return bytes.bytes;
-  };
   const std::string good = level(island, island);
   struct Case {
     std::string bytes;
     bool whole, landOnly;
     const char* why;
   } cases[] = {
-      {file({good, good}), true, true, "sound"},
-      {file({level(offEarth, {}), good}), false, true, "a coarser level damaged"},
-      {file({good, level(island, offEarth)}), false, true, "the finest borders damaged"},
-      {file({good, level(offEarth, island)}), false, false, "the finest land damaged"},
-      {file({good, good}) + "x", false, false, "bytes after the last level"},
-      {file({good, good}).substr(0, 30), false, false, "cut short in the first level"},
+      {File({good, good}), true, true, "sound"},
+      {File({level(offEarth, {}), good}), false, true, "a coarser level damaged"},
+      {File({good, level(island, offEarth)}), false, true, "the finest borders damaged"},
+      {File({good, level(offEarth, island)}), false, false, "the finest land damaged"},
+      {File({good, good}) + "x", false, false, "bytes after the last level"},
+      {File({good, good}).substr(0, 30), false, false, "cut short in the first level"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseBaseMap(c.bytes, failure).has_value(), c.whole) << c.why;
