@@ -219,19 +219,27 @@ std::string LongitudeField(const RowCells& row, const ValueContext& context) {
   return AxisField(row, context, kLongitude);
 }
 
+namespace {
+
+// The notation of the axis' main cell when that cell alone gives its value
+// (no hemisphere, minutes or seconds column); 0 otherwise.
+char LoneCellNotation(const ValueContext& context, const Axis& axis) {
+  const KindColumn& kinds = context.kinds;
+  if (!kinds.Has(axis.main) || kinds.Has(axis.hemisphere) || kinds.Has(axis.minutes) || kinds.Has(axis.seconds)) {
+    return 0;
+  }
+  return NotationOf(context.settings, kinds[axis.main]);
+}
+
+}  // namespace
+
 bool AxisIsPlainDegrees(const ValueContext& context, bool latitude) {
   const Axis& axis = latitude ? kLatitude : kLongitude;
-  const KindColumn& kinds = context.kinds;
-  return kinds.Has(axis.main) && !kinds.Has(axis.hemisphere) && !kinds.Has(axis.minutes) &&
-         !kinds.Has(axis.seconds) && NotationOf(context.settings, kinds[axis.main]) == 'D' &&
-         context.settings.*axis.sign == 1;
+  return LoneCellNotation(context, axis) == 'D' && context.settings.*axis.sign == 1;
 }
 
 bool AxisIsPlainMinutes(const ValueContext& context, bool latitude) {
-  const Axis& axis = latitude ? kLatitude : kLongitude;
-  const KindColumn& kinds = context.kinds;
-  return kinds.Has(axis.main) && !kinds.Has(axis.hemisphere) && !kinds.Has(axis.minutes) &&
-         !kinds.Has(axis.seconds) && NotationOf(context.settings, kinds[axis.main]) == 'M';
+  return LoneCellNotation(context, latitude ? kLatitude : kLongitude) == 'M';
 }
 
 double LatitudeValue(const RowCells& row, const ValueContext& context) {
