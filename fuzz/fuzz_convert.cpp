@@ -1,10 +1,10 @@
 // The batch command as a user runs it: a settings file and a source, both
 // arbitrary, converted into a target that may already exist. Whatever the
-// outcome, the target is either the old file untouched or a whole output, no
-// temporary is left beside it, and the exit status says which happened.
+// outcome, the target is the old file untouched (or none) unless the run
+// wrote or was aborted, no temporary is left beside it, and the exit status
+// says which happened.
 //
 // Input: option bytes, then the settings text up to a line "====", then the source.
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string output = ReadWhole(target);
   if (output == kOldTarget) {
-    // An export with every record failing still writes its header.
+    // A run that wrote put its header there at least.
     ZEVI_FUZZ_CHECK(!written);
     return 0;
   }
