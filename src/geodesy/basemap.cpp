@@ -144,6 +144,9 @@ std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure
     failure = "is not a base map";
     return std::nullopt;
   }
+  // The finest land alone: the levels before it are passed over unread, and
+  // its borders after it.
+  const bool landOnly = parts == MapParts::FinestLand;
   BaseMap map;
   for (int l = 0; l < levelCount; ++l) {
     MapLevel level;
@@ -151,9 +154,6 @@ std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure
     auto size = in.Fixed<std::uint32_t>();
     ByteReader body = in.Sub(size);
     if (in.Failed() || size < kTransformSize) break;
-    // The finest land alone: the levels before it are passed over unread,
-    // and its borders after it.
-    const bool landOnly = parts == MapParts::FinestLand;
     if (landOnly && l + 1 < levelCount) continue;
     Transform transform{body.Fixed<double>(), body.Fixed<double>(), body.Fixed<double>(),
                         body.Fixed<double>()};
