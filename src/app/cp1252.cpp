@@ -33,6 +33,11 @@ QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray:
 
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString MessageText(std::string_view text) { return FromCp1252(VisibleText(text)); }
+QString MessageText(std::string_view text) {
+  std::string visible = VisibleText(text);
+  // A message holds cells (Windows-1252) and paths (the file system's bytes):
+  // one that reads as UTF-8 is a path's, or plain ASCII either way.
+  return IsUtf8(visible) ? FromPath(visible) : FromCp1252(visible);
+}
 
 }  // namespace zevi

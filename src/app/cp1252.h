@@ -17,7 +17,8 @@ QString FromPath(const std::string& path);
 std::string ToPath(const QString& path);
 
 // Message texts use CR LF line ends, which Qt would draw, and may hold any
-// byte of a cell: control bytes are written out, never cut at.
+// byte of a cell: control bytes are written out, never cut at. A path in a
+// message shows as the file system names it.
 QString MessageText(std::string_view text);
 
 }  // namespace zevi

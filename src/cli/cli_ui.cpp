@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "source/encoding.h"
+
 namespace zevi::cli {
 
 namespace {
@@ -32,15 +34,27 @@ bool IsInformation(const std::string& text) {
   return text == kWrittenText || StartsWith(text, kRangePastTableStart);
 }
 
+// A message holds cells (Windows-1252) and paths (the file system's bytes,
+// UTF-8 on a UTF-8 system). One that is UTF-8 already is taken as it is: a
+// path, or cells of plain ASCII.
+std::string MessageForUser(std::string text, bool utf8) {
+  if (!utf8 || IsUtf8(text)) return text;
+  return Cp1252ToUtf8(text);
+}
+
 }  // namespace
 
 CliUserInterface::CliUserInterface(const Options& options, std::FILE* err, std::FILE* in,
-                                   bool terminal, bool errTerminal)
-    : options_(options), err_(err), in_(in), terminal_(terminal), errTerminal_(errTerminal) {}
+                                   bool terminal, bool errTerminal, bool utf8)
+    : options_(options), err_(err), in_(in), terminal_(terminal), errTerminal_(errTerminal), utf8_(utf8) {}
+
+std::string CliUserInterface::ForUser(std::string_view text) const {
+  return utf8_ ? Cp1252ToUtf8(text) : std::string(text);
+}
 
 void CliUserInterface::Note(const std::string& text) {
   EndProgress();
-  std::string line = VisibleText(text);
+  std::string line = MessageForUser(VisibleText(text), utf8_);
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);
@@ -77,7 +91,7 @@ void CliUserInterface::Progress(std::string_view task, std::int64_t done, std::i
   lastDrawn_ = now;
   const std::int64_t percent = std::clamp<std::int64_t>(done * 100 / total, 0, 100);
   std::string line =
-      VisibleText(workName_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
+      MessageForUser(VisibleText(workName_), utf8_) + ": " + std::string(task) + " " + std::to_string(percent) + "%";
   std::string text = "\r" + line;
   if (line.size() < progressWidth_) text += std::string(progressWidth_ - line.size(), ' ');
   progressWidth_ = std::max(progressWidth_, line.size());

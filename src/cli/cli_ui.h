@@ -20,8 +20,9 @@ class CliUserInterface : public UserInterface {
  public:
   // `terminal`: questions set to "ask" are put to the user through `in`.
   // `errTerminal`: `err` is a terminal, where long work shows its progress.
+  // `utf8`: the user's locale is UTF-8, so what the user reads is too.
   CliUserInterface(const Options& options, std::FILE* err, std::FILE* in, bool terminal,
-                   bool errTerminal = false);
+                   bool errTerminal = false, bool utf8 = false);
 
   void ShowMessage(const std::string& text) override;
   Button Ask(MessageKind kind, const std::string& text, const std::vector<Button>& buttons,
@@ -47,6 +48,8 @@ class CliUserInterface : public UserInterface {
   void Note(const std::string& text);
   // A line that --quiet leaves out (the written target, a summary without failure).
   void Inform(const std::string& text);
+  // Cells and headings (Windows-1252) as the user's locale writes text.
+  std::string ForUser(std::string_view text) const;
 
  private:
   Button AnswerRecordError(const std::string& text);
@@ -57,6 +60,7 @@ class CliUserInterface : public UserInterface {
   std::FILE* in_;
   bool terminal_;
   bool errTerminal_;
+  bool utf8_;
   bool zoneWarningShown_ = false;
   std::chrono::steady_clock::time_point workStart_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDrawn_;

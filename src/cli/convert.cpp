@@ -106,13 +106,13 @@ void PrintSettings(const ConversionSettings& settings, std::FILE* out) {
   Write(out, file.Text());
 }
 
-void PrintTable(const AppState& state, std::FILE* out) {
+void PrintTable(const AppState& state, const CliUserInterface& ui, std::FILE* out) {
   const SourceTable& table = state.table;
   const int columns = table.ColumnCount();
   std::string line = "#";
   for (int c = 1; c < columns; ++c) line += "\t" + HeadingOfColumn(state, c);
   line += '\n';
-  Write(out, line);
+  Write(out, ui.ForUser(line));
   // Lines are gathered into one buffer, so a table of a million rows is a few writes.
   std::string buffer;
   constexpr std::size_t kFlushSize = 1 << 16;
@@ -125,11 +125,11 @@ void PrintTable(const AppState& state, std::FILE* out) {
     }
     buffer += '\n';
     if (buffer.size() >= kFlushSize) {
-      Write(out, buffer);
+      Write(out, ui.ForUser(buffer));
       buffer.clear();
     }
   }
-  Write(out, buffer);
+  Write(out, ui.ForUser(buffer));
 }
 
 // "Columns=" with the suggestion applied, then a line per column.
@@ -137,7 +137,7 @@ void PrintSuggestion(const AppState& state, CliUserInterface& ui, std::FILE* out
   KindSuggestion suggestion = SuggestKinds(state);
   std::string text = "Columns=" + SuggestedColumnsValue(state, suggestion) + "\n";
   for (const ColumnSuggestion& column : suggestion.columns) text += SuggestionLine(state, column) + "\n";
-  Write(out, text);
+  Write(out, ui.ForUser(text));
   if (!suggestion.note.empty()) ui.Note(suggestion.note);
 }
 
@@ -311,7 +311,7 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   ui.EndProgress();  // the table or the suggestion may go to the same terminal
   if (!SourceRead(state, source, ui)) return kExitUnreadable;
   if (options.showTable) {
-    PrintTable(state, out);
+    PrintTable(state, ui, out);
     return kExitWritten;
   }
   // A warning only: the export goes on as asked.

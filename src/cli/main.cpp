@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "geodesy/datums.h"
 #include "platform/folders.h"
+#include "platform/locale.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
       return kExitRefused;
     }
     CliUserInterface ui(parsed.options, stderr, stdin, ::isatty(STDIN_FILENO) != 0,
-                        ::isatty(STDERR_FILENO) != 0);
+                        ::isatty(STDERR_FILENO) != 0, zevi::UserCharsetIsUtf8());
     int status = RunCommand(parsed.options, ProgramFolder(), ui, stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
       std::fputs("zevi-convert: cannot write to standard output\n", stderr);

@@ -4,6 +4,8 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <string_view>
 
 namespace zevi {
@@ -14,8 +16,8 @@ namespace {
 // as it is, so no number conversion anywhere else changes.
 class LocaleHandle {
  public:
-  explicit LocaleHandle(const char* name)
-      : handle_(newlocale(LC_NUMERIC_MASK | LC_TIME_MASK, name, locale_t{})) {}
+  explicit LocaleHandle(const char* name, int categories = LC_NUMERIC_MASK | LC_TIME_MASK)
+      : handle_(newlocale(categories, name, locale_t{})) {}
   ~LocaleHandle() {
     if (handle_) freelocale(handle_);
   }
@@ -134,6 +136,24 @@ LocaleValues SystemLocaleValues() {
   std::string dateFormat = user.Info(D_FMT);
   if (dateFormat == LocaleHandle("C").Info(D_FMT)) dateFormat.clear();
   return LocaleValuesFrom(user.Info(RADIXCHAR), dateFormat, user.Info(T_FMT));
+}
+
+bool UserCharsetIsUtf8() {
+  LocaleHandle user("", LC_CTYPE_MASK);
+  if (user.Valid()) {
+    const std::string codeset = user.Info(CODESET);
+    return codeset == "UTF-8" || codeset == "utf8";
+  }
+  // A locale named but not installed: its name still says what the
+  // terminal shows, as most programs take it.
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') continue;
+    std::string name(value);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.find("utf-8") != std::string::npos || name.find("utf8") != std::string::npos;
+  }
+  return false;
 }
 
 }  // namespace zevi

@@ -16,4 +16,7 @@ struct LocaleValues {
 // From the C library's locale where it gives the values, else the defaults.
 LocaleValues SystemLocaleValues();
 
+// The user's locale (LC_ALL, LC_CTYPE, LANG) writes text as UTF-8.
+bool UserCharsetIsUtf8();
+
 }  // namespace zevi

@@ -285,6 +285,38 @@ DecodedSource DecodeSource(std::string_view bytes, SourceEncoding requested) {
   return detected;
 }
 
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  std::size_t done = 0;
+  for (std::size_t at = FirstNonAscii(text, 0); at < text.size(); at = FirstNonAscii(text, at + 1)) {
+    out.append(text, done, at - done);
+    done = at + 1;
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const char32_t character = Cp1252ToUnicode(byte);
+    if (character < 0xA0) {
+      constexpr char kDigits[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kDigits[byte >> 4];
+      out += kDigits[byte & 0xF];
+    } else if (character < 0x800) {
+      out += static_cast<char>(0xC0 | (character >> 6));
+      out += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (character >> 12));
+      out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (character & 0x3F));
+    }
+  }
+  out.append(text, done);
+  return out;
+}
+
+bool IsUtf8(std::string_view bytes) {
+  const std::size_t first = FirstNonAscii(bytes, 0);
+  return first == bytes.size() || ConvertUtf8(bytes, first, true).has_value();
+}
+
 std::string UnmappableMessage(std::uint64_t count, std::uint64_t record, std::string_view columnName) {
   std::string where = "record " + std::to_string(record);
   if (!columnName.empty()) where += ", column " + std::string(columnName);

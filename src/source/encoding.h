@@ -81,4 +81,14 @@ inline char16_t Cp1252ToUnicode(unsigned char byte) {
 // The Windows-1252 byte of a Unicode character, if it has one.
 std::optional<char> UnicodeToCp1252(char32_t character);
 
+// Windows-1252 text as UTF-8, for a terminal or a pipe in a UTF-8 locale. The
+// five bytes the code page leaves undefined are written out as "\x81" and so
+// on: as C1 controls a terminal could take them for commands.
+//   "K\xF6ln" -> "K\xC3\xB6ln";  "\x80" -> "\xE2\x82\xAC";  "\x9D" -> "\\x9D"
+std::string Cp1252ToUtf8(std::string_view text);
+
+// Holds UTF-8 only (ASCII included): no malformed or overlong sequence, no
+// surrogate, nothing beyond U+10FFFF.
+bool IsUtf8(std::string_view bytes);
+
 }  // namespace zevi

@@ -48,6 +48,10 @@ class WidgetsTest : public QObject {
     // A cell's NUL or escape byte is shown, not cut at or passed on.
     QCOMPARE(MessageText(std::string_view("Error in record 1: '1\0" "2\x1B'\t", 26)),
              QStringLiteral("Error in record 1: '1\\02\\x1B'\\x09"));
+    QCOMPARE(MessageText("Error in record 2: 'h\xF6he' is not a valid floating point value"),
+             QString::fromUtf8("Error in record 2: 'h\xC3\xB6he' is not a valid floating point value"));
+    QCOMPARE(MessageText("Unable to write to /home/z/Z\xC3\xBCrich/walk.ini"),
+             QString::fromUtf8("Unable to write to /home/z/Z\xC3\xBCrich/walk.ini"));
   }
 
   void nameFiltersFromTheFilterList() {

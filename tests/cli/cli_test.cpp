@@ -36,9 +36,9 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// In a child: becomes zevi-convert with the locale pinned to C.
-[[noreturn]] void ExecConvert(const std::vector<std::string>& args) {
-  ::setenv("LC_ALL", "C", 1);
+// In a child: becomes zevi-convert with the locale pinned (C unless named).
+[[noreturn]] void ExecConvert(const std::vector<std::string>& args, const std::string& locale = "C") {
+  ::setenv("LC_ALL", locale.c_str(), 1);
   std::string program = std::string(ZEVI_BIN_DIR) + "/zevi-convert";
   std::vector<char*> argv{program.data()};
   std::vector<std::string> copies(args);
@@ -51,6 +51,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 struct RunSetup {
   std::string input;            // standard input; /dev/null when empty
   unsigned long fileLimit = 0;  // bytes a file may grow to; 0: no limit
+  std::string locale = "C";
 };
 
 class Cli : public ::testing::Test {
@@ -82,7 +83,7 @@ class Cli : public ::testing::Test {
         struct rlimit limit{setup.fileLimit, setup.fileLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
       }
-      ExecConvert(args);
+      ExecConvert(args, setup.locale);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -234,6 +235,34 @@ TEST_F(Cli, ShowTablePrintsHeadingsMarkersAndCellsAsTheyAre) {
   EXPECT_EQ(run.out, heading + "\n" + row("1\t1", {"Name", "Lat, Long", "Caf\xE9"}) +
                          row("2\t0", {}) + row("3\t0", {}) + row("4\t1", numbers) +
                          row("5\t1", {"a", "", "b"}) + row("6\t1", {"last", "line"}));
+}
+
+TEST_F(Cli, WhatTheUserReadsIsInTheLocalesCharsetAndTheOutputStaysWindows1252) {
+  fs::create_directory(File("Z\xC3\xBCrich"));
+  const std::string target = File("Z\xC3\xBCrich/out.gps");
+  WriteBytes(File("de.csv"), "K\xC3\xB6ln,50.94,6.96,53\r\nBonn,50.73,7.1,h\xC3\xB6he\r\n");
+  const std::vector<std::string> convert = {"--set=Columns=I_/60,KD/90,LD/90,HM/70", "-o", target,
+                                            "--force", File("de.csv")};
+  const std::vector<std::string> table = {"--set=Columns=I_/60", "--show-table", File("de.csv")};
+  const std::string failure = "Error in record 2: 'h\xC3\xB6he' is not a valid floating point value\n";
+  const std::string summary = "File written with 1 missing records\n" + target + "\n";
+  for (const char* locale : {"C.UTF-8", "xx_YY.utf8"}) {  // the second is named but not installed
+    RunSetup setup;
+    setup.locale = locale;
+    Outcome run = Convert(convert, setup);
+    EXPECT_EQ(run.status, 1) << locale;
+    EXPECT_EQ(run.err, failure + summary) << "cells converted, the path as it is: " << locale;
+    Outcome shown = Convert(table, setup);
+    EXPECT_NE(shown.out.find("\t1\tK\xC3\xB6ln\t50.94\t"), std::string::npos) << locale << shown.out;
+  }
+  const std::string output = ReadBytes(target);
+  EXPECT_NE(output.find("\r\nW K\xF6ln "), std::string::npos) << "the output stays Windows-1252";
+  EXPECT_EQ(output.find('\xC3'), std::string::npos);
+
+  Outcome plain = Convert(convert);
+  EXPECT_EQ(plain.err, "Error in record 2: 'h\xF6he' is not a valid floating point value\n" + summary)
+      << "a C locale gets the bytes as they are";
+  EXPECT_NE(Convert(table).out.find("\t1\tK\xF6ln\t"), std::string::npos);
 }
 
 TEST_F(Cli, ShowSettingsPrintsTheSectionAndReadsItBack) {

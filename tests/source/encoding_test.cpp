@@ -169,6 +169,41 @@ TEST(Cp1252, EveryByteSurvivesARoundTrip) {
   }
 }
 
+TEST(Cp1252ToUtf8, EveryCharacterReadsBackAndUndefinedBytesAreWrittenOut) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string one(1, static_cast<char>(byte));
+    const std::string utf8 = Cp1252ToUtf8(one);
+    const char16_t character = Cp1252ToUnicode(static_cast<unsigned char>(byte));
+    if (byte >= 0x80 && character < 0xA0) {
+      EXPECT_EQ(utf8.size(), 4u) << byte;  // \x81: never a C1 control on a terminal
+      EXPECT_EQ(utf8.substr(0, 2), "\\x") << byte;
+      continue;
+    }
+    EXPECT_TRUE(IsUtf8(utf8)) << byte;
+    EXPECT_EQ(DecodeSource(utf8, SourceEncoding::Utf8).Text(utf8), one) << byte;
+  }
+  EXPECT_EQ(Cp1252ToUtf8("K\xF6ln \x80 5\x9D"), "K\xC3\xB6ln \xE2\x82\xAC 5\\x9D");
+  EXPECT_EQ(Cp1252ToUtf8(""), "");
+}
+
+TEST(IsUtf8, AcceptsOnlyWellFormedText) {
+  const struct {
+    const char* bytes;
+    bool utf8;
+  } rows[] = {
+      {"", true},
+      {"plain ascii", true},
+      {"Z\xC3\xBCrich", true},
+      {"\xF0\x9F\x97\xBA map", true},
+      {"Z\xFCrich", false},          // Windows-1252
+      {"\xC3", false},               // cut short
+      {"\xC0\xAF", false},          // overlong
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+  };
+  for (const auto& row : rows) EXPECT_EQ(IsUtf8(row.bytes), row.utf8) << row.bytes;
+}
+
 TEST(EncodingNames, ReadAndWritten) {
   const struct {
     std::string_view text;
