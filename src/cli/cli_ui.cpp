@@ -78,7 +78,10 @@ void CliUserInterface::StartWork(const std::string& name) {
   // One line it must stay: a long name would wrap and the carriage return
   // would redraw only its last part.
   constexpr std::size_t kNameRoom = 40;
-  workName_ = name.size() > kNameRoom ? "..." + name.substr(name.size() - kNameRoom) : name;
+  std::size_t from = name.size() > kNameRoom ? name.size() - kNameRoom : 0;
+  // Not inside a UTF-8 character, which would no longer read as UTF-8.
+  while (from > 0 && from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;
+  workName_ = from > 0 ? "..." + name.substr(from) : name;
   workStart_ = std::chrono::steady_clock::now();
 }
 
