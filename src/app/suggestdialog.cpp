@@ -23,6 +23,7 @@ SuggestDialog::SuggestDialog(const AppState& state, const KindSuggestion& sugges
   QString intro = suggestion.headingRow ? QStringLiteral("The first line is read as headings.")
                                         : QStringLiteral("The first line is read as data.");
   if (!suggestion.note.empty()) intro += QLatin1Char(' ') + FromCp1252(suggestion.note);
+  if (!suggestion.separators.empty()) intro += QLatin1Char('\n') + FromCp1252(suggestion.separators);
   if (!suggestion.positions.empty()) intro += QLatin1Char('\n') + FromCp1252(suggestion.positions);
   note_->setText(intro);
 

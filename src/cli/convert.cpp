@@ -139,6 +139,7 @@ void PrintSuggestion(const AppState& state, CliUserInterface& ui, std::FILE* out
   for (const ColumnSuggestion& column : suggestion.columns) text += SuggestionLine(state, column) + "\n";
   Write(out, ui.ForUser(text));
   if (!suggestion.note.empty()) ui.Note(suggestion.note);
+  if (!suggestion.separators.empty()) ui.Note(suggestion.separators);
 }
 
 // The state as the window has it after start-up with these settings: datum and

@@ -784,6 +784,95 @@ class Chooser {
   std::array<int, kSlotCount> holders_{};
 };
 
+// The number of separators that most sampled lines hold outside quotes, and
+// whether nearly all of them hold that many.
+struct SeparatorCount {
+  int count = 0;
+  bool even = false;
+};
+
+SeparatorCount CountSeparators(const std::vector<std::string_view>& lines, char separator) {
+  std::vector<int> counts;
+  counts.reserve(lines.size());
+  for (std::string_view line : lines) {
+    int count = 0;
+    bool quoted = false;
+    for (char c : line) {
+      if (c == '"') quoted = !quoted;
+      else if (c == separator && !quoted) ++count;
+    }
+    counts.push_back(count);
+  }
+  std::sort(counts.begin(), counts.end());
+  SeparatorCount most;
+  std::size_t mostLines = 0;
+  for (std::size_t i = 0; i < counts.size();) {
+    std::size_t j = i;
+    while (j < counts.size() && counts[j] == counts[i]) ++j;
+    if (j - i > mostLines) {
+      mostLines = j - i;
+      most.count = counts[i];
+    }
+    i = j;
+  }
+  most.even = !lines.empty() && static_cast<double>(mostLines) >= kFitShare * static_cast<double>(lines.size());
+  return most;
+}
+
+// A field of digits with one `mark` between them: "50,94" for a comma.
+bool DecimalWith(std::string_view field, char mark) {
+  field = TrimText(field);
+  if (!field.empty() && (field[0] == '-' || field[0] == '+')) field.remove_prefix(1);
+  const std::size_t at = field.find(mark);
+  return at != std::string_view::npos && at > 0 && at + 1 < field.size() && AllDigits(field.substr(0, at)) &&
+         AllDigits(field.substr(at + 1));
+}
+
+// Whether the lines cut at `separator` hold numbers written with `mark`
+// (and none with the other mark).
+bool NumbersUse(const std::vector<std::string_view>& lines, char separator, char mark) {
+  const char other = mark == ',' ? '.' : ',';
+  int with = 0;
+  for (std::string_view line : lines) {
+    for (std::size_t start = 0; start <= line.size();) {
+      std::size_t end = std::min(line.find(separator, start), line.size());
+      std::string_view field = line.substr(start, end - start);
+      if (DecimalWith(field, other)) return false;
+      if (DecimalWith(field, mark)) ++with;
+      start = end + 1;
+    }
+  }
+  return with > 0;
+}
+
+// "The values are separated by ';' and their numbers have decimal commas: ..."
+std::string SeparatorNote(const std::vector<std::string_view>& lines, const ConversionSettings& settings) {
+  const char list = settings.listSeparator;
+  if ((list != ',' && list != ';') || lines.empty()) return {};
+  const char other = list == ',' ? ';' : ',';
+  const SeparatorCount now = CountSeparators(lines, list);
+  const SeparatorCount then = CountSeparators(lines, other);
+  // Commas inside the numbers between semicolons are decimal marks, however
+  // evenly they would cut.
+  const bool decimalCommas = other == ';' && NumbersUse(lines, ';', ',');
+  if (!then.even || then.count == 0) return {};
+  if (now.even && now.count >= then.count && now.count > 0 && !decimalCommas) return {};
+  char decimal = settings.decimalSeparator;
+  if (decimalCommas) decimal = ',';
+  if (other == ',' && decimal == ',') decimal = '.';
+  const std::string value = std::string{other, decimal, settings.userSeparator};
+  std::string text = "The values are separated by '" + std::string(1, other) + "'";
+  if (decimal == ',' && settings.decimalSeparator != ',') {
+    text += " and the numbers have decimal commas: choose Settings > Decimal Separator > \"comma (,)\", "
+            "which makes ';' the list separator too";
+  } else {
+    text += std::string(": choose Settings > List Separator > ") +
+            (other == ';' ? "\"Semicolon (;)\"" : "\"comma (,)\"");
+    if (decimal != settings.decimalSeparator) text += " and Decimal Separator > \"point (.)\"";
+  }
+  return text + " (Separators=" + value + " in a settings file).";
+}
+
 }  // namespace
 
 KindSuggestion SuggestKinds(const AppState& state) {
@@ -814,11 +903,13 @@ KindSuggestion SuggestKinds(const AppState& state) {
 
   // Up to kSampleRecords records spread over the range.
   std::vector<std::vector<std::string_view>> cells(static_cast<std::size_t>(std::max(dataColumns, 0)) + 1);
+  std::vector<std::string_view> lines;
   if (last >= first) {
     const double stride = std::max(1.0, static_cast<double>(last - first + 1) / kSampleRecords);
     for (double at = first; at <= last; at += stride) {
       int r = static_cast<int>(at);
       if (!table.Marker(r)) continue;
+      if (std::string_view line = table.LineText(r); !line.empty()) lines.push_back(line);
       for (int c = 1; c <= dataColumns; ++c) {
         std::string_view cell = TrimText(table.Cell(c, r));
         if (!cell.empty()) cells[static_cast<std::size_t>(c)].push_back(cell);
@@ -859,6 +950,10 @@ KindSuggestion SuggestKinds(const AppState& state) {
   }
   for (const ColumnFacts* fact : either) chooser.EitherAxis(*fact);
   suggestion.positions = PositionWarning(state);
+  // Lines cut at tabs or at column breaks are not the list separator's.
+  if (settings.breaks[0].position == 0 && state.loadSeparator != '\t') {
+    suggestion.separators = SeparatorNote(lines, settings);
+  }
   return suggestion;
 }
 

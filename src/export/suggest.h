@@ -22,6 +22,10 @@
 // northings that fill the grid's digit counts, zones (30U, TQ) and whole grid
 // cells; Garmin iQue cells. Numbers that only read with the other decimal
 // mark are proposed with a word about the decimal separator.
+//
+// Separators: lines that hold the same number of semicolons each and no such
+// run of commas (or the reverse) are meant to be cut there; the note says
+// which list and decimal separator to choose.
 #include <string>
 #include <vector>
 
@@ -46,6 +50,9 @@ struct KindSuggestion {
   // Where the positions of the current assignment lie, when a swap or a sign
   // flip would put them on land (see positioncheck.h); empty otherwise.
   std::string positions;
+  // The list and decimal separators to choose, when the lines are plainly
+  // cut at the other of comma and semicolon; empty otherwise.
+  std::string separators;
 };
 
 KindSuggestion SuggestKinds(const AppState& state);

@@ -208,6 +208,9 @@ class SourceTable {
   // read from it may be torn.
   bool SourceChanged() const { return text_.Changed(); }
 
+  // A row's line as read, trimmed, for a table of lines; empty otherwise.
+  std::string_view LineText(int row) const { return lines_ ? RowText(row) : std::string_view{}; }
+
   // Walks a row's cells once rather than seeking each.
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
 

@@ -233,5 +233,54 @@ TEST_F(SuggestTest, NothingLoadedAndWideTextFiles) {
   EXPECT_FALSE(ProposesAnything(suggestion));
 }
 
+TEST_F(SuggestTest, SeparatorsThatCutTheLinesPlainly) {
+  const std::string semicolonNote =
+      "The values are separated by ';': choose Settings > List Separator > \"Semicolon (;)\" "
+      "(Separators=;.: in a settings file).";
+  const std::string decimalCommaNote =
+      "The values are separated by ';' and the numbers have decimal commas: choose Settings > "
+      "Decimal Separator > \"comma (,)\", which makes ';' the list separator too (Separators=;,: in a "
+      "settings file).";
+  const std::string commaNote =
+      "The values are separated by ',': choose Settings > List Separator > \"comma (,)\" and Decimal "
+      "Separator > \"point (.)\" (Separators=,.: in a settings file).";
+  const struct {
+    const char* text;
+    const char* separators;  // list, decimal, user
+    std::string note;
+  } rows[] = {
+      {"Name;Lat;Lon\nA;51.5;-1.2\nB;51.6;-1.3\n", ",.:", semicolonNote},
+      // A comma in every number would cut as evenly: the semicolons still win.
+      {"K\xF6ln;50,941;6,958\nBonn;50,733;7,098\n", ",.:", decimalCommaNote},
+      {"K\xF6ln;50,941;6,958;53\nBonn;50,733;7,098;60,5\n", ",.:", decimalCommaNote},
+      {"A,51.5,-1.2\nB,51.6,-1.3\n", ";,:", commaNote},
+      {"A;51.5;-1.2\nB;51.6;-1.3\n", ";.:", ""},
+      {"A,51.5,-1.2\nB,51.6,-1.3\n", ",.:", ""},
+      // A semicolon in every comment, fewer than the commas: the commas cut.
+      {"A,51.5,-1.2,dry; windy\nB,51.6,-1.3,wet; calm\n", ",.:", ""},
+      // Semicolons inside quotes do not cut.
+      {"\"A;1\";51.5\n\"B;2\";51.6\n", ";.:", ""},
+      // Uneven semicolons: some names hold one.
+      {"A;x,51.5,-1.2\nB,51.6,-1.3\nC,51.7,-1.4\n", ",.:", ""},
+      // Tabs are found by the load itself.
+      {"A\t51.5\t-1.2\nB\t51.6\t-1.3\n", ";.:", ""},
+  };
+  for (const auto& row : rows) {
+    WriteFile(Path("sample.txt"), row.text);
+    state.settings.listSeparator = row.separators[0];
+    state.settings.decimalSeparator = row.separators[1];
+    state.settings.userSeparator = row.separators[2];
+    LoadSourceFile(state, ui, Path("sample.txt"));
+    EXPECT_EQ(SuggestKinds(state).separators, row.note) << row.text << " with " << row.separators;
+  }
+
+  // Lines cut at column breaks are none of the list separator's business.
+  WriteFile(Path("sample.txt"), "A;51.5;-1.2\nB;51.6;-1.3\n");
+  state.settings.listSeparator = ',';
+  state.settings.breaks[0] = {4, '^'};
+  LoadSourceFile(state, ui, Path("sample.txt"));
+  EXPECT_EQ(SuggestKinds(state).separators, "");
+}
+
 }  // namespace
 }  // namespace zevi::testing
