@@ -310,7 +310,15 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   limits.mapRegularFile = true;
   LoadSourceFile(state, ui, source, {}, limits);
   ui.EndProgress();  // the table or the suggestion may go to the same terminal
-  if (!SourceRead(state, source, ui)) return kExitUnreadable;
+  if (!SourceRead(state, source, ui)) {
+    // "Is a directory" and "Error A" do not say which of the sources failed.
+    const auto& messages = ui.Messages();
+    if (std::none_of(messages.begin(), messages.end(),
+                     [&](const std::string& m) { return m.find(source) != std::string::npos; })) {
+      ui.Note("zevi-convert: " + source + " was not read");
+    }
+    return kExitUnreadable;
+  }
   if (options.showTable) {
     PrintTable(state, ui, out);
     return kExitWritten;

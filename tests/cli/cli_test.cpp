@@ -374,6 +374,14 @@ TEST_F(Cli, UnreadableSourceAndUnwritableTargetExitWithThree) {
   Outcome worst = Convert({kPointSettings, "-o", File("."), File("none.txt"), File("a.txt")});
   EXPECT_EQ(worst.status, 3) << "the worst outcome of all sources";
   EXPECT_TRUE(fs::exists(File("a.gps")));
+
+  // A source that is there but cannot be read is named after the system's words.
+  fs::create_directory(File("folder.txt"));
+  Outcome unread = Convert({kPointSettings, "-o", File("."), "--force", File("a.txt"), File("folder.txt")});
+  EXPECT_EQ(unread.status, 3);
+  EXPECT_EQ(unread.err, "File written successfully\n" + File("./a.gps") +
+                            "\nIs a directory\nThe file may be in use by another application.\n"
+                            "zevi-convert: " + File("folder.txt") + " was not read\n");
 }
 
 TEST_F(Cli, FailingRecordsAreAnsweredFromOnError) {
