@@ -393,6 +393,10 @@ bool TimeShaped(std::string_view text, char timeSeparator, char mark) {
 
 bool DateTimeShaped(std::string_view text, const LocaleValues& locale, char mark, bool& iso) {
   text = TrimText(text);
+  if (auto parts = IsoDateAndTime(text)) {
+    return DateShaped(parts->first, locale.dateSeparator, iso) &&
+           TimeShaped(parts->second, locale.timeSeparator, mark);
+  }
   std::size_t blank = text.find(' ');
   if (blank == std::string_view::npos) return false;
   return DateShaped(text.substr(0, blank), locale.dateSeparator, iso) &&

@@ -219,9 +219,15 @@ double SecondsCountDay(std::string_view cell) {
   return kDay31Dec1989 + static_cast<double>(StrToInt(cell)) / kSecondsPerDay;
 }
 
-// The date part of a "Date Time" cell and what follows it.
+// The date part of a "Date Time" cell and what follows it. An ISO date and
+// time joined by a "T" has no blank to cut at: without this, its time would
+// be taken for missing and the current time written instead.
 std::pair<std::string_view, std::string_view> SplitDateTime(const RowCells& row, const ValueContext& context) {
-  return NextField(' ', CellOf(row, context.kinds[Slot::DateTime]));
+  auto parts = NextField(' ', CellOf(row, context.kinds[Slot::DateTime]));
+  if (TrimText(parts.second).empty()) {
+    if (auto iso = IsoDateAndTime(parts.first)) return *iso;
+  }
+  return parts;
 }
 
 std::string NormaliseDate(std::string_view text, const ValueContext& context, const DayCarry& carry) {
@@ -263,6 +269,24 @@ bool IsTimeField(std::string_view text, const ValueContext& context) {
 }
 
 }  // namespace
+
+std::optional<std::pair<std::string_view, std::string_view>> IsoDateAndTime(std::string_view text) {
+  text = TrimText(text);
+  auto digitsAt = [&](std::size_t from, std::size_t count) {
+    if (text.size() < from + count) return false;
+    for (std::size_t i = from; i < from + count; ++i) {
+      if (!IsDigit(text[i])) return false;
+    }
+    return true;
+  };
+  if (!digitsAt(0, 4) || text[4] != '-' || !digitsAt(5, 2) || text[7] != '-' || !digitsAt(8, 2) ||
+      text.size() < 12 || (text[10] != 'T' && text[10] != 't') || !IsDigit(text[11])) {
+    return std::nullopt;
+  }
+  std::string_view time = text.substr(11);
+  time = time.substr(0, time.find_first_of("Zz+-"));
+  return std::pair{text.substr(0, 10), time};
+}
 
 std::string MonthNumber(std::string_view text) {
   if (text.size() < 3) return std::string(text);
@@ -332,6 +356,10 @@ std::string TimeField(const RowCells& row, const ValueContext& context, DayCarry
   // calendar, and past what the day count holds.
   if (!(std::fabs(value) < kMostCarriedDays)) throw EConvertError("'" + std::string(cell) + "' is not a valid time");
   carry.days = static_cast<int>(std::floor(value));
+  // Rounded to the second, the last half second of a day would read as
+  // midnight beside the date of the day before: it stays the day's last second.
+  const double lastSecond = std::floor(value) + (kSecondsPerDay - 1.0) / kSecondsPerDay;
+  if (value > lastSecond) value = lastSecond;
   return FormatDayTime(value, locale);
 }
 

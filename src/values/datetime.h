@@ -3,8 +3,10 @@
 // from 30 December 1899 (day 0); the fraction is the time of day.
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "source/bytewords.h"
 #include "source/columns.h"
@@ -74,6 +76,14 @@ inline bool WriteDateCell(char* out, std::string_view cell, char dateOrder, char
   }
   return true;
 }
+
+// An ISO 8601 date and time in one cell, as phones, loggers and GPX exports
+// write it: the date and the time of day, the zone designator dropped, so
+// the time is the clock time written. Nothing for any other text.
+//   "2024-03-15T13:00:02.123Z" -> "2024-03-15", "13:00:02.123"
+//   "2024-03-15t13:00+02:00"   -> "2024-03-15", "13:00"
+//   "2024-03-15 13:00:02", "2024-03-15", "15/03/2024T13:00" -> nothing
+std::optional<std::pair<std::string_view, std::string_view>> IsoDateAndTime(std::string_view text);
 
 // "7" -> "7", "Dec" -> "12", "December" -> "01".
 std::string MonthNumber(std::string_view text);

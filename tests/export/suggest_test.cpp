@@ -109,6 +109,14 @@ TEST_F(SuggestTest, NoHeadingRow) {
             }));
 }
 
+TEST_F(SuggestTest, IsoTimestampsAreDatesWithTimes) {
+  state.settings.mode = 'T';
+  Table({{"2024-03-15T13:00:02.123Z", "51.501234"}, {"2024-03-15T13:00:03+01:00", "51.502345"}});
+  EXPECT_EQ(Lines(SuggestKinds(state))[0],
+            "A: Date(DMY)  Time - values read as dates with times, as \"2024-03-15T13:00:02.123Z\"; "
+            "yyyy-mm-dd dates need the date order Y/M/D");
+}
+
 TEST_F(SuggestTest, MixedNotationsAndHemispheres) {
   struct Case {
     const char* name;

@@ -181,6 +181,51 @@ TEST(DateTime, YearFirstOrder) {
   Check(rig, {{{"DD", DD}}, {"2003-12-31"}, "2003.12.31", "13:45:10", "the system's separator"});
 }
 
+TEST(DateTime, IsoDateAndTimeInOneCell) {
+  const struct {
+    const char* text;
+    const char* date;  // nullptr: not the ISO form
+    const char* time;
+  } forms[] = {
+      {"2024-03-15T13:00:02Z", "2024-03-15", "13:00:02"},
+      {" 2024-03-15T13:00:02.123Z ", "2024-03-15", "13:00:02.123"},
+      {"2024-03-15t13:00+02:00", "2024-03-15", "13:00"},
+      {"2024-03-15T23:59:59-0500", "2024-03-15", "23:59:59"},
+      {"2024-03-15T1", "2024-03-15", "1"},
+      {"2024-03-15 13:00:02", nullptr, nullptr},
+      {"2024-03-15", nullptr, nullptr},
+      {"2024-03-15T", nullptr, nullptr},
+      {"2024-03-15TZ", nullptr, nullptr},
+      {"15/03/2024T13:00", nullptr, nullptr},
+      {"2024-3-15T13:00", nullptr, nullptr},
+      {"", nullptr, nullptr},
+  };
+  for (const auto& form : forms) {
+    auto parts = IsoDateAndTime(form.text);
+    ASSERT_EQ(parts.has_value(), form.date != nullptr) << form.text;
+    if (!parts) continue;
+    EXPECT_EQ(parts->first, form.date) << form.text;
+    EXPECT_EQ(parts->second, form.time) << form.text;
+  }
+
+  ValueRig rig;
+  rig.settings.dateFormat = 'Y';
+  const DateTimeCase cases[] = {
+      {{{"DB", DB}}, {"2024-03-15T13:00:02Z"}, "2024/03/15", "13:00:02", "a phone's time is its own, not now"},
+      {{{"DB", DB}}, {"2024-03-15T13:00:02.623Z"}, "2024/03/15", "13:00:03", "milliseconds round"},
+      {{{"DB", DB}}, {"2024-03-15T07:05+01:00"}, "2024/03/15", "07:05:00", "the clock time as written"},
+      {{{"DB", DB}}, {"2024-03-15"}, "2024/03/15", "13:45:10", "no time: the time of day now, as before"},
+      {{{"DB", DB}}, {"2024-03-15T23:59:59.7Z"}, "2024/03/15", "23:59:59",
+       "never midnight beside the day before"},
+      {{{"DT", DT}}, {"23:59:59.5"}, "01/01/2000", "23:59:59", "in a time column too"},
+  };
+  for (const auto& c : cases) Check(rig, c);
+  rig.settings.dateFormat = 'D';
+  Check(rig, {{{"DB", DB}}, {"2024-03-15T13:00:02Z"},
+              "EInvalidLine: Date Setting should be \"Y/M/D\" - see Settings menu", "13:00:02",
+              "the date order still decides"});
+}
+
 TEST(DateTime, SystemRulesComeFromTheLocale) {
   ValueRig rig;
   rig.locale = LocaleValues{',', '.', '.', "dd.mm.yyyy"};
