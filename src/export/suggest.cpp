@@ -849,7 +849,7 @@ bool NumbersUse(const std::vector<std::string_view>& lines, char separator, char
   return with > 0;
 }
 
-// "The values are separated by ';' and their numbers have decimal commas: ..."
+// "The values are separated by ';' and the numbers have decimal commas: ..."
 std::string SeparatorNote(const std::vector<std::string_view>& lines, const ConversionSettings& settings) {
   const char list = settings.listSeparator;
   if ((list != ',' && list != ';') || lines.empty()) return {};
