@@ -273,14 +273,13 @@ bool IsTimeField(std::string_view text, const ValueContext& context) {
 std::optional<std::pair<std::string_view, std::string_view>> IsoDateAndTime(std::string_view text) {
   text = TrimText(text);
   auto digitsAt = [&](std::size_t from, std::size_t count) {
-    if (text.size() < from + count) return false;
     for (std::size_t i = from; i < from + count; ++i) {
       if (!IsDigit(text[i])) return false;
     }
     return true;
   };
-  if (!digitsAt(0, 4) || text[4] != '-' || !digitsAt(5, 2) || text[7] != '-' || !digitsAt(8, 2) ||
-      text.size() < 12 || (text[10] != 'T' && text[10] != 't') || !IsDigit(text[11])) {
+  if (text.size() < 12 || !digitsAt(0, 4) || text[4] != '-' || !digitsAt(5, 2) || text[7] != '-' ||
+      !digitsAt(8, 2) || (text[10] != 'T' && text[10] != 't') || !IsDigit(text[11])) {
     return std::nullopt;
   }
   std::string_view time = text.substr(11);
