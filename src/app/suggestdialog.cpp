@@ -1,9 +1,11 @@
 #include "suggestdialog.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -69,7 +71,12 @@ SuggestDialog::SuggestDialog(const AppState& state, const KindSuggestion& sugges
   layout->addWidget(note_);
   layout->addWidget(table_, 1);
   layout->addWidget(buttons);
-  resize(820, 360);
+  // Within the screen, so that the note and the buttons stay in sight on a
+  // small or scaled screen; the table scrolls instead.
+  QSize size(820, 360);
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen != nullptr) size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+  resize(size);
 }
 
 bool SuggestKindsCommand(AppState& state, UserInterface& ui, QWidget* parent) {
