@@ -49,18 +49,21 @@ struct HeadingWord {
   char auxLetter = 0;
 };
 
-constexpr std::array<HeadingWord, 28> kHeadingWords = {{
+constexpr std::array<HeadingWord, 32> kHeadingWords = {{
     {"lat", Family::Latitude}, {"latitude", Family::Latitude},
     {"lon", Family::Longitude}, {"lng", Family::Longitude}, {"long", Family::Longitude},
     {"longitude", Family::Longitude},
-    {"alt", Family::Altitude}, {"ele", Family::Altitude}, {"elevation", Family::Altitude},
-    {"height", Family::Altitude},
+    {"alt", Family::Altitude}, {"altitude", Family::Altitude}, {"ele", Family::Altitude},
+    {"elevation", Family::Altitude}, {"height", Family::Altitude},
     {"date", Family::Date}, {"time", Family::Time}, {"datetime", Family::DateTime},
+    {"timestamp", Family::DateTime},
     {"name", Family::Id}, {"id", Family::Id}, {"ident", Family::Id},
-    {"comment", Family::Comment}, {"desc", Family::Comment}, {"note", Family::Comment},
+    {"comment", Family::Comment}, {"desc", Family::Comment}, {"description", Family::Comment},
+    {"note", Family::Comment},
     {"symbol", Family::Symbol}, {"sym", Family::Symbol},
     {"easting", Family::Easting}, {"northing", Family::Northing}, {"zone", Family::Zone},
-    {"depth", Family::Aux, 'D'}, {"temp", Family::Aux, 'T'}, {"heading", Family::Aux, 'B'},
+    {"depth", Family::Aux, 'D'}, {"temp", Family::Aux, 'T'}, {"temperature", Family::Aux, 'T'},
+    {"heading", Family::Aux, 'B'},
     {"hr", Family::Aux, 'H'},
 }};
 

@@ -6,11 +6,12 @@
 // settings count as changed.
 //
 // Heading words (any case, whole words: "Latitude (deg)" has "latitude",
-// "platform" has no "lat"): lat latitude, lon lng long longitude, alt ele
-// elevation height (with "ft" or "feet": feet), date, time, datetime (or
-// "date" and "time" in one heading), name id ident, comment desc note,
-// symbol sym, easting, northing, zone, and the aux kinds depth, temp,
-// heading, hr (only the current aux kind can be proposed).
+// "platform" has no "lat"): lat latitude, lon lng long longitude, alt
+// altitude ele elevation height (with "ft" or "feet": feet), date, time,
+// datetime timestamp (or "date" and "time" in one heading), name id ident,
+// comment desc description note, symbol sym, easting, northing, zone, and
+// the aux kinds depth, temp temperature, heading, hr (only the current aux
+// kind can be proposed).
 //
 // Values (at least 95% of the non-empty cells of up to 1000 records spread
 // over the range must read): latitude and longitude in each notation, with

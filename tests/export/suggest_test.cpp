@@ -80,6 +80,8 @@ TEST_F(SuggestTest, HeadingWords) {
       {"easting", "1", "E_"},           {"Northing", "1", "N_"},
       {"zone", "30U", "Z_"},            {"Depth", "3.5", "AD"},
       {"elevations", "115", "__"},      {"Lat N/S", "N", "Kh"},
+      {"Altitude", "115", "HM"},        {"Description", "Gate", "C1"},
+      {"timestamp", "", "DB"},
   };
   for (const Row& row : rows) {
     Table({{row.heading, "comment"}, {row.value, "7"}});
