@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/helperthread.h"
+#include "platform/memory.h"
 #include "settings/state.h"
 #include "settings/userinterface.h"
 #include "source/loader.h"
@@ -101,6 +102,7 @@ void ReadBlock(const SourceTable& table, RecordReader& reader, Block& block) {
   int records = 0;
   int r = block.first;
   reader.ResumeAt(block.first, block.recordsBefore);
+  table.WillReadRows(block.first, block.last);
   for (; r <= block.last; ++r) {
     if (reader.Classify(r) != RecordReader::RowKind::Record) continue;
     try {
@@ -255,7 +257,11 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   };
   auto read = [&](RecordReader& reader, int index) {
     Block& block = ring[static_cast<std::size_t>(index % kRingBlocks)];
-    if (block.text.size() < blockSize) block.text.resize(blockSize);
+    if (block.text.size() < blockSize) {
+      block.text.reserve(blockSize);
+      PrepareForWriting(block.text.data(), blockSize);
+      block.text.resize(blockSize);
+    }
     setUp(index, block);
     ReadBlock(table, reader, block);
   };

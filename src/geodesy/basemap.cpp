@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/memory.h"
+
 namespace zevi {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr std::string_view kMagic("ZEVIMAP\x1A", 8);
 constexpr std::uint16_t kVersion = 1;
 constexpr std::size_t kHeaderSize = kMagic.size() + 4;
 constexpr std::size_t kTransformSize = 4 * sizeof(double);
+constexpr std::size_t kPointsMappedAhead = (std::size_t{256} << 10) / sizeof(MapPoint);
 // The land index's latitude bands: a tenth of a degree keeps a band of the
 // finest coast to a few thousand edges at most.
 constexpr double kBandDegrees = 0.1;
@@ -98,9 +101,17 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
   // Every point takes two bytes at least: room for all there can be, so that
   // the points are never copied to grow (pages not written stay untouched).
   lines.points.reserve(lines.points.size() + in.Left() / 2);
+  std::size_t mapped = lines.points.size();  // points with their pages mapped in
   for (std::uint64_t l = 0; l < count; ++l) {
     std::uint64_t size = in.Varint();
     if (in.Failed() || size > in.Left() / 2 || size < 2) return false;
+    if (lines.points.size() + size > mapped) {
+      // Mapped in ahead, a quarter of a megabyte at a time: a page fault for
+      // every few hundred points costs more than reading them.
+      const std::size_t next = std::min(lines.points.capacity(), lines.points.size() + size + kPointsMappedAhead);
+      PrepareForWriting(lines.points.data() + mapped, (next - mapped) * sizeof(MapPoint));
+      mapped = next;
+    }
     std::int64_t x = 0, y = 0;
     MapBox box{180, 90, -180, -90};
     // Sums wrap rather than overflow: a file that runs off the ends of the
@@ -185,6 +196,8 @@ std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure
   file.seekg(0, std::ios::beg);
   std::string bytes;
   if (size > 0) {
+    bytes.reserve(static_cast<std::size_t>(size));
+    PrepareForWriting(bytes.data(), static_cast<std::size_t>(size));
     bytes.resize(static_cast<std::size_t>(size));
     file.read(bytes.data(), size);
     bytes.resize(static_cast<std::size_t>(file.gcount()));

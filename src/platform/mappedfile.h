@@ -32,6 +32,9 @@ class MappedFile {
   // The mapped pages in [from, to) are no longer needed here: they leave this
   // process (the system keeps them cached) and come back if read again.
   void Release(std::size_t from, std::size_t to) const;
+  // The pages in [from, to) will be read soon: they are mapped in at once,
+  // rather than a fault at a time.
+  void Prepare(std::size_t from, std::size_t to) const;
 
  private:
   void Unmap();

@@ -56,6 +56,13 @@ void PrepareForWriting(const void* at, std::size_t bytes) {
 #endif
 }
 
+void AdviseLargePages(const void* at, std::size_t bytes) {
+  const auto start = reinterpret_cast<std::uintptr_t>(at);
+  const std::uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t end = (start + bytes) & ~(kLargePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
   const std::size_t old = block.get_deleter().bytes;
   keep = std::min({keep, old, bytes});

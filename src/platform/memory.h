@@ -29,4 +29,9 @@ void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep);
 // the system cannot, and never changes what the memory holds.
 void PrepareForWriting(const void* at, std::size_t bytes);
 
+// Asks for large pages where [at, at + bytes) holds whole ones, for memory
+// that is filled from its start: a fault then maps two megabytes, where each
+// fault of a virtual machine may cost as much as writing many pages. A hint.
+void AdviseLargePages(const void* at, std::size_t bytes);
+
 }  // namespace zevi

@@ -41,6 +41,9 @@ constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 // A pass over a mapped text lets go of what it read in steps of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
+// A walk maps the text in ahead of it by this much at a time: one call
+// instead of a page fault every few pages.
+constexpr std::size_t kMapAheadBytes = std::size_t{1} << 20;
 
 // Walks a line as the quote masking sees it: inside quotes every character,
 // the opening quote included, reads as 'x', so separators there do not count.
@@ -226,16 +229,22 @@ struct alignas(64) LineWalk {
   std::size_t longest = 0;
 };
 
-template <typename Progress, typename Done>
+template <typename Progress, typename Text>
 LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& limits, int lineLimit,
                    int measureFirst, int measureLast, char listSeparator, SourceRows& rows,
-                   Progress progress, Done doneWith, const WidestCells& asked) {
+                   Progress progress, const Text& source, const WidestCells& asked) {
   LineWalk walk;
   walk.widest = asked;
   SourceLines lines(part);
   std::string_view line;
   std::size_t done = 0;  // the part's text before this is let go
+  std::size_t ready = 0;  // the part's text before this is mapped in
   while (lines.ReadSourceLine(line)) {
+    if (lines.Offset() + kMapAheadBytes / 2 >= ready && ready < part.size()) {
+      const std::size_t next = std::min(ready + kMapAheadBytes, part.size());
+      source.WillRead(base + ready, base + next);
+      ready = next;
+    }
     if (lines.RawLength() > limits.maxLineBytes) {
       walk.end = WalkEnd::LineTooLong;
       ++walk.lines;
@@ -248,7 +257,7 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     ++walk.lines;
     if (walk.lines % kProgressLineStep == 0) {
       progress(lines.Offset());
-      doneWith(base + done, base + lines.Offset());
+      source.DoneWith(base + done, base + lines.Offset());
       done = lines.Offset();
     }
     if (line.empty()) continue;
@@ -264,7 +273,7 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     walk.widest.Take(walk.lines, line, listSeparator);
   }
   walk.highBytes = lines.SawHighBytes();
-  doneWith(base + done, base + lines.Offset());
+  source.DoneWith(base + done, base + lines.Offset());
   return walk;
 }
 
@@ -307,7 +316,6 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
                          const RecordRange& range, const LoadLimits& limits, SourceRows& rows,
                          LoadProgress& progress, const WidestCells& asked) {
   const std::string_view text = source.View();
-  auto doneWith = [&](std::size_t from, std::size_t to) { source.DoneWith(from, to); };
   const char listSeparator = settings.listSeparator;
   const std::size_t split =
       text.size() >= limits.splitFromBytes && std::thread::hardware_concurrency() > 1 ? SplitPoint(text) : 0;
@@ -315,7 +323,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   LineWalk walk;
   if (split == 0) {
     walk = WalkLines(text, 0, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
-                     [&](std::size_t offset) { progress.Walked(offset); }, doneWith, asked);
+                     [&](std::size_t offset) { progress.Walked(offset); }, source, asked);
   } else {
     // The later part cannot know its line numbers: it measures all its lines,
     // and is measured again below where the range leaves some out.
@@ -329,7 +337,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
         all.first = 1;
         all.last = std::numeric_limits<int>::max();
         later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
-                          listSeparator, laterRows, [](std::size_t) {}, doneWith, all);
+                          listSeparator, laterRows, [](std::size_t) {}, source, all);
         // The later part usually ends first: the Append below then copies its
         // spans into pages already there.
         room.PrepareEnd(laterRows.Count());
@@ -337,7 +345,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
       // Both parts go at about the same pace.
       walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,
                        listSeparator, rows, [&](std::size_t offset) { progress.Walked(2 * offset); },
-                       doneWith, asked);
+                       source, asked);
     }
     if (walk.end == WalkEnd::Done) {
       // As one walk would have ended: a long line counts where it stands,

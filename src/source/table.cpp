@@ -251,6 +251,7 @@ void SourceRows::Add(int row, std::size_t offset, std::size_t length) {
     ranks_.resize(word + 1, static_cast<std::uint32_t>(spans_.size()));
   }
   markers_[word] |= std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits);
+  if (spans_.size() >= mapped_ && spans_.size() < spans_.capacity()) MapAhead();
   spans_.push_back(static_cast<std::uint64_t>(offset) << kLengthBits | length);
   lastRow_ = row;
 }
@@ -293,7 +294,17 @@ void SourceRows::Append(const SourceRows& later, int after) {
   lastRow_ = after + later.lastRow_;
 }
 
-void SourceRows::Reserve(std::size_t rowsWithText) { spans_.reserve(rowsWithText); }
+void SourceRows::Reserve(std::size_t rowsWithText) {
+  spans_.reserve(rowsWithText);
+  AdviseLargePages(spans_.data(), spans_.capacity() * sizeof(std::uint64_t));
+}
+
+void SourceRows::MapAhead() {
+  // Only as far as the reserve: an estimate too high maps in nothing unused.
+  const std::size_t next = std::min(spans_.capacity(), spans_.size() + kSpansMappedAhead);
+  PrepareForWriting(spans_.data() + spans_.size(), (next - spans_.size()) * sizeof(std::uint64_t));
+  mapped_ = next;
+}
 
 void SourceRows::Room::PrepareEnd(std::size_t count) const {
   const std::size_t spared = std::min(capacity, count + count / 10);
@@ -428,15 +439,25 @@ std::string_view CellOfLine(std::string_view line, int column, char separator, c
   return CellOfRowText(line, column, true, separator, breaks);
 }
 
-void SourceTable::DoneWithRows(int first, int last) const {
+std::pair<std::size_t, std::size_t> SourceTable::TextOfRows(int first, int last) const {
   first = std::max(first, 1);
   last = std::min(last, textRows_.LastRow());
   const std::size_t begin = textRows_.Rank(first);
   const std::size_t end = textRows_.Rank(last + 1);
-  if (begin >= end) return;
+  if (begin >= end) return {0, 0};
   const std::size_t from = textRows_.SpanAt(begin).first;
   const auto [offset, length] = textRows_.SpanAt(end - 1);
-  text_.DoneWith(from, offset + length);
+  return {from, offset + length};
+}
+
+void SourceTable::DoneWithRows(int first, int last) const {
+  const auto [from, to] = TextOfRows(first, last);
+  if (from < to) text_.DoneWith(from, to);
+}
+
+void SourceTable::WillReadRows(int first, int last) const {
+  const auto [from, to] = TextOfRows(first, last);
+  if (from < to) text_.WillRead(from, to);
 }
 
 int SourceTable::CountRecords(int first, int last) const {

@@ -46,6 +46,8 @@ class SourceText {
   // its pages go from this process (they come back if it is read again), so
   // that a pass over a large file does not hold all of it at once.
   void DoneWith(std::size_t from, std::size_t to) const { mapped_.Release(start_ + from, start_ + to); }
+  // The text in [from, to) is read next: a mapped file maps it in at once.
+  void WillRead(std::size_t from, std::size_t to) const { mapped_.Prepare(start_ + from, start_ + to); }
 
  private:
   LargeBlock block_;
@@ -146,6 +148,11 @@ class alignas(64) SourceRows {
   std::vector<std::uint64_t> markers_;  // bit r % 64 of word r / 64
   std::vector<std::uint32_t> ranks_;    // per marker word: rows with text before it
   std::vector<std::uint64_t> spans_;    // offset << kLengthBits | length
+  // Spans whose pages are mapped in ahead of Add (a hint: the count is not
+  // reset should the spans move, they then fault in as before).
+  std::size_t mapped_ = 0;
+  static constexpr std::size_t kSpansMappedAhead = (std::size_t{1} << 20) / sizeof(std::uint64_t);
+  void MapAhead();
   int lastRow_ = 0;
 };
 
@@ -204,6 +211,8 @@ class SourceTable {
   const SourceText& Text() const { return text_; }
   // The text of rows first..last will not be read again soon (SourceText::DoneWith).
   void DoneWithRows(int first, int last) const;
+  // The text of rows first..last is read next (SourceText::WillRead).
+  void WillReadRows(int first, int last) const;
   // The file behind a mapped table changed since it was loaded: what was
   // read from it may be torn.
   bool SourceChanged() const { return text_.Changed(); }
@@ -215,6 +224,8 @@ class SourceTable {
   friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
 
  private:
+  // Where the text of rows first..last lies: [from, to), empty without text.
+  std::pair<std::size_t, std::size_t> TextOfRows(int first, int last) const;
   std::string_view RowText(int row) const {
     if (row >= rows_ || !textRows_.Has(row)) return {};
     const auto [offset, length] = textRows_.Span(row);

@@ -594,6 +594,8 @@ TEST_F(LoadTest, AMappedSourceCutShortReadsAsBlanksAndSaysItChanged) {
   ASSERT_EQ(state.table.Cell(1, 20000), "W19999");
   EXPECT_FALSE(state.table.SourceChanged());
   ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+  // Mapping the lost pages in ahead of a read, as the export does, is refused quietly.
+  state.table.WillReadRows(1, 20000);
   EXPECT_EQ(state.table.Cell(1, 20000), "") << "the lost bytes read as zeros, trimmed away";
   EXPECT_TRUE(state.table.SourceChanged());
 

@@ -1,7 +1,10 @@
 #include "source/table.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <new>
 #include <random>
 #include <string>
@@ -158,6 +161,31 @@ TEST(SourceRows, RefusesSpansBeyondTheirPackedWidth) {
   rows.Add(1, SourceRows::kMaxOffset, SourceRows::kMaxLength);
   EXPECT_EQ(rows.Span(1), std::make_pair(static_cast<std::size_t>(SourceRows::kMaxOffset),
                                          static_cast<std::size_t>(SourceRows::kMaxLength)));
+}
+
+// Spans are mapped in a little ahead of the rows added, never the whole
+// reserve: a reserve estimated far too high must not fill the memory.
+TEST(SourceRows, AReserveTooLargeMapsInOnlyWhatTheRowsUse) {
+  const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  auto residentBytes = [&](const SourceRows& rows) {
+    const SourceRows::Room room = rows.ReservedRoom();
+    const auto start = reinterpret_cast<std::uintptr_t>(room.spans) & ~(page - 1);
+    const auto end = reinterpret_cast<std::uintptr_t>(room.spans + room.capacity);
+    std::vector<unsigned char> pages((end - start + page - 1) / page);
+    if (::mincore(reinterpret_cast<void*>(start), end - start, pages.data()) != 0) return std::size_t{0};
+    std::size_t resident = 0;
+    for (unsigned char p : pages) resident += (p & 1) * page;
+    return resident;
+  };
+  const std::size_t reserve = std::size_t{16} << 20;  // 128 MB of spans
+  for (const int rows : {1000, 300000}) {
+    SourceRows spans;
+    spans.Reserve(reserve);
+    for (int r = 1; r <= rows; ++r) spans.Add(r, static_cast<std::size_t>(r) * 9, 5);
+    EXPECT_EQ(spans.Span(rows), std::make_pair(static_cast<std::size_t>(rows) * 9, std::size_t{5}));
+    // Their own bytes, a megabyte ahead, and large pages rounded up.
+    EXPECT_LT(residentBytes(spans), static_cast<std::size_t>(rows) * 8 + (std::size_t{6} << 20)) << rows << " rows";
+  }
 }
 
 // Rows with text at random, some runs of empty rows, joined from two parts as
