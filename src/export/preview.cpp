@@ -29,6 +29,8 @@ constexpr double kLonePointSpanMetres = 1000.0;
 // A large mapped source lets the text of the rows read go in steps of this
 // many rows, as samples spread over it would otherwise bring all of it in.
 constexpr int kReleaseRows = 1 << 17;
+// Rows in a run whose text is copied out of a mapped file at once.
+constexpr int kHeldRows = 1 << 12;
 // Fewer rows to read than this are read on one thread: a second would cost
 // more to start than it saves.
 constexpr std::size_t kSplitReads = 2048;
@@ -203,10 +205,17 @@ void PreviewReader::ReadRows(int from, int last, int step, PreviewData& data) {
   const bool waypoints = settings_.mode != 'T';
   const bool zoned = data.axes == PreviewAxes::Grid;
   int released = from;  // rows before this have let their text go
+  int held = from - 1;    // rows up to this have their text copied out
   for (int r = from; r <= last; r += step) {
     if (r - released >= releaseRows_) {
       table_.DoneWithRows(released, r - 1);
       released = r;
+    }
+    if (r > held) {
+      // Rows read one by one far apart are copied one by one, each rather
+      // than the pages around it mapped in; rows in a run a run at a time.
+      held = step == 1 ? static_cast<int>(std::min<std::int64_t>(last, std::int64_t{r} + kHeldRows - 1)) : r;
+      reader_.HoldRows(r, held);
     }
     RecordReader::RowKind kind = reader_.Classify(r);
     if (kind == RecordReader::RowKind::PastTable) {

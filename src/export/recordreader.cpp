@@ -217,8 +217,10 @@ std::size_t RecordReader::ReadLineInto(int r, std::string& buffer, std::size_t a
   return at + size_ + 2;
 }
 
+void RecordReader::HoldRows(int first, int last) { held_.Take(state_.table, first, last); }
+
 void RecordReader::BuildLine(int r) {
-  GetRowCells(state_.table, r, row_);
+  GetRowCells(state_.table, r, row_, &held_);
   size_ = 0;
   Put(settings_.mode == 'T' ? 'T' : 'W');
   carry_ = {};

@@ -85,6 +85,11 @@ class alignas(64) RecordReader {
   // without the blanks that pad it.
   std::string_view Field(std::size_t index) const;
 
+  // Rows first..last are read next: their text is copied out of a mapped
+  // file at once (RowTextCopy) and read from there until DropRows.
+  void HoldRows(int first, int last);
+  void DropRows() { held_.Clear(); }
+
   // Record r did not make it into the file (its values, or writing its line).
   void RecordFailed(int r);
   // The data column to show for the last failure.
@@ -149,6 +154,7 @@ class alignas(64) RecordReader {
   std::size_t base_ = 0;
   std::size_t size_ = 0;  // the line's characters so far
   RowCells row_;
+  RowTextCopy held_;
   DayCarry carry_;
   std::string timeText_;
   std::string_view time_;  // the record's time field: its cell, or timeText_

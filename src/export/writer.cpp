@@ -102,7 +102,7 @@ void ReadBlock(const SourceTable& table, RecordReader& reader, Block& block) {
   int records = 0;
   int r = block.first;
   reader.ResumeAt(block.first, block.recordsBefore);
-  table.WillReadRows(block.first, block.last);
+  reader.HoldRows(block.first, block.last);
   for (; r <= block.last; ++r) {
     if (reader.Classify(r) != RecordReader::RowKind::Record) continue;
     try {
@@ -115,6 +115,7 @@ void ReadBlock(const SourceTable& table, RecordReader& reader, Block& block) {
   block.used = used;
   block.records = records;
   block.stop = r;
+  reader.DropRows();
   if (r > block.last) table.DoneWithRows(block.first, block.last);
 }
 

@@ -185,6 +185,17 @@ void MappedFile::Prepare(std::size_t from, std::size_t to) const {
 #endif
 }
 
+std::size_t MappedFile::Copy(char* into, std::size_t from, std::size_t to) const {
+  std::size_t done = 0;
+  while (fd_ >= 0 && from + done < to) {
+    const ssize_t got = ::pread(fd_, into + done, to - from - done, static_cast<off_t>(from + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
 void MappedFile::Unmap() {
   if (data_ == nullptr) return;
   ::munmap(const_cast<char*>(data_), size_);

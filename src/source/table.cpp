@@ -30,6 +30,10 @@ constexpr int kSplitRows = 1 << 16;
 constexpr std::size_t kLongestKept = 4;
 // A pass over a mapped text lets go of what it read in steps of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
+// A copy of rows' text takes one large page at least, and at most this much:
+// a run of very long lines is read from the mapping instead.
+constexpr std::size_t kMinRowTextCopy = std::size_t{2} << 20;
+constexpr std::size_t kMaxRowTextCopy = std::size_t{16} << 20;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
@@ -455,11 +459,6 @@ void SourceTable::DoneWithRows(int first, int last) const {
   if (from < to) text_.DoneWith(from, to);
 }
 
-void SourceTable::WillReadRows(int first, int last) const {
-  const auto [from, to] = TextOfRows(first, last);
-  if (from < to) text_.WillRead(from, to);
-}
-
 int SourceTable::CountRecords(int first, int last) const {
   first = std::max(first, 1);
   last = std::min(last, LastRow());
@@ -473,9 +472,28 @@ std::size_t SourceTable::MemoryBytes() const {
   return sizeof(*this) + text_.MemoryBytes() + textRows_.MemoryBytes();
 }
 
-void GetRowCells(const SourceTable& table, int row, RowCells& out) {
+void RowTextCopy::Take(const SourceTable& table, int first, int last) {
+  Clear();
+  if (!table.text_.Mapped()) return;
+  const auto [from, to] = table.TextOfRows(first, last);
+  if (from >= to || to - from > kMaxRowTextCopy) return;
+  if (capacity_ < to - from) {
+    // Large pages: memory that is new to the process costs a fault per small page.
+    capacity_ = std::max(to - from, kMinRowTextCopy);
+    block_ = AllocateLargeBlock(capacity_);
+  }
+  if (table.text_.CopyOut(static_cast<char*>(block_.get()), from, to) != to - from) return;
+  from_ = from;
+  to_ = to;
+}
+
+void GetRowCells(const SourceTable& table, int row, RowCells& out, const RowTextCopy* copy) {
   out.assign(static_cast<std::size_t>(std::max(table.ColumnCount(), 1)), std::string_view{});
   std::string_view text = table.RowText(row);
+  if (copy != nullptr && !text.empty()) {
+    const auto offset = static_cast<std::size_t>(text.data() - table.text_.View().data());
+    if (const char* held = copy->Find(offset, text.size())) text = std::string_view(held, text.size());
+  }
   if (table.lines_) {
     CutRow(text, table.separator_, table.breaks_, static_cast<int>(out.size()) - 1,
            [&](int column, std::string_view cell) { out[static_cast<std::size_t>(column)] = cell; });

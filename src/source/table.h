@@ -19,6 +19,8 @@
 
 namespace zevi {
 
+class RowTextCopy;
+
 // The text of a source as the table keeps it: the bytes read (in one large
 // block), the file mapped, or the text they were converted to.
 class SourceText {
@@ -48,6 +50,11 @@ class SourceText {
   void DoneWith(std::size_t from, std::size_t to) const { mapped_.Release(start_ + from, start_ + to); }
   // The text in [from, to) is read next: a mapped file maps it in at once.
   void WillRead(std::size_t from, std::size_t to) const { mapped_.Prepare(start_ + from, start_ + to); }
+  bool Mapped() const { return !mapped_.View().empty(); }
+  // Reads [from, to) of a mapped text from its file: the bytes read.
+  std::size_t CopyOut(char* into, std::size_t from, std::size_t to) const {
+    return mapped_.Copy(into, start_ + from, start_ + to);
+  }
 
  private:
   LargeBlock block_;
@@ -211,8 +218,6 @@ class SourceTable {
   const SourceText& Text() const { return text_; }
   // The text of rows first..last will not be read again soon (SourceText::DoneWith).
   void DoneWithRows(int first, int last) const;
-  // The text of rows first..last is read next (SourceText::WillRead).
-  void WillReadRows(int first, int last) const;
   // The file behind a mapped table changed since it was loaded: what was
   // read from it may be torn.
   bool SourceChanged() const { return text_.Changed(); }
@@ -221,7 +226,9 @@ class SourceTable {
   std::string_view LineText(int row) const { return lines_ ? RowText(row) : std::string_view{}; }
 
   // Walks a row's cells once rather than seeking each.
-  friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out);
+  friend void GetRowCells(const SourceTable& table, int row, std::vector<std::string_view>& out,
+                          const RowTextCopy* copy);
+  friend class RowTextCopy;
 
  private:
   // Where the text of rows first..last lies: [from, to), empty without text.
@@ -275,7 +282,33 @@ inline std::string_view CellOf(const RowCells& row, int column) {
   return column > 0 && column < static_cast<int>(row.size()) ? row[column] : std::string_view{};
 }
 
-// Fills `out` with the cells of a table row.
-void GetRowCells(const SourceTable& table, int row, RowCells& out);
+// The text of a run of rows of a mapped file, read from the file into memory
+// of its own. A reader going through many pages once copies them rather than
+// map them in: each page mapped costs a fault and its upkeep, microseconds on
+// some virtual machines, where copying it costs a fraction of that.
+class RowTextCopy {
+ public:
+  // Holds the text of rows first..last, none where the table's text is not a
+  // mapped file, the run is large, or the file no longer holds all of it:
+  // those rows are read from the table's text as before.
+  void Take(const SourceTable& table, int first, int last);
+  void Clear() { to_ = from_; }
+  // Where the copy holds [offset, offset + size) of the table's text; null
+  // where it does not.
+  const char* Find(std::size_t offset, std::size_t size) const {
+    return offset >= from_ && offset + size <= to_ ? static_cast<const char*>(block_.get()) + (offset - from_)
+                                                   : nullptr;
+  }
+
+ private:
+  LargeBlock block_;
+  std::size_t capacity_ = 0;
+  std::size_t from_ = 0;
+  std::size_t to_ = 0;
+};
+
+// Fills `out` with the cells of a table row, its text taken from `copy` where
+// that holds it.
+void GetRowCells(const SourceTable& table, int row, RowCells& out, const RowTextCopy* copy = nullptr);
 
 }  // namespace zevi

@@ -594,8 +594,6 @@ TEST_F(LoadTest, AMappedSourceCutShortReadsAsBlanksAndSaysItChanged) {
   ASSERT_EQ(state.table.Cell(1, 20000), "W19999");
   EXPECT_FALSE(state.table.SourceChanged());
   ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
-  // Mapping the lost pages in ahead of a read, as the export does, is refused quietly.
-  state.table.WillReadRows(1, 20000);
   EXPECT_EQ(state.table.Cell(1, 20000), "") << "the lost bytes read as zeros, trimmed away";
   EXPECT_TRUE(state.table.SourceChanged());
 
@@ -607,6 +605,62 @@ TEST_F(LoadTest, AMappedSourceCutShortReadsAsBlanksAndSaysItChanged) {
   std::fstream(other, std::ios::in | std::ios::out | std::ios::binary).put('V');
   EXPECT_TRUE(state.table.SourceChanged());
   EXPECT_EQ(state.table.Cell(1, 1), "V0");
+}
+
+// A run of rows copied out of a mapped file reads as the mapping does, for
+// the rows in the run and beside it, with quotes, empty lines and a last line
+// without its end; none is copied where the file lost bytes or the run is too large.
+TEST_F(LoadTest, RowsCopiedOutOfAMappedFileReadAsTheMapping) {
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) {
+    bytes += i % 7 == 3 ? "\r\n" : "W" + std::to_string(i) + ",\"5" + std::to_string(i % 10) + ",1\",-1.25\r\n";
+  }
+  bytes += "last,1,2";
+  const std::string path = WriteFile("copied.txt", bytes);
+  LoadLimits limits;
+  limits.mapRegularFile = true;
+  state.settings.listSeparator = ',';
+  LoadSourceFile(state, ui, path, {}, limits);
+  const SourceTable& table = state.table;
+  ASSERT_EQ(table.LastRow(), 3001);
+  const struct {
+    int first, last;
+  } runs[] = {{1, 1}, {1, 3001}, {4, 4}, {2, 9}, {1500, 1700}, {2990, 3001}, {3001, 3001}};
+  auto inMapping = [](const SourceTable& in, std::string_view cell) {
+    const std::string_view text = in.Text().View();
+    return std::less_equal<>()(text.data(), cell.data()) && std::less<>()(cell.data(), text.data() + text.size());
+  };
+  RowCells mapped;
+  RowCells copied;
+  for (const auto& run : runs) {
+    RowTextCopy copy;
+    copy.Take(table, run.first, run.last);
+    for (int r = std::max(1, run.first - 2); r <= std::min(3001, run.last + 2); ++r) {
+      GetRowCells(table, r, mapped);
+      GetRowCells(table, r, copied, &copy);
+      ASSERT_EQ(copied, mapped) << "row " << r << " of run " << run.first << ".." << run.last;
+      if (r >= run.first && r <= run.last && !mapped[1].empty()) {
+        EXPECT_FALSE(inMapping(table, copied[1])) << "row " << r << " is read from the copy, not the mapping";
+      }
+    }
+  }
+  ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+  RowTextCopy copy;
+  copy.Take(table, 2000, 2100);
+  GetRowCells(table, 2001, copied, &copy);
+  EXPECT_EQ(CellOf(copied, 1), "") << "the lost bytes read as zeros, as from the mapping";
+  EXPECT_TRUE(table.SourceChanged());
+
+  // Longer than a copy takes: read from the mapping.
+  const std::string wide(1000, 'w');
+  std::string large;
+  while (large.size() < (std::size_t{17} << 20)) large += wide + ",1\n";
+  LoadSourceFile(state, ui, WriteFile("large.txt", large), {}, limits);
+  RowTextCopy none;
+  none.Take(state.table, 1, state.table.LastRow());
+  GetRowCells(state.table, 7, copied, &none);
+  EXPECT_EQ(CellOf(copied, 1), wide);
+  EXPECT_TRUE(inMapping(state.table, CellOf(copied, 1)));
 }
 
 // "End of file" is the end however many lines come before it: a line past the
