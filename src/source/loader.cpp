@@ -229,22 +229,114 @@ struct alignas(64) LineWalk {
   std::size_t longest = 0;
 };
 
-template <typename Progress, typename Text>
-LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& limits, int lineLimit,
-                   int measureFirst, int measureLast, char listSeparator, SourceRows& rows,
-                   Progress progress, const Text& source, const WidestCells& asked) {
+// The lines of [from, to) of a text, read where the text lies: in memory, or
+// in its mapping, mapped in ahead of the walk and let go behind it.
+class LinesInPlace {
+ public:
+  LinesInPlace(const SourceText& source, std::size_t from, std::size_t to)
+      : source_(source), from_(from), part_(source.View().substr(from, to - from)), lines_(part_) {}
+  bool ReadSourceLine(std::string_view& line) {
+    if (lines_.Offset() + kMapAheadBytes / 2 >= ready_ && ready_ < part_.size()) {
+      const std::size_t next = std::min(ready_ + kMapAheadBytes, part_.size());
+      source_.WillRead(from_ + ready_, from_ + next);
+      ready_ = next;
+    }
+    return lines_.ReadSourceLine(line);
+  }
+  // Bytes walked, and where a line read lies, from the part's start.
+  std::size_t Offset() const { return lines_.Offset(); }
+  std::size_t OffsetOf(std::string_view line) const { return static_cast<std::size_t>(line.data() - part_.data()); }
+  std::size_t RawLength() const { return lines_.RawLength(); }
+  bool SawHighBytes() const { return lines_.SawHighBytes(); }
+  // The text walked so far will not be read again soon.
+  void Passed() {
+    source_.DoneWith(from_ + done_, from_ + lines_.Offset());
+    done_ = lines_.Offset();
+  }
+
+ private:
+  const SourceText& source_;
+  std::size_t from_;
+  std::string_view part_;
+  SourceLines lines_;
+  std::size_t done_ = 0;   // the part's text before this is let go
+  std::size_t ready_ = 0;  // the part's text before this is mapped in
+};
+
+// The lines of [from, to) of a mapped text, read out of its file a few
+// megabytes at a time into memory of their own: the walk then maps no page
+// of the file in, each of which costs a fault and its upkeep (microseconds on
+// some virtual machines), for a copy that costs a fraction of that.
+class CopiedLines {
+ public:
+  CopiedLines(const SourceText& source, std::size_t from, std::size_t to, const LoadLimits& limits)
+      : source_(source),
+        from_(from),
+        to_(to),
+        maxLineBytes_(limits.maxLineBytes),
+        chunkBytes_(std::max<std::size_t>(limits.copiedChunkBytes, 1)),
+        lines_({}) {
+    Fill(from_);
+  }
+  bool ReadSourceLine(std::string_view& line) {
+    // Each chunk ends at the part's end or with a line cut short, which the
+    // next begins with.
+    while (start_ + chunk_.size() < to_) {
+      if (lines_.ReadWholeLine(line)) return true;
+      const std::size_t at = start_ + lines_.Offset();
+      // A line too long to load: its first bytes read as a line, which ends the walk.
+      if (start_ + chunk_.size() - at > maxLineBytes_) return lines_.ReadSourceLine(line);
+      Fill(at);
+    }
+    return lines_.ReadSourceLine(line);
+  }
+  std::size_t Offset() const { return start_ - from_ + lines_.Offset(); }
+  std::size_t OffsetOf(std::string_view line) const {
+    return start_ - from_ + static_cast<std::size_t>(line.data() - chunk_.data());
+  }
+  std::size_t RawLength() const { return lines_.RawLength(); }
+  bool SawHighBytes() const { return lines_.SawHighBytes(); }
+  void Passed() {}
+
+ private:
+  void Fill(std::size_t at) {
+    // Room for the line cut short at the chunk's end twice over, so that a
+    // long line is read again only a few times.
+    const std::size_t cut = chunk_.empty() ? 0 : start_ + chunk_.size() - at;
+    const std::size_t size = std::min(std::max(chunkBytes_, 2 * cut), to_ - at);
+    if (size > capacity_) {
+      capacity_ = size;
+      block_ = AllocateLargeBlock(capacity_);
+    }
+    char* into = static_cast<char*>(block_.get());
+    const std::size_t got = source_.CopyOut(into, at, at + size);
+    // Bytes the file lost since it was mapped read as zeros, as in the mapping.
+    if (got < size) std::memset(into + got, 0, size - got);
+    start_ = at;
+    chunk_ = std::string_view(into, size);
+    lines_.Continue(chunk_);
+  }
+
+  const SourceText& source_;
+  std::size_t from_;
+  std::size_t to_;
+  std::size_t maxLineBytes_;
+  std::size_t chunkBytes_;
+  LargeBlock block_;
+  std::size_t capacity_ = 0;
+  std::size_t start_ = 0;  // where the chunk starts in the text
+  std::string_view chunk_;
+  SourceLines lines_;
+};
+
+template <typename Lines, typename Progress>
+LineWalk WalkLines(Lines& lines, std::size_t base, const LoadLimits& limits, int lineLimit, int measureFirst,
+                   int measureLast, char listSeparator, SourceRows& rows, Progress progress,
+                   const WidestCells& asked) {
   LineWalk walk;
   walk.widest = asked;
-  SourceLines lines(part);
   std::string_view line;
-  std::size_t done = 0;  // the part's text before this is let go
-  std::size_t ready = 0;  // the part's text before this is mapped in
   while (lines.ReadSourceLine(line)) {
-    if (lines.Offset() + kMapAheadBytes / 2 >= ready && ready < part.size()) {
-      const std::size_t next = std::min(ready + kMapAheadBytes, part.size());
-      source.WillRead(base + ready, base + next);
-      ready = next;
-    }
     if (lines.RawLength() > limits.maxLineBytes) {
       walk.end = WalkEnd::LineTooLong;
       ++walk.lines;
@@ -257,11 +349,10 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     ++walk.lines;
     if (walk.lines % kProgressLineStep == 0) {
       progress(lines.Offset());
-      source.DoneWith(base + done, base + lines.Offset());
-      done = lines.Offset();
+      lines.Passed();
     }
     if (line.empty()) continue;
-    rows.Add(walk.lines, base + static_cast<std::size_t>(line.data() - part.data()), line.size());
+    rows.Add(walk.lines, base + lines.OffsetOf(line), line.size());
     walk.longest = std::max(walk.longest, line.size());
     if (walk.lines >= measureFirst && walk.lines <= measureLast) {
       const LineShape shape = MeasureLine(line, listSeparator);
@@ -273,7 +364,7 @@ LineWalk WalkLines(std::string_view part, std::size_t base, const LoadLimits& li
     walk.widest.Take(walk.lines, line, listSeparator);
   }
   walk.highBytes = lines.SawHighBytes();
-  source.DoneWith(base + done, base + lines.Offset());
+  lines.Passed();
   return walk;
 }
 
@@ -320,10 +411,19 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   const std::size_t split =
       text.size() >= limits.splitFromBytes && std::thread::hardware_concurrency() > 1 ? SplitPoint(text) : 0;
   rows.Reserve(EstimateRowsWithText(text));
+  // Walks [from, to) with the lines read in place, or copied out of a mapped file.
+  auto walkPart = [&](std::size_t from, std::size_t to, auto&&... rest) {
+    if (source.Mapped() && to > from) {
+      CopiedLines lines(source, from, to, limits);
+      return WalkLines(lines, from, rest...);
+    }
+    LinesInPlace lines(source, from, to);
+    return WalkLines(lines, from, rest...);
+  };
   LineWalk walk;
   if (split == 0) {
-    walk = WalkLines(text, 0, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
-                     [&](std::size_t offset) { progress.Walked(offset); }, source, asked);
+    walk = walkPart(0, text.size(), limits, limits.maxLines, range.first, range.last, listSeparator, rows,
+                    [&](std::size_t offset) { progress.Walked(offset); }, asked);
   } else {
     // The later part cannot know its line numbers: it measures all its lines,
     // and is measured again below where the range leaves some out.
@@ -336,16 +436,15 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
         WidestCells all = asked;
         all.first = 1;
         all.last = std::numeric_limits<int>::max();
-        later = WalkLines(text.substr(split), split, limits, limits.maxLines, 1, limits.maxLines,
-                          listSeparator, laterRows, [](std::size_t) {}, source, all);
+        later = walkPart(split, text.size(), limits, limits.maxLines, 1, limits.maxLines, listSeparator,
+                         laterRows, [](std::size_t) {}, all);
         // The later part usually ends first: the Append below then copies its
         // spans into pages already there.
         room.PrepareEnd(laterRows.Count());
       });
       // Both parts go at about the same pace.
-      walk = WalkLines(text.substr(0, split), 0, limits, limits.maxLines, range.first, range.last,
-                       listSeparator, rows, [&](std::size_t offset) { progress.Walked(2 * offset); },
-                       source, asked);
+      walk = walkPart(0, split, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
+                      [&](std::size_t offset) { progress.Walked(2 * offset); }, asked);
     }
     if (walk.end == WalkEnd::Done) {
       // As one walk would have ended: a long line counts where it stands,
@@ -588,6 +687,25 @@ bool SourceLines::ReadSourceLine(std::string_view& line) {
     previousWasCr_ = text_[stop] == '\r';
     ++position_;
   }
+  text = TrimText(text);
+  if (text.size() >= kMinLineLength) line = text;
+  return true;
+}
+
+bool SourceLines::ReadWholeLine(std::string_view& line) {
+  line = {};
+  rawLength_ = 0;
+  if (previousWasCr_) {
+    while (position_ < text_.size() && text_[position_] == '\n') ++position_;
+  }
+  __builtin_prefetch(text_.data() + std::min(position_ + kReadAhead, text_.size()));
+  const std::size_t stop = FindLineEnd(text_.data(), position_, text_.size(), seen_);
+  if (stop == text_.size()) return false;
+  std::string_view text = text_.substr(position_, stop - position_);
+  rawLength_ = text.size();
+  returnedLine_ = true;
+  previousWasCr_ = text_[stop] == '\r';
+  position_ = stop + 1;
   text = TrimText(text);
   if (text.size() >= kMinLineLength) line = text;
   return true;

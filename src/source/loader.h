@@ -40,6 +40,8 @@ struct LoadLimits {
   bool mapRegularFile = false;
   // A text at least this long is walked on two threads.
   std::size_t splitFromBytes = std::size_t{4} << 20;
+  // A mapped file is walked in copies of this many bytes (more for a longer line).
+  std::size_t copiedChunkBytes = std::size_t{4} << 20;
 };
 
 inline constexpr std::size_t kMaxRestLength = 999;
@@ -62,10 +64,16 @@ class SourceLines {
   // A byte above 127 was among those walked.
   bool SawHighBytes() const { return (seen_ & 0x80) != 0; }
 
+  // For a text that goes on past the end of this one: as ReadSourceLine, but
+  // false, with the line not taken, where it does not end in this text.
+  bool ReadWholeLine(std::string_view& line);
+  // Goes on in `text`, which starts where this one was left.
+  void Continue(std::string_view text) {
+    text_ = text;
+    position_ = 0;
+  }
+
  private:
-  // Index of the next such byte at or after the position, the text's size
-  // when none; `next` keeps where the last search ended, so each byte is
-  // searched once.
   std::string_view text_;
   std::size_t position_ = 0;
   unsigned char seen_ = 0;  // every byte looked at, ORed

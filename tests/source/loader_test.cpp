@@ -545,7 +545,7 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
   };
   for (const Case& c : cases) {
     const std::string path = WriteFile("halves.txt", c.bytes);
-    auto load = [&](std::size_t splitFromBytes, bool map) {
+    auto load = [&](std::size_t splitFromBytes, bool map, std::size_t chunkBytes = std::size_t{4} << 20) {
       AppState fresh;
       fresh.settings.listSeparator = ',';
       fresh.settings.firstRecordMode = c.firstMode;
@@ -561,6 +561,7 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
       limits.maxLineBytes = c.maxLineBytes;
       limits.splitFromBytes = splitFromBytes;
       limits.mapRegularFile = map;
+      limits.copiedChunkBytes = chunkBytes;
       LoadSourceFile(fresh, freshUi, path, {}, limits);
       // The longest cells the load keeps for the export are those of the table.
       const RecordRange range = EffectiveRange(fresh.settings, fresh.table.LastRow());
@@ -578,6 +579,11 @@ TEST_F(LoadTest, TwoHalvesAndAMappedFileLoadAsOneWalk) {
     EXPECT_EQ(load(0, false), once) << c.reason << ": two halves";
     EXPECT_EQ(load(0, true), once) << c.reason << ": mapped, two halves";
     EXPECT_EQ(load(std::size_t{1} << 30, true), once) << c.reason << ": mapped";
+    // Read a few bytes at a time, lines and line ends are cut everywhere.
+    for (std::size_t chunk : {1, 2, 3, 5, 8, 13}) {
+      EXPECT_EQ(load(0, true, chunk), once) << c.reason << ": mapped, two halves, copied " << chunk << " at a time";
+      EXPECT_EQ(load(std::size_t{1} << 30, true, chunk), once) << c.reason << ": mapped, copied " << chunk << " at a time";
+    }
   }
 }
 
