@@ -170,21 +170,6 @@ void MappedFile::Release(std::size_t from, std::size_t to) const {
   if (bytes > 0) ::madvise(pages, bytes, MADV_DONTNEED);
 }
 
-void MappedFile::Prepare(std::size_t from, std::size_t to) const {
-#if defined(MADV_POPULATE_READ)
-  to = std::min(to, size_);
-  if (data_ == nullptr || from >= to) return;
-  // Every page the range touches: they all lie in the mapping.
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data_) + from) & ~(PageSize() - 1);
-  const auto end = reinterpret_cast<std::uintptr_t>(data_) + to;
-  // A file cut short refuses with EFAULT: its reader meets the SIGBUS handler as before.
-  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_READ);
-#else
-  static_cast<void>(from);
-  static_cast<void>(to);
-#endif
-}
-
 std::size_t MappedFile::Copy(char* into, std::size_t from, std::size_t to) const {
   std::size_t done = 0;
   while (fd_ >= 0 && from + done < to) {

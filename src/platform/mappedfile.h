@@ -32,9 +32,6 @@ class MappedFile {
   // The mapped pages in [from, to) are no longer needed here: they leave this
   // process (the system keeps them cached) and come back if read again.
   void Release(std::size_t from, std::size_t to) const;
-  // The pages in [from, to) will be read soon: they are mapped in at once,
-  // rather than a fault at a time.
-  void Prepare(std::size_t from, std::size_t to) const;
   // Reads the file's bytes [from, to) into `into` without touching the
   // mapping: the bytes read, fewer when the file is no longer that long.
   std::size_t Copy(char* into, std::size_t from, std::size_t to) const;

@@ -38,12 +38,10 @@ constexpr std::size_t kFirstStreamBlock = std::size_t{1} << 20;
 // The spans are sized from the lines of the first bytes, so that a large file
 // does not double them (and hold both) on the way.
 constexpr std::size_t kSampleBytes = std::size_t{1} << 20;
+constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 // A pass over a mapped text lets go of what it read in steps of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
-// A walk maps the text in ahead of it by this much at a time: one call
-// instead of a page fault every few pages.
-constexpr std::size_t kMapAheadBytes = std::size_t{1} << 20;
 
 // Walks a line as the quote masking sees it: inside quotes every character,
 // the opening quote included, reads as 'x', so separators there do not count.
@@ -126,8 +124,18 @@ std::size_t OpenLineAfter(std::string_view bytes, std::size_t run) {
   return lastEnd == std::string_view::npos ? run + bytes.size() : bytes.size() - lastEnd - 1;
 }
 
-std::size_t EstimateRowsWithText(std::string_view text) {
-  const std::string_view sample = text.substr(0, kSampleBytes);
+// Rows with text from `from` on, estimated from the first megabyte there,
+// which a mapped file has read out rather than mapped in.
+std::size_t EstimateRowsWithText(const SourceText& source, std::size_t from) {
+  const std::string_view text = source.View().substr(from);
+  std::string_view sample = text.substr(0, kSampleBytes);
+  LargeBlock copy;
+  if (source.Mapped() && !sample.empty()) {
+    // A large page: one fault rather than one per 4 KB.
+    copy = AllocateLargeBlock(std::max(kSampleBytes, kLargePageBytes));
+    auto* into = static_cast<char*>(copy.get());
+    sample = std::string_view(into, source.CopyOut(into, from, from + sample.size()));
+  }
   SourceLines lines(sample);
   std::string_view line;
   std::size_t withText = 0;
@@ -229,38 +237,21 @@ struct alignas(64) LineWalk {
   std::size_t longest = 0;
 };
 
-// The lines of [from, to) of a text, read where the text lies: in memory, or
-// in its mapping, mapped in ahead of the walk and let go behind it.
+// The lines of [from, to) of a text in memory.
 class LinesInPlace {
  public:
   LinesInPlace(const SourceText& source, std::size_t from, std::size_t to)
-      : source_(source), from_(from), part_(source.View().substr(from, to - from)), lines_(part_) {}
-  bool ReadSourceLine(std::string_view& line) {
-    if (lines_.Offset() + kMapAheadBytes / 2 >= ready_ && ready_ < part_.size()) {
-      const std::size_t next = std::min(ready_ + kMapAheadBytes, part_.size());
-      source_.WillRead(from_ + ready_, from_ + next);
-      ready_ = next;
-    }
-    return lines_.ReadSourceLine(line);
-  }
+      : part_(source.View().substr(from, to - from)), lines_(part_) {}
+  bool ReadSourceLine(std::string_view& line) { return lines_.ReadSourceLine(line); }
   // Bytes walked, and where a line read lies, from the part's start.
   std::size_t Offset() const { return lines_.Offset(); }
   std::size_t OffsetOf(std::string_view line) const { return static_cast<std::size_t>(line.data() - part_.data()); }
   std::size_t RawLength() const { return lines_.RawLength(); }
   bool SawHighBytes() const { return lines_.SawHighBytes(); }
-  // The text walked so far will not be read again soon.
-  void Passed() {
-    source_.DoneWith(from_ + done_, from_ + lines_.Offset());
-    done_ = lines_.Offset();
-  }
 
  private:
-  const SourceText& source_;
-  std::size_t from_;
   std::string_view part_;
   SourceLines lines_;
-  std::size_t done_ = 0;   // the part's text before this is let go
-  std::size_t ready_ = 0;  // the part's text before this is mapped in
 };
 
 // The lines of [from, to) of a mapped text, read out of its file a few
@@ -296,7 +287,6 @@ class CopiedLines {
   }
   std::size_t RawLength() const { return lines_.RawLength(); }
   bool SawHighBytes() const { return lines_.SawHighBytes(); }
-  void Passed() {}
 
  private:
   void Fill(std::size_t at) {
@@ -347,10 +337,7 @@ LineWalk WalkLines(Lines& lines, std::size_t base, const LoadLimits& limits, int
       break;
     }
     ++walk.lines;
-    if (walk.lines % kProgressLineStep == 0) {
-      progress(lines.Offset());
-      lines.Passed();
-    }
+    if (walk.lines % kProgressLineStep == 0) progress(lines.Offset());
     if (line.empty()) continue;
     rows.Add(walk.lines, base + lines.OffsetOf(line), line.size());
     walk.longest = std::max(walk.longest, line.size());
@@ -364,7 +351,6 @@ LineWalk WalkLines(Lines& lines, std::size_t base, const LoadLimits& limits, int
     walk.widest.Take(walk.lines, line, listSeparator);
   }
   walk.highBytes = lines.SawHighBytes();
-  lines.Passed();
   return walk;
 }
 
@@ -410,8 +396,9 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
   const char listSeparator = settings.listSeparator;
   const std::size_t split =
       text.size() >= limits.splitFromBytes && std::thread::hardware_concurrency() > 1 ? SplitPoint(text) : 0;
-  rows.Reserve(EstimateRowsWithText(text));
-  // Walks [from, to) with the lines read in place, or copied out of a mapped file.
+  rows.Reserve(EstimateRowsWithText(source, 0));
+  // A mapped file is read with copies rather than through the mapping, so
+  // that it is never held whole in memory and no page of it is mapped in.
   auto walkPart = [&](std::size_t from, std::size_t to, auto&&... rest) {
     if (source.Mapped() && to > from) {
       CopiedLines lines(source, from, to, limits);
@@ -428,7 +415,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     // The later part cannot know its line numbers: it measures all its lines,
     // and is measured again below where the range leaves some out.
     SourceRows laterRows;
-    laterRows.Reserve(EstimateRowsWithText(text.substr(split)));
+    laterRows.Reserve(EstimateRowsWithText(source, split));
     LineWalk later;
     {
       const SourceRows::Room room = rows.ReservedRoom();

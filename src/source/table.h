@@ -48,8 +48,6 @@ class SourceText {
   // its pages go from this process (they come back if it is read again), so
   // that a pass over a large file does not hold all of it at once.
   void DoneWith(std::size_t from, std::size_t to) const { mapped_.Release(start_ + from, start_ + to); }
-  // The text in [from, to) is read next: a mapped file maps it in at once.
-  void WillRead(std::size_t from, std::size_t to) const { mapped_.Prepare(start_ + from, start_ + to); }
   bool Mapped() const { return !mapped_.View().empty(); }
   // Reads [from, to) of a mapped text from its file: the bytes read.
   std::size_t CopyOut(char* into, std::size_t from, std::size_t to) const {
