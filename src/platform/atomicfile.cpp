@@ -115,6 +115,10 @@ void AtomicFile::StartWriteBack() {
   ::sync_file_range(fd_, static_cast<off_t>(startedUpTo_), static_cast<off_t>(size_ - startedUpTo_),
                     SYNC_FILE_RANGE_WRITE);
   startedUpTo_ = size_;
+  if (size_ - syncedUpTo_ >= kSyncStep) {
+    sync_.Ask(fd_);
+    syncedUpTo_ = size_;
+  }
 }
 
 int AtomicFile::Commit() {
@@ -132,7 +136,9 @@ int AtomicFile::Commit() {
     }
     ::fchmod(fd_, mode_);
   }
+  const int behind = sync_.Finish();
   int error = ::fsync(fd_) == 0 ? 0 : errno;
+  if (error == 0) error = behind;
   if (error == 0 && kind_ == Kind::Unnamed) {
     std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -158,6 +164,7 @@ int AtomicFile::Commit() {
 }
 
 void AtomicFile::Discard() {
+  sync_.Finish();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   Reset();
@@ -170,6 +177,7 @@ void AtomicFile::Reset() {
   replacing_ = false;
   size_ = 0;
   startedUpTo_ = 0;
+  syncedUpTo_ = 0;
 }
 
 }  // namespace zevi

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/backgroundsync.h"
+
 namespace zevi {
 
 // The target name that means standard output.
@@ -25,6 +27,8 @@ inline constexpr const char* kStandardOutputName = "-";
 class AtomicFile {
  public:
   AtomicFile() = default;
+  // `stepSync` syncs the steps behind the writer (a test's stand-in).
+  explicit AtomicFile(BackgroundSync::SyncFunction stepSync) : sync_(stepSync) {}
   ~AtomicFile() { Discard(); }
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -47,6 +51,8 @@ class AtomicFile {
   // Written bytes go to disk from this many on, so that Commit's sync has
   // little left to wait for.
   static constexpr std::uint64_t kWriteBackStep = std::uint64_t{4} << 20;
+  // And are synced behind the writer from this many on.
+  static constexpr std::uint64_t kSyncStep = std::uint64_t{8} << 20;
 
   int OpenTemporary(const std::string& folder);
   void StartWriteBack();
@@ -62,6 +68,8 @@ class AtomicFile {
   gid_t group_ = 0;
   std::uint64_t size_ = 0;         // bytes written
   std::uint64_t startedUpTo_ = 0;  // write-back asked for up to here
+  std::uint64_t syncedUpTo_ = 0;   // a sync asked for up to here
+  BackgroundSync sync_;
 };
 
 }  // namespace zevi

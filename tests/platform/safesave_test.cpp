@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -227,6 +228,64 @@ TEST(SaveRefusals, AFileTheUserMayNotWriteOrCouldNotReadIsLeftAsItIs) {
     }
     EXPECT_EQ(folder.Names("in").size(), row.fileMode || row.saves ? 1u : 0u) << "no temporary left";
   }
+}
+
+}  // namespace
+}  // namespace zevi
+
+namespace zevi {
+namespace {
+
+// Stand-ins for the syncs behind the writer: plain functions, so the results
+// go through globals.
+std::atomic<int> stepSyncs{0};
+int CountedSync(int fd) {
+  ++stepSyncs;
+  return BackgroundSync::SyncData(fd);
+}
+int FailingSync(int) {
+  ++stepSyncs;
+  return EIO;
+}
+
+// A large file is synced in steps while it is written; a failure of any step
+// fails the commit even when the final sync succeeds (Linux tells a write-back
+// error to one sync only), and leaves the target as it was.
+TEST(StepSyncs, LargeFilesAreSyncedBehindTheWriterAndTheirFailuresFailTheCommit) {
+  struct Row {
+    BackgroundSync::SyncFunction sync;
+    std::size_t megabytes;
+    bool syncedInSteps;
+    int commit;
+  };
+  const Row rows[] = {
+      {&CountedSync, 1, false, 0},
+      {&CountedSync, 20, true, 0},
+      {&FailingSync, 20, true, EIO},
+  };
+  const std::string megabyte(std::size_t{1} << 20, 'x');
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.megabytes);
+    Folder folder;
+    WriteBytes(folder.File("walk.gps"), "old");
+    stepSyncs = 0;
+    AtomicFile target(row.sync);
+    ASSERT_EQ(target.Open(folder.File("walk.gps")), 0);
+    for (std::size_t i = 0; i < row.megabytes; ++i) ASSERT_EQ(target.Write(megabyte), 0);
+    EXPECT_EQ(target.Commit(), row.commit);
+    EXPECT_EQ(stepSyncs > 0, row.syncedInSteps);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"walk.gps"});
+    EXPECT_EQ(fs::file_size(folder.File("walk.gps")), row.commit == 0 ? row.megabytes * megabyte.size() : 3);
+  }
+}
+
+// A failure is the file's alone: after Finish the next file starts clean.
+TEST(StepSyncs, AFailureIsReportedOnceAndNotCarriedToTheNextFile) {
+  BackgroundSync sync(&FailingSync);
+  stepSyncs = 0;
+  sync.Ask(0);
+  EXPECT_EQ(sync.Finish(), EIO);
+  EXPECT_EQ(sync.Finish(), 0);
 }
 
 }  // namespace
