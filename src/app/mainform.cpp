@@ -6,14 +6,19 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QWindow>
 #include <QUrl>
 #include <QPainter>
 #include <QShortcut>
 #include <QStyleOptionHeader>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -48,11 +53,19 @@ TFileconvForm::TFileconvForm(AppState& state, FormEnvironment environment, QWidg
     ui_ = ownUi_.get();
   }
 
-  panel_ = new QWidget(this);
+  panel_ = new QWidget;
   QFont font = panel_->font();
   font.setPixelSize(kFontPixels);
   panel_->setFont(font);
-  setCentralWidget(panel_);
+  // The controls stand where the layout rule puts them, and need the
+  // minimum width to do so: on a screen smaller than that the panel scrolls
+  // rather than the window growing past the screen's edge.
+  auto* panelArea = new QScrollArea(this);
+  panelArea->setObjectName(QStringLiteral("panelArea"));
+  panelArea->setFrameShape(QFrame::NoFrame);
+  panelArea->setWidgetResizable(true);
+  panelArea->setWidget(panel_);
+  setCentralWidget(panelArea);
   CreateMenus();
   CreateControls(panel_);
   CreateTable(panel_);
@@ -62,7 +75,8 @@ TFileconvForm::TFileconvForm(AppState& state, FormEnvironment environment, QWidg
   auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
   connect(helpKey, &QShortcut::activated, this, &TFileconvForm::btnHelpClick);
   setAcceptDrops(true);
-  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  panel_->setMinimumSize(kMinimumWidth, kMinimumHeight - menuBar()->sizeHint().height());
+  FitMinimumToScreen();
   resize(kDesignWidth, kDesignHeight);
 
   HeldMessages held(*ui_);
@@ -81,12 +95,34 @@ TFileconvForm::~TFileconvForm() = default;
 
 void TFileconvForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!shown_) QTimer::singleShot(0, this, &TFileconvForm::FormShow);
+  if (!shown_) {
+    if (QWindow* window = windowHandle())
+      connect(window, &QWindow::screenChanged, this, &TFileconvForm::FitMinimumToScreen, Qt::UniqueConnection);
+    QTimer::singleShot(0, this, &TFileconvForm::FormShow);
+  }
+}
+
+void TFileconvForm::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window manager puts its frame round the window after it is shown,
+  // and the window moves into it: fitted again with the frame's size.
+  if (isVisible() && frameGeometry().size() - size() != frame_) FitMinimumToScreen();
+}
+
+void TFileconvForm::FitMinimumToScreen() {
+  QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  frame_ = isVisible() ? frameGeometry().size() - size() : QSize();
+  const QSize room = shownOn->availableGeometry().size() - frame_;
+  setMinimumSize(std::clamp(room.width(), 1, kMinimumWidth), std::clamp(room.height(), 1, kMinimumHeight));
+  if (isVisible() && (width() > room.width() || height() > room.height()) && !isMaximized() && !isFullScreen())
+    resize(size().boundedTo(room));
 }
 
 void TFileconvForm::FormShow() {
   if (shown_) return;
   shown_ = true;
+  FitMinimumToScreen();
   ApplyLayoutRule();
   for (const std::string& text : std::exchange(startupMessages_, {})) ui_->ShowMessage(text);
   std::string commandLineFile = CommandLineSourceFile(arguments_);

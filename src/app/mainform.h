@@ -152,6 +152,7 @@ class TFileconvForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -180,6 +181,8 @@ class TFileconvForm : public QMainWindow {
   void ShowMenus();
   void ShowControls();
   void ApplyBounds();
+  // The minimum size, or the screen's room where that is smaller.
+  void FitMinimumToScreen();
 
   AppState& state_;
   std::unique_ptr<HelpViewer> ownViewer_;
@@ -245,6 +248,7 @@ class TFileconvForm : public QMainWindow {
   QPointer<PreviewDialog> preview_;
   QPushButton* btnHelp_ = nullptr;
   QWidget* panel_ = nullptr;
+  QSize frame_;  // the window manager's frame round the window, as last fitted to
   QTableView* filegrid_ = nullptr;
   SourceTableModel* model_ = nullptr;
 };

@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "apptest.h"
@@ -492,6 +494,35 @@ class WindowTest : public QObject {
     QCOMPARE(f.form->Table()->verticalHeader()->width(), 40);
     QCOMPARE(f.form->Table()->horizontalHeader()->height(), 24);
     QCOMPARE(f.form->Table()->verticalHeader()->defaultSectionSize(), 17);
+  }
+
+  // A screen smaller than the minimum (a small one, or one scaled up) lets the
+  // window shrink to it: the panel then keeps its minimum and scrolls, so no
+  // control is squeezed over another or out of reach.
+  void aWindowSmallerThanItsMinimumScrollsItsPanel() {
+    WindowFixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    auto* area = qobject_cast<QScrollArea*>(f.form->centralWidget());
+    QVERIFY(area != nullptr);
+    QWidget* panel = area->widget();
+    QGroupBox* first = f.Find<QGroupBox>("rgfirstrec");
+    f.form->setMinimumSize(320, 240);
+    f.form->resize(400, 300);
+    QTRY_COMPARE(f.form->width(), 400);
+    QCOMPARE(panel->width(), kMinimumWidth);
+    QCOMPARE(panel->height(), kMinimumHeight - f.form->menuBar()->height());
+    QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(area->verticalScrollBar()->isVisible());
+    for (const char* name : {"btnexportas", "btnpreview", "btnHelp"}) {
+      auto* button = f.Find<QPushButton>(name);
+      QCOMPARE(button->x(), kMinimumWidth - button->width() - 24);
+      QVERIFY(button->x() > first->geometry().right());
+      area->ensureWidgetVisible(button);
+      const QRect shown(button->mapTo(area->viewport(), QPoint()), button->size());
+      QVERIFY2(area->viewport()->rect().contains(shown), name);
+    }
+    QCOMPARE(f.form->Table()->y(), 209);
   }
 
   void draggedWidthsReachTheState() {
