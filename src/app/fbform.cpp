@@ -1,5 +1,7 @@
 #include "fbform.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "cp1252.h"
+#include "screenfit.h"
 #include "source/breaks.h"
 
 namespace zevi {
@@ -57,6 +60,7 @@ Tfbform::Tfbform(const BreakTable& breaks, std::string sample, QWidget* parent)
 
   auto* hint = new QLabel(
       QStringLiteral("To break line at set column positions add '^' characters to edit box"), this);
+  hint->setWordWrap(true);
 
   auto* sheet = new QWidget;
   sampletxt_ = FixedPitchLabel(QString(), fixed, sheet);
@@ -88,7 +92,10 @@ Tfbform::Tfbform(const BreakTable& breaks, std::string sample, QWidget* parent)
   scroll->setWidget(sheet);
   scroll->setWidgetResizable(false);
   scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll->setMinimumWidth(std::min(width + 12, 760));
+  // No wider than the screen leaves room for, a small or scaled one too: the
+  // sheet scrolls instead.
+  const int widest = BoundedToScreen(QSize(760, 0), parent).width() - 24;
+  scroll->setMinimumWidth(std::max(std::min(width + 12, widest), 120));
   scroll->setFixedHeight(sheet->sizeHint().height() + 24);
 
   okbtn_ = new QPushButton(QStringLiteral("OK"), this);

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "cp1252.h"
+#include "screenfit.h"
 
 namespace zevi {
 namespace {
@@ -112,7 +113,7 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(splitter, 1);
-  resize(760, 520);
+  resize(BoundedToScreen(QSize(760, 520), owner));
 }
 
 void HelpWindow::ShowPage(const QString& pagePath) {

@@ -106,23 +106,46 @@ void TFileconvForm::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
   // The window manager puts its frame round the window after it is shown,
   // and the window moves into it: fitted again with the frame's size.
-  if (isVisible() && frameGeometry().size() - size() != frame_) FitMinimumToScreen();
+  const QSize frame = frameGeometry().size() - size();
+  if (isVisible() && !frame.isEmpty() && frame != frame_) FitMinimumToScreen();
+}
+
+void TFileconvForm::FitWhenFramed(int waitsLeft) {
+  if (!isVisible()) return;
+  // Some window managers frame a window without moving it, and say nothing
+  // Qt hears as an event: asked again until the frame is known.
+  const QSize frame = frameGeometry().size() - size();
+  if (!frame.isEmpty()) {
+    if (frame != frame_) FitMinimumToScreen();
+    return;
+  }
+  if (waitsLeft > 0) QTimer::singleShot(kFrameWaitMs, this, [this, waitsLeft] { FitWhenFramed(waitsLeft - 1); });
 }
 
 void TFileconvForm::FitMinimumToScreen() {
   QScreen* shownOn = screen();
   if (shownOn == nullptr) return;
-  frame_ = isVisible() ? frameGeometry().size() - size() : QSize();
-  const QSize room = shownOn->availableGeometry().size() - frame_;
+  if (const QSize frame = frameGeometry().size() - size(); isVisible() && !frame.isEmpty()) frame_ = frame;
+  // Until the window manager has said how large its frame is, a tenth of
+  // the screen is left for it.
+  const QSize area = shownOn->availableGeometry().size();
+  const QSize room = frame_.isEmpty() ? area * 0.9 : area - frame_;
   setMinimumSize(std::clamp(room.width(), 1, kMinimumWidth), std::clamp(room.height(), 1, kMinimumHeight));
-  if (isVisible() && (width() > room.width() || height() > room.height()) && !isMaximized() && !isFullScreen())
-    resize(size().boundedTo(room));
+  if (!isVisible() || isMaximized() || isFullScreen()) return;
+  if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+  // A window placed before its frame was known stands with its frame's title
+  // bar above the screen's top, out of reach: moved down into the screen.
+  const QRect free = shownOn->availableGeometry();
+  const QPoint corner = frameGeometry().topLeft();
+  if (!frame_.isEmpty() && (corner.y() < free.top() || corner.x() < free.left()))
+    move(std::max(corner.x(), free.left()), std::max(corner.y(), free.top()));
 }
 
 void TFileconvForm::FormShow() {
   if (shown_) return;
   shown_ = true;
   FitMinimumToScreen();
+  FitWhenFramed(kFrameWaits);
   ApplyLayoutRule();
   for (const std::string& text : std::exchange(startupMessages_, {})) ui_->ShowMessage(text);
   std::string commandLineFile = CommandLineSourceFile(arguments_);

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "cp1252.h"
+#include "screenfit.h"
 #include "export/positioncheck.h"
 #include "geodesy/basemap.h"
 #include "settings/state.h"
@@ -705,7 +706,9 @@ void PreviewDialog::PlaceBeside(const QWidget& window) {
     return;
   }
   // No room on either side: the screen's right edge, where it covers the
-  // least of the table's left-hand columns.
+  // least of the table's left-hand columns, no larger than the screen (a
+  // tenth left for the frame).
+  resize(BoundedToScreen(size(), &window));
   move(free.right() - this->width() + 1, free.top());
 }
 

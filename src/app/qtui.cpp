@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "cp1252.h"
+#include "screenfit.h"
 #include "helprouting.h"
 
 namespace zevi {
@@ -255,6 +256,11 @@ std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& 
   if (!request.initialFolder.empty()) dialog.setDirectory(FromPath(request.initialFolder));
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromCp1252(request.defaultExtension));
   if (!request.fileName.empty()) dialog.selectFile(FromPath(request.fileName));
+  // Qt's own chooser, where the desktop has none, sizes itself for a screen
+  // of common size; on a small or scaled one its buttons would fall below the
+  // screen's edge. A native chooser sizes itself.
+  dialog.setMinimumSize(BoundedToScreen(dialog.minimumSizeHint(), parent_));
+  dialog.resize(BoundedToScreen(dialog.sizeHint(), parent_));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return ToPath(dialog.selectedFiles().front());
 }

@@ -1,15 +1,14 @@
 #include "suggestdialog.h"
 
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "cp1252.h"
+#include "screenfit.h"
 #include "settings/state.h"
 #include "source/kinds.h"
 
@@ -73,10 +72,7 @@ SuggestDialog::SuggestDialog(const AppState& state, const KindSuggestion& sugges
   layout->addWidget(buttons);
   // Within the screen, so that the note and the buttons stay in sight on a
   // small or scaled screen; the table scrolls instead.
-  QSize size(820, 360);
-  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-  if (screen != nullptr) size = size.boundedTo(screen->availableGeometry().size() * 0.9);
-  resize(size);
+  resize(BoundedToScreen(QSize(820, 360), parent));
 }
 
 bool SuggestKindsCommand(AppState& state, UserInterface& ui, QWidget* parent) {

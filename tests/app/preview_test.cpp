@@ -388,6 +388,22 @@ class MapPreviewTest : public QObject {
     QVERIFY(dialog.x() + dialog.width() - 1 <= free.right());
   }
 
+  // With no room beside a window that fills the screen, the preview still
+  // fits the screen, its buttons in sight (a scaled screen has little room).
+  void withNoRoomBesideTheWindowItStaysOnTheScreen() {
+    QWidget window;
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    window.setGeometry(free);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    AppState state;
+    PreviewDialog dialog(state, {}, &window);
+    QVERIFY2(dialog.width() <= free.width() && dialog.height() <= free.height(),
+             qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(dialog.width()).arg(dialog.height())
+                            .arg(free.width()).arg(free.height())));
+    QVERIFY(free.contains(QRect(dialog.pos(), dialog.size())));
+  }
+
   void suggestKindsSaysWhereThePositionsLie() {
     AppState state;
     ScriptedUi ui;
