@@ -117,6 +117,14 @@ void TFileconvForm::FitWhenFramed(int waitsLeft) {
   const QSize frame = frameGeometry().size() - size();
   if (!frame.isEmpty()) {
     if (frame != frame_) FitMinimumToScreen();
+    // Placed before its frame was known, the window may stand with its title
+    // bar above the screen's top, out of reach: moved down into the screen.
+    QScreen* shownOn = screen();
+    const QPoint corner = frameGeometry().topLeft();
+    if (shownOn == nullptr || isMaximized() || isFullScreen()) return;
+    const QRect free = shownOn->availableGeometry();
+    if (corner.y() < free.top() || corner.x() < free.left())
+      move(std::max(corner.x(), free.left()), std::max(corner.y(), free.top()));
     return;
   }
   if (waitsLeft > 0) QTimer::singleShot(kFrameWaitMs, this, [this, waitsLeft] { FitWhenFramed(waitsLeft - 1); });
@@ -133,12 +141,6 @@ void TFileconvForm::FitMinimumToScreen() {
   setMinimumSize(std::clamp(room.width(), 1, kMinimumWidth), std::clamp(room.height(), 1, kMinimumHeight));
   if (!isVisible() || isMaximized() || isFullScreen()) return;
   if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
-  // A window placed before its frame was known stands with its frame's title
-  // bar above the screen's top, out of reach: moved down into the screen.
-  const QRect free = shownOn->availableGeometry();
-  const QPoint corner = frameGeometry().topLeft();
-  if (!frame_.isEmpty() && (corner.y() < free.top() || corner.x() < free.left()))
-    move(std::max(corner.x(), free.left()), std::max(corner.y(), free.top()));
 }
 
 void TFileconvForm::FormShow() {

@@ -183,8 +183,9 @@ class TFileconvForm : public QMainWindow {
   void ApplyBounds();
   // The minimum size, or the screen's room where that is smaller.
   void FitMinimumToScreen();
-  // FitMinimumToScreen once the window manager's frame is known, asking
-  // every kFrameWaitMs, at most `waitsLeft` times.
+  // FitMinimumToScreen once the window manager's frame is known, and the
+  // title bar brought into the screen; asks every kFrameWaitMs, at most
+  // `waitsLeft` times.
   void FitWhenFramed(int waitsLeft);
   static constexpr int kFrameWaits = 40;
   static constexpr int kFrameWaitMs = 50;
