@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QMoveEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QWindow>
@@ -102,32 +101,23 @@ void TFileconvForm::showEvent(QShowEvent* event) {
   }
 }
 
-void TFileconvForm::moveEvent(QMoveEvent* event) {
-  QMainWindow::moveEvent(event);
-  // The window manager puts its frame round the window after it is shown,
-  // and the window moves into it: fitted again with the frame's size.
-  const QSize frame = frameGeometry().size() - size();
-  if (isVisible() && !frame.isEmpty() && frame != frame_) FitMinimumToScreen();
-}
-
 void TFileconvForm::FitWhenFramed(int waitsLeft) {
   if (!isVisible()) return;
   // Some window managers frame a window without moving it, and say nothing
   // Qt hears as an event: asked again until the frame is known.
-  const QSize frame = frameGeometry().size() - size();
-  if (!frame.isEmpty()) {
-    if (frame != frame_) FitMinimumToScreen();
-    // Placed before its frame was known, the window may stand with its title
-    // bar above the screen's top, out of reach: moved down into the screen.
-    QScreen* shownOn = screen();
-    const QPoint corner = frameGeometry().topLeft();
-    if (shownOn == nullptr || isMaximized() || isFullScreen()) return;
-    const QRect free = shownOn->availableGeometry();
-    if (corner.y() < free.top() || corner.x() < free.left())
-      move(std::max(corner.x(), free.left()), std::max(corner.y(), free.top()));
+  if ((frameGeometry().size() - size()).isEmpty()) {
+    if (waitsLeft > 0) QTimer::singleShot(kFrameWaitMs, this, [this, waitsLeft] { FitWhenFramed(waitsLeft - 1); });
     return;
   }
-  if (waitsLeft > 0) QTimer::singleShot(kFrameWaitMs, this, [this, waitsLeft] { FitWhenFramed(waitsLeft - 1); });
+  FitMinimumToScreen();
+  // Placed before its frame was known, the window may stand with its title
+  // bar above the screen's top, out of reach: moved down into the screen.
+  QScreen* shownOn = screen();
+  if (shownOn == nullptr || isMaximized() || isFullScreen()) return;
+  const QRect free = shownOn->availableGeometry();
+  const QPoint corner = frameGeometry().topLeft();
+  if (corner.y() < free.top() || corner.x() < free.left())
+    move(std::max(corner.x(), free.left()), std::max(corner.y(), free.top()));
 }
 
 void TFileconvForm::FitMinimumToScreen() {

@@ -152,7 +152,6 @@ class TFileconvForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -254,7 +253,7 @@ class TFileconvForm : public QMainWindow {
   QPointer<PreviewDialog> preview_;
   QPushButton* btnHelp_ = nullptr;
   QWidget* panel_ = nullptr;
-  QSize frame_;  // the window manager's frame round the window, as last fitted to
+  QSize frame_;  // the window manager's frame round the window, once known
   QTableView* filegrid_ = nullptr;
   SourceTableModel* model_ = nullptr;
 };
