@@ -176,7 +176,7 @@ void BM_RecordLines(benchmark::State& state) {
   RebuildKindColumns(app.settings.columns, app.columnCount, app.kinds);
   RecordReader reader(app, app.settings, app.kinds, ExportFlags{});
   reader.Start(1, app.table.LastRow());
-  std::string block;
+  ByteBuffer block;
   for (auto _ : state) {
     std::size_t used = 0;
     for (int row = 1; row <= app.table.LastRow(); ++row) {
@@ -184,7 +184,7 @@ void BM_RecordLines(benchmark::State& state) {
       used = reader.ReadLineInto(row, block, used);
       if (used > (std::size_t{1} << 20)) used = 0;
     }
-    benchmark::DoNotOptimize(block.data());
+    benchmark::DoNotOptimize(block.Data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -201,10 +201,10 @@ std::string_view RecordReader::ReadLine(int r) {
   text_ = &line_;
   base_ = 0;
   BuildLine(r);
-  return std::string_view(line_.data(), size_);
+  return std::string_view(line_.Data(), size_);
 }
 
-std::size_t RecordReader::ReadLineInto(int r, std::string& buffer, std::size_t at) {
+std::size_t RecordReader::ReadLineInto(int r, ByteBuffer& buffer, std::size_t at) {
   text_ = &buffer;
   base_ = at;
   BuildLine(r);
@@ -237,8 +237,8 @@ void RecordReader::BuildLine(int r) {
   // pointer could be any member, which the compiler would then read again.
   const char mark = setup_.decimalMark;
   std::size_t size = size_;
-  char* line = text_->data() + base_;
-  std::size_t room = text_->size() - base_;
+  char* line = text_->Data() + base_;
+  std::size_t room = text_->Size() - base_;
   auto cell = [this](int column) { return CellOf(row_, column); };
   for (std::size_t i = 0; i < roads_.size(); ++i) {
     const FieldRoad& field = roads_[i];
@@ -246,8 +246,8 @@ void RecordReader::BuildLine(int r) {
     if (size + 1 + field.room > room) {
       size_ = size;
       Room(1 + field.room);
-      line = text_->data() + base_;
-      room = text_->size() - base_;
+      line = text_->Data() + base_;
+      room = text_->Size() - base_;
     }
     line[size++] = ' ';
     const std::size_t begin = size;
@@ -299,8 +299,8 @@ void RecordReader::BuildLine(int r) {
       WriteField(field.letter, r);
       size = size_;
       end = idTextEnd_;
-      line = text_->data() + base_;
-      room = text_->size() - base_;
+      line = text_->Data() + base_;
+      room = text_->Size() - base_;
     }
     spans_[i] = {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(field.letter == 'I' ? end : size)};
   }
@@ -371,7 +371,7 @@ void RecordReader::WriteField(char letter, int r) {
 }
 
 void RecordReader::Grow(std::size_t size) {
-  text_->resize(std::max(2 * text_->size(), base_ + size_ + size + kLineRoom));
+  text_->Resize(std::max(2 * text_->Size(), base_ + size_ + size + kLineRoom));
 }
 
 void RecordReader::Put(std::string_view text) {
@@ -421,7 +421,7 @@ void RecordReader::PutAltitude(double value) {
 std::string_view RecordReader::Field(std::size_t index) const {
   if (index >= spans_.size()) return {};
   const Span& span = spans_[index];
-  return std::string_view(text_->data() + base_ + span.begin, span.end - span.begin);
+  return std::string_view(text_->Data() + base_ + span.begin, span.end - span.begin);
 }
 
 char RecordReader::TrackStartFlag(int r) {

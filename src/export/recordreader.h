@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/format.h"
+#include "platform/memory.h"
 #include "source/table.h"
 #include "values/context.h"
 #include "values/datetime.h"
@@ -80,7 +81,7 @@ class alignas(64) RecordReader {
   // The same, with CR LF, written into `buffer` from `at` (grown as needed,
   // never shrunk); returns where the line ends. A failure leaves the bytes
   // from `at` on undefined.
-  std::size_t ReadLineInto(int r, std::string& buffer, std::size_t at);
+  std::size_t ReadLineInto(int r, ByteBuffer& buffer, std::size_t at);
   // Field `index` of the layout in the last line ReadLine read; an ID
   // without the blanks that pad it.
   std::string_view Field(std::size_t index) const;
@@ -114,8 +115,8 @@ class alignas(64) RecordReader {
   char TrackStartFlag(int r);
   // The line is built in place: room is made, then characters are stored.
   char* Room(std::size_t size) {
-    if (base_ + size_ + size > text_->size()) Grow(size);
-    return text_->data() + base_ + size_;
+    if (base_ + size_ + size > text_->Size()) Grow(size);
+    return text_->Data() + base_ + size_;
   }
   void Grow(std::size_t size);
   void Put(char c) { *Room(1) = c; ++size_; }
@@ -149,8 +150,8 @@ class alignas(64) RecordReader {
   // Reused for every record. The line is built at base_ in *text_: line_,
   // or the caller's buffer.
   static constexpr std::size_t kLineRoom = 256;
-  std::string line_;
-  std::string* text_ = &line_;
+  ByteBuffer line_;
+  ByteBuffer* text_ = &line_;
   std::size_t base_ = 0;
   std::size_t size_ = 0;  // the line's characters so far
   RowCells row_;

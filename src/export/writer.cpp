@@ -88,7 +88,7 @@ struct alignas(64) Block {
   int first = 0;
   int last = 0;
   int recordsBefore = 0;  // records in the export's rows before `first`
-  std::string text;       // the lines, with their line ends, up to `used`
+  ByteBuffer text;        // the lines, with their line ends, up to `used`
   std::size_t used = 0;
   int records = 0;        // records read into `text`
   int stop = 0;           // the first row not in `text`: last + 1 when all are
@@ -258,10 +258,9 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
   };
   auto read = [&](RecordReader& reader, int index) {
     Block& block = ring[static_cast<std::size_t>(index % kRingBlocks)];
-    if (block.text.size() < blockSize) {
-      block.text.reserve(blockSize);
-      PrepareForWriting(block.text.data(), blockSize);
-      block.text.resize(blockSize);
+    if (block.text.Size() < blockSize) {
+      block.text.Resize(blockSize);
+      PrepareForWriting(block.text.Data(), blockSize);
     }
     setUp(index, block);
     ReadBlock(table, reader, block);
@@ -339,7 +338,7 @@ int RecordWriter::RunSplit(int first, int last, std::int64_t total) {
 
 void RecordWriter::WriteBlock(const Block& block, int first, std::int64_t total) {
   for (int r = block.first; r < block.stop; ++r) ShowProgress(r, first, total);
-  out_.WriteText(std::string_view(block.text.data(), block.used));
+  out_.WriteText(std::string_view(block.text.Data(), block.used));
 }
 
 bool RecordWriter::RecordFailed(int r, const std::string& message) {

@@ -195,15 +195,17 @@ std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure
   file.seekg(0, std::ios::end);
   const std::streamoff size = file.tellg();
   file.seekg(0, std::ios::beg);
-  std::string bytes;
+  ByteBuffer read;
+  std::string streamed;
+  std::string_view bytes;
   if (size > 0) {
-    bytes.reserve(static_cast<std::size_t>(size));
-    PrepareForWriting(bytes.data(), static_cast<std::size_t>(size));
-    bytes.resize(static_cast<std::size_t>(size));
-    file.read(bytes.data(), size);
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    read.Resize(static_cast<std::size_t>(size));
+    PrepareForWriting(read.Data(), read.Size());
+    file.read(read.Data(), size);
+    bytes = std::string_view(read.Data(), static_cast<std::size_t>(file.gcount()));
   } else {
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    streamed.assign(std::istreambuf_iterator<char>(file), {});
+    bytes = streamed;
   }
   auto map = ParseBaseMap(bytes, failure, parts);
   if (!map) failure = "Base map file:" + path + " " + failure;

@@ -78,4 +78,14 @@ void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
   block = std::move(resized);
 }
 
+void ByteBuffer::Resize(std::size_t size) {
+  if (size > capacity_) {
+    auto grown = std::make_unique_for_overwrite<char[]>(size);
+    if (size_ > 0) std::memcpy(grown.get(), bytes_.get(), size_);
+    bytes_ = std::move(grown);
+    capacity_ = size;
+  }
+  size_ = size;
+}
+
 }  // namespace zevi

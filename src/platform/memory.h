@@ -34,4 +34,21 @@ void PrepareForWriting(const void* at, std::size_t bytes);
 // fault of a virtual machine may cost as much as writing many pages. A hint.
 void AdviseLargePages(const void* at, std::size_t bytes);
 
+// Bytes written before they are read, which grow without being cleared: a
+// string's resize clears what it adds, a pass over megabytes for nothing.
+class ByteBuffer {
+ public:
+  char* Data() { return bytes_.get(); }
+  const char* Data() const { return bytes_.get(); }
+  std::size_t Size() const { return size_; }
+  // Room for `size` bytes, the ones held kept up to it; added ones hold
+  // anything. Throws std::bad_alloc.
+  void Resize(std::size_t size);
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 }  // namespace zevi

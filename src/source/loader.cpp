@@ -84,7 +84,9 @@ struct LineShape {
   bool quotes;
 };
 
-LineShape MeasureLine(std::string_view line, char listSeparator) {
+// Inline, so that the shape stays in registers: returned through the stack,
+// its narrow fields were stored and read back wider, which stalls on every line.
+[[gnu::always_inline]] inline LineShape MeasureLine(std::string_view line, char listSeparator) {
   const ShapeBytes counts = CountShapeBytes(line.data(), line.size(), listSeparator);
   const char separator = counts.tabs > 0 ? '\t' : listSeparator;
   if (!counts.quotes && separator != ' ') {

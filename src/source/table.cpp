@@ -34,6 +34,7 @@ constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
 // a run of very long lines is read from the mapping instead.
 constexpr std::size_t kMinRowTextCopy = std::size_t{2} << 20;
 constexpr std::size_t kMaxRowTextCopy = std::size_t{16} << 20;
+constexpr std::size_t kSmallRowTextCopy = std::size_t{16} << 10;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
@@ -478,8 +479,10 @@ void RowTextCopy::Take(const SourceTable& table, int first, int last) {
   const auto [from, to] = table.TextOfRows(first, last);
   if (from >= to || to - from > kMaxRowTextCopy) return;
   if (capacity_ < to - from) {
-    // Large pages: memory that is new to the process costs a fault per small page.
-    capacity_ = std::max(to - from, kMinRowTextCopy);
+    // A run of rows takes large pages: memory that is new to the process
+    // costs a fault per small page. A few rows read apart (a sample) take a
+    // small block, as the kernel clears every page it hands out.
+    capacity_ = to - from <= kSmallRowTextCopy ? kSmallRowTextCopy : std::max(to - from, kMinRowTextCopy);
     block_ = AllocateLargeBlock(capacity_);
   }
   if (table.text_.CopyOut(static_cast<char*>(block_.get()), from, to) != to - from) return;
