@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace zevi {
 
@@ -16,18 +18,67 @@ constexpr std::size_t kPage = 4096;
 
 std::size_t MappedBytes(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
 
+// Blocks let go of are kept for the next ask of the same size: their pages
+// are mapped in, where a new block's cost the kernel a clearing each (a
+// millisecond a megabyte on some virtual machines). The load's and the
+// export's buffers of a few megabytes come and go this way in every run.
+// Few and small, so that an idle window holds little.
+constexpr std::size_t kKeptBlockBytes = std::size_t{4} << 20;
+constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
+
+class KeptBlocks {
+ public:
+  // False when there is no room: the caller unmaps the block.
+  bool Keep(void* block, std::size_t mapped) {
+    if (mapped > kKeptBlockBytes) return false;
+    std::lock_guard lock(mutex_);
+    if (bytes_ + mapped > kKeptBytes) return false;
+    blocks_.push_back({block, mapped});
+    bytes_ += mapped;
+    return true;
+  }
+  // The last kept first: its bytes are likelier still in a cache.
+  void* Take(std::size_t mapped) {
+    std::lock_guard lock(mutex_);
+    for (auto at = blocks_.rbegin(); at != blocks_.rend(); ++at) {
+      if (at->mapped != mapped) continue;
+      void* block = at->start;
+      blocks_.erase(std::next(at).base());
+      bytes_ -= mapped;
+      return block;
+    }
+    return nullptr;
+  }
+
+ private:
+  struct Kept {
+    void* start;
+    std::size_t mapped;
+  };
+  std::mutex mutex_;
+  std::vector<Kept> blocks_;
+  std::size_t bytes_ = 0;
+};
+
+// Never destroyed: blocks are let go of until the very end of the program.
+KeptBlocks& Kept() {
+  static auto* kept = new KeptBlocks;
+  return *kept;
+}
+
 }  // namespace
 
 void LargeBlockRelease::operator()(void* block) const {
   if (bytes < kLargePage) {
     ::operator delete(block);
-  } else {
+  } else if (!Kept().Keep(block, MappedBytes(bytes))) {
     ::munmap(block, MappedBytes(bytes));
   }
 }
 
 LargeBlock AllocateLargeBlock(std::size_t bytes) {
   if (bytes < kLargePage) return LargeBlock(::operator new(bytes), LargeBlockRelease{bytes});
+  if (void* kept = Kept().Take(MappedBytes(bytes))) return LargeBlock(kept, LargeBlockRelease{bytes});
   // Large pages need an aligned start: map a large page more, give back the ends.
   const std::size_t size = MappedBytes(bytes);
   void* mapped = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE,

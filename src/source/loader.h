@@ -41,7 +41,7 @@ struct LoadLimits {
   // A text at least this long is walked on two threads.
   std::size_t splitFromBytes = std::size_t{4} << 20;
   // A mapped file is walked in copies of this many bytes (more for a longer line).
-  std::size_t copiedChunkBytes = std::size_t{4} << 20;
+  std::size_t copiedChunkBytes = std::size_t{2} << 20;
 };
 
 inline constexpr std::size_t kMaxRestLength = 999;

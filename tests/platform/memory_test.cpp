@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace zevi {
 namespace {
@@ -59,6 +61,44 @@ TEST(LargeBlock, PreparingForWritingKeepsTheBytes) {
   // Pages that were never written read as zeros, as a fresh block's do.
   EXPECT_EQ(bytes[written], 0);
   EXPECT_EQ(bytes[6 * kMegabyte - 1], 0);
+}
+
+// Blocks let go of are handed out again, but never one that is in use: two
+// threads each hold blocks of the kept size and of others at once, and find
+// their own bytes in them after the other has written its own.
+TEST(LargeBlock, ABlockLetGoOfIsHandedOutAgainButNeverTwice) {
+  const std::size_t sizes[] = {2 * kMegabyte, 2 * kMegabyte, 3 * kMegabyte, 2 * kMegabyte + 5};
+  auto work = [&](unsigned char seed, std::size_t& differing) {
+    for (int round = 0; round < 30; ++round) {
+      std::vector<LargeBlock> held;
+      for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        held.push_back(AllocateLargeBlock(sizes[i]));
+        std::memset(held.back().get(), seed + static_cast<int>(i), sizes[i]);
+      }
+      std::this_thread::yield();
+      for (std::size_t i = 0; i < held.size(); ++i) {
+        const auto* bytes = static_cast<const unsigned char*>(held[i].get());
+        const auto expected = static_cast<unsigned char>(seed + i);
+        differing += bytes[0] != expected || bytes[sizes[i] / 2] != expected || bytes[sizes[i] - 1] != expected;
+      }
+    }
+  };
+  std::size_t firstDiffering = 0, secondDiffering = 0;
+  {
+    std::thread other([&] { work(0x40, secondDiffering); });
+    work(0x10, firstDiffering);
+    other.join();
+  }
+  EXPECT_EQ(firstDiffering, 0u);
+  EXPECT_EQ(secondDiffering, 0u);
+
+  LargeBlock block = AllocateLargeBlock(2 * kMegabyte);
+  const void* before = block.get();
+  block.reset();
+  block = AllocateLargeBlock(2 * kMegabyte);
+  EXPECT_EQ(block.get(), before) << "the block let go of last is handed out again";
+  ResizeLargeBlock(block, 5 * kMegabyte, 0);
+  std::memset(block.get(), 1, 5 * kMegabyte);  // a kept block moves its pages as any other
 }
 
 }  // namespace
