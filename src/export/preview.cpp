@@ -31,6 +31,9 @@ constexpr double kLonePointSpanMetres = 1000.0;
 constexpr int kReleaseRows = 1 << 17;
 // Rows in a run whose text is copied out of a mapped file at once.
 constexpr int kHeldRows = 1 << 12;
+// Rows read this many apart or closer are still copied a run at a time:
+// the rows between cost less to copy than a read of their own each.
+constexpr int kHeldStep = 32;
 // Fewer rows to read than this are read on one thread: a second would cost
 // more to start than it saves.
 constexpr std::size_t kSplitReads = 2048;
@@ -212,9 +215,9 @@ void PreviewReader::ReadRows(int from, int last, int step, PreviewData& data) {
       released = r;
     }
     if (r > held) {
-      // Rows read one by one far apart are copied one by one, each rather
-      // than the pages around it mapped in; rows in a run a run at a time.
-      held = step == 1 ? static_cast<int>(std::min<std::int64_t>(last, std::int64_t{r} + kHeldRows - 1)) : r;
+      // Rows read far apart are copied one by one, each rather than the
+      // pages around it mapped in; rows close together a run at a time.
+      held = step <= kHeldStep ? static_cast<int>(std::min<std::int64_t>(last, std::int64_t{r} + kHeldRows - 1)) : r;
       reader_.HoldRows(r, held);
     }
     RecordReader::RowKind kind = reader_.Classify(r);

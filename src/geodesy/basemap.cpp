@@ -1,11 +1,15 @@
 #include "geodesy/basemap.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "platform/mappedfile.h"
 #include "platform/memory.h"
 
 namespace zevi {
@@ -17,6 +21,8 @@ constexpr std::uint16_t kVersion = 1;
 constexpr std::size_t kHeaderSize = kMagic.size() + 4;
 constexpr std::size_t kTransformSize = 4 * sizeof(double);
 constexpr std::size_t kPointsMappedAhead = (std::size_t{256} << 10) / sizeof(MapPoint);
+// A map read rather than mapped is read no further: the shipped one is about 1 MB.
+constexpr std::size_t kMaxReadBytes = std::size_t{256} << 20;
 // The land index's latitude bands: a tenth of a degree keeps a band of the
 // finest coast to a few thousand edges at most.
 constexpr double kBandDegrees = 0.1;
@@ -186,28 +192,36 @@ std::optional<BaseMap> ParseBaseMap(std::string_view bytes, std::string& failure
 }
 
 std::optional<BaseMap> LoadBaseMap(const std::string& path, std::string& failure, MapParts parts) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     failure = "Base map file:" + path + " does not exist";
     return std::nullopt;
   }
-  // Read whole, in one go: the map loads while a large source does.
-  file.seekg(0, std::ios::end);
-  const std::streamoff size = file.tellg();
-  file.seekg(0, std::ios::beg);
-  ByteBuffer read;
-  std::string streamed;
-  std::string_view bytes;
-  if (size > 0) {
-    read.Resize(static_cast<std::size_t>(size));
-    PrepareForWriting(read.Data(), read.Size());
-    file.read(read.Data(), size);
-    bytes = std::string_view(read.Data(), static_cast<std::size_t>(file.gcount()));
+  std::optional<BaseMap> map;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    failure = "is not a base map";  // a folder or a device: no bytes to take a map from
+  } else if (MappedFile mapped; mapped.Map(fd)) {
+    // Mapped: its pages come from the cache as they are parsed, where a
+    // buffer of its size is fresh memory for the kernel to clear.
+    map = ParseBaseMap(mapped.View(), failure, parts);
+    if (map && mapped.Changed()) {
+      map.reset();
+      failure = "is damaged";  // cut or rewritten while it was read
+    }
   } else {
-    streamed.assign(std::istreambuf_iterator<char>(file), {});
-    bytes = streamed;
+    // Empty, or no mapping to be had: read, as far as a map could go.
+    std::string bytes;
+    char chunk[1 << 16];
+    ssize_t got = 0;
+    while (bytes.size() <= kMaxReadBytes && (got = ::read(fd, chunk, sizeof chunk)) != 0) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) break;
+      bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    map = ParseBaseMap(bytes, failure, parts);
   }
-  auto map = ParseBaseMap(bytes, failure, parts);
+  ::close(fd);
   if (!map) failure = "Base map file:" + path + " " + failure;
   return map;
 }

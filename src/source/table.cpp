@@ -30,11 +30,14 @@ constexpr int kSplitRows = 1 << 16;
 constexpr std::size_t kLongestKept = 4;
 // A pass over a mapped text lets go of what it read in steps of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{8} << 20;
-// A copy of rows' text takes one large page at least, and at most this much:
-// a run of very long lines is read from the mapping instead.
+// A copy of a long run of rows' text takes one large page at least, and at
+// most this much: a run of very long lines is read from the mapping instead.
 constexpr std::size_t kMinRowTextCopy = std::size_t{2} << 20;
 constexpr std::size_t kMaxRowTextCopy = std::size_t{16} << 20;
+// Shorter runs, and rows read apart, take small pages: each page the kernel
+// hands out it clears, a large one all of it.
 constexpr std::size_t kSmallRowTextCopy = std::size_t{16} << 10;
+constexpr std::size_t kLongRowTextCopy = std::size_t{512} << 10;
 
 char* WriteLength(char* at, std::size_t length) {
   while (length >= kMoreLength) {
@@ -479,10 +482,10 @@ void RowTextCopy::Take(const SourceTable& table, int first, int last) {
   const auto [from, to] = table.TextOfRows(first, last);
   if (from >= to || to - from > kMaxRowTextCopy) return;
   if (capacity_ < to - from) {
-    // A run of rows takes large pages: memory that is new to the process
-    // costs a fault per small page. A few rows read apart (a sample) take a
-    // small block, as the kernel clears every page it hands out.
-    capacity_ = to - from <= kSmallRowTextCopy ? kSmallRowTextCopy : std::max(to - from, kMinRowTextCopy);
+    // A long run takes large pages, most likely a block a pass before let
+    // go of (AllocateLargeBlock keeps them); growing short runs double.
+    capacity_ = std::max({to - from, 2 * capacity_, kSmallRowTextCopy});
+    if (capacity_ >= kLongRowTextCopy) capacity_ = std::max(to - from, kMinRowTextCopy);
     block_ = AllocateLargeBlock(capacity_);
   }
   if (table.text_.CopyOut(static_cast<char*>(block_.get()), from, to) != to - from) return;

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "export/export_fixture.h"
+#include "source/loader.h"
 #include "values/numbers.h"
 
 namespace zevi::testing {
@@ -208,6 +209,45 @@ TEST_F(PreviewTest, SampleInHalvesKeepsZones) {
   }
   EXPECT_DOUBLE_EQ(sample.bounds.minY, 5600002);
   EXPECT_DOUBLE_EQ(sample.bounds.maxY, 5600000 + 2 * 11999);
+}
+
+// Samples of a mapped file, rows copied out of it one by one when far apart
+// and a run at a time when close, read as those of the same file read whole.
+TEST_F(PreviewTest, SamplesOfAMappedFileReadAsOfTheFileRead) {
+  constexpr int kLines = 20000;
+  std::string lines;
+  for (int i = 1; i <= kLines; ++i) {
+    lines += i % 97 == 0 ? std::string("\r\n")
+                         : "P" + std::to_string(i) + "," + std::to_string(50 + i % 1000 * 0.001) + ",-" +
+                               std::to_string(i % 777 * 0.01) + "\r\n";
+  }
+  WriteFile(Path("source.txt"), lines);
+  state.settings.listSeparator = ',';
+  auto preview = [&](bool mapped, std::size_t atMost) {
+    LoadLimits limits;
+    limits.mapRegularFile = mapped;
+    LoadSourceFile(state, ui, Path("source.txt"), {}, limits);
+    Columns({"I_", "KD", "LD"});
+    return ReadPreview(state, atMost);
+  };
+  const struct {
+    std::size_t atMost;
+    const char* reads;
+  } cases[] = {{0, "every row, in runs"},         {kLines / 3 + 1, "every third row"},
+               {kLines / 32 + 1, "every 32nd"}, {kLines / 33 + 1, "every 33rd, one by one"},
+               {80, "every 250th"}};
+  for (const auto& c : cases) {
+    const PreviewData read = preview(false, c.atMost);
+    const PreviewData mapped = preview(true, c.atMost);
+    ASSERT_GT(read.points.size(), 50u) << c.reads;
+    ASSERT_EQ(mapped.points.size(), read.points.size()) << c.reads;
+    for (std::size_t i = 0; i < read.points.size(); ++i) {
+      ASSERT_EQ(mapped.points[i].record, read.points[i].record) << c.reads;
+      ASSERT_EQ(mapped.points[i].x, read.points[i].x) << c.reads << ", record " << read.points[i].record;
+      ASSERT_EQ(mapped.points[i].y, read.points[i].y) << c.reads << ", record " << read.points[i].record;
+      ASSERT_EQ(mapped.IdOf(i), read.IdOf(i)) << c.reads;
+    }
+  }
 }
 
 TEST_F(PreviewTest, WaypointIdsAsTheExportWritesThem) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -155,13 +157,40 @@ TEST(BaseMap, RefusesWhatIsNoMapOrDamaged) {
   }
 }
 
+// Files on disk, mapped or (empty) read: each failure names the file, and
+// none that is no map ends the program.
 TEST(BaseMap, LoadNamesTheFileInItsFailure) {
-  std::string failure;
-  EXPECT_FALSE(LoadBaseMap("/nonexistent/worldmap.bin", failure));
-  EXPECT_EQ(failure, "Base map file:/nonexistent/worldmap.bin does not exist");
-  std::string readme = std::string(ZEVI_DATA_DIR) + "/README.md";
-  EXPECT_FALSE(LoadBaseMap(readme, failure));
-  EXPECT_EQ(failure, "Base map file:" + readme + " is not a base map");
+  const std::string folder = ::testing::TempDir() + "basemap-load";
+  std::filesystem::create_directories(folder);
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    const std::string path = folder + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  };
+  std::string cut = File(Level());
+  cut.resize(cut.size() - 3);
+  struct Case {
+    std::string path;
+    const char* ending;
+  } cases[] = {
+      {"/nonexistent/worldmap.bin", " does not exist"},
+      {std::string(ZEVI_DATA_DIR) + "/README.md", " is not a base map"},
+      {write("empty.bin", ""), " is not a base map"},
+      {write("cut.bin", cut), " is damaged"},
+      {folder, " is not a base map"},
+      {"/dev/null", " is not a base map"},
+  };
+  for (const Case& c : cases) {
+    std::string failure;
+    EXPECT_FALSE(LoadBaseMap(c.path, failure)) << c.path;
+    EXPECT_EQ(failure, "Base map file:" + c.path + c.ending);
+  }
+  std::string failure = "stale";
+  auto map = LoadBaseMap(write("good.bin", File(Level())), failure);
+  ASSERT_TRUE(map) << failure;
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(map->levels.size(), 1u);
+  std::filesystem::remove_all(folder);
 }
 
 // The shipped map: coarsest level first, and places known to be land or sea.
