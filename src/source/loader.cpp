@@ -420,16 +420,12 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
     laterRows.Reserve(EstimateRowsWithText(source, split));
     LineWalk later;
     {
-      const SourceRows::Room room = rows.ReservedRoom();
       HelperThread helper([&] {
         WidestCells all = asked;
         all.first = 1;
         all.last = std::numeric_limits<int>::max();
         later = walkPart(split, text.size(), limits, limits.maxLines, 1, limits.maxLines, listSeparator,
                          laterRows, [](std::size_t) {}, all);
-        // The later part usually ends first: the Append below then copies its
-        // spans into pages already there.
-        room.PrepareEnd(laterRows.Count());
       });
       // Both parts go at about the same pace.
       walk = walkPart(0, split, limits, limits.maxLines, range.first, range.last, listSeparator, rows,
@@ -450,7 +446,7 @@ CountResult CountingPass(const SourceText& source, const ConversionSettings& set
         walk.end = WalkEnd::TooManyLines;
         walk.lines = limits.maxLines;
       } else {
-        rows.Append(laterRows, before);
+        rows.Append(std::move(laterRows), before);
         walk.lines = static_cast<int>(total);
         if (range.first <= before + 1 && range.last >= walk.lines) {
           walk.shape.Take(later.shape);

@@ -256,30 +256,35 @@ void SourceRows::Add(int row, std::size_t offset, std::size_t length) {
   const auto word = static_cast<std::size_t>(row) / kMarkerBits;
   if (markers_.size() <= word) {
     markers_.resize(word + 1, 0);
-    ranks_.resize(word + 1, static_cast<std::uint32_t>(spans_.size()));
+    ranks_.resize(word + 1, static_cast<std::uint32_t>(Count()));
   }
   markers_[word] |= std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits);
-  if (spans_.size() >= mapped_ && spans_.size() < spans_.capacity()) MapAhead();
-  spans_.push_back(static_cast<std::uint64_t>(offset) << kLengthBits | length);
+  const std::uint64_t span = static_cast<std::uint64_t>(offset) << kLengthBits | length;
+  if (!laterSpans_.empty()) {
+    laterSpans_.push_back(span);
+  } else {
+    if (spans_.size() >= mapped_ && spans_.size() < spans_.capacity()) MapAhead();
+    spans_.push_back(span);
+  }
   lastRow_ = row;
 }
 
 std::pair<std::size_t, std::size_t> SourceRows::SpanAt(std::size_t rank) const {
-  const std::uint64_t span = spans_[rank];
+  const std::uint64_t span = SpanOfRank(rank);
   return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
 }
 
 std::size_t SourceRows::Rank(int row) const {
   if (row <= 0) return 0;
-  if (row > lastRow_) return spans_.size();
+  if (row > lastRow_) return Count();
   const auto word = static_cast<std::size_t>(row) / kMarkerBits;
   const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
   return ranks_[word] + CountBits(before);
 }
 
-void SourceRows::Append(const SourceRows& later, int after) {
-  if (later.spans_.empty()) return;
-  // Words of markers shifted into place; the spans copied as they are.
+void SourceRows::Append(SourceRows&& later, int after) {
+  if (later.Count() == 0) return;
+  // Words of markers shifted into place; the spans taken as they are.
   const auto shift = static_cast<unsigned>(after) % kMarkerBits;
   const std::size_t base = static_cast<std::size_t>(after) / kMarkerBits;
   const std::size_t words = (static_cast<std::size_t>(after) + static_cast<std::size_t>(later.lastRow_)) / kMarkerBits + 1;
@@ -290,7 +295,13 @@ void SourceRows::Append(const SourceRows& later, int after) {
     markers_[base + word] |= bits << shift;
     if (shift != 0 && base + word + 1 < words) markers_[base + word + 1] |= bits >> (kMarkerBits - shift);
   }
-  spans_.insert(spans_.end(), later.spans_.begin(), later.spans_.end());
+  if (laterSpans_.empty() && later.laterSpans_.empty()) {
+    laterSpans_ = std::move(later.spans_);
+  } else {
+    std::vector<std::uint64_t>& last = laterSpans_.empty() ? spans_ : laterSpans_;
+    last.insert(last.end(), later.spans_.begin(), later.spans_.end());
+    last.insert(last.end(), later.laterSpans_.begin(), later.laterSpans_.end());
+  }
   // Ranks from the first word that changed on.
   const std::size_t from = std::min(base, ranks_.size());
   ranks_.resize(words);
@@ -314,16 +325,9 @@ void SourceRows::MapAhead() {
   mapped_ = next;
 }
 
-void SourceRows::Room::PrepareEnd(std::size_t count) const {
-  const std::size_t spared = std::min(capacity, count + count / 10);
-  // Should the rows outgrow the room meanwhile, this maps in freed memory,
-  // which changes nothing.
-  PrepareForWriting(spans + (capacity - spared), spared * sizeof(std::uint64_t));
-}
-
 std::size_t SourceRows::MemoryBytes() const {
   return markers_.capacity() * sizeof(std::uint64_t) + ranks_.capacity() * sizeof(std::uint32_t) +
-         spans_.capacity() * sizeof(std::uint64_t);
+         (spans_.capacity() + laterSpans_.capacity()) * sizeof(std::uint64_t);
 }
 
 SourceTable::SourceTable() { Layout(kMaxColumnCount, kEmptyTableRows); }

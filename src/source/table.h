@@ -85,28 +85,24 @@ class alignas(64) SourceRows {
   std::pair<std::size_t, std::size_t> Span(int row) const {
     const auto word = static_cast<std::size_t>(row) / kMarkerBits;
     const std::uint64_t before = markers_[word] & ((std::uint64_t{1} << (static_cast<unsigned>(row) % kMarkerBits)) - 1);
-    const std::uint64_t span = spans_[ranks_[word] + CountBits(before)];
+    const std::uint64_t span = SpanOfRank(ranks_[word] + CountBits(before));
     return {static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength)};
   }
   // The same for the row with text numbered `rank` (from 0) in order.
   std::pair<std::size_t, std::size_t> SpanAt(std::size_t rank) const;
   int LastRow() const { return lastRow_; }
-  std::size_t Count() const { return spans_.size(); }
+  std::size_t Count() const { return spans_.size() + laterSpans_.size(); }
   // Rows with text before `row`.
   std::size_t Rank(int row) const;
   // The rows of `later`, numbered on after row `after`, which is at or past
-  // the last row here.
-  void Append(const SourceRows& later, int after);
+  // the last row here. Its spans are taken over as they are, not copied.
+  void Append(SourceRows&& later, int after);
   // Room for `rowsWithText` spans: the spans grow once instead of doubling.
   void Reserve(std::size_t rowsWithText);
-  // Where the room reserved for spans lies, taken before another thread is
-  // told of it: that thread may map in its end for an Append while rows are
-  // still added here (PrepareForWriting), and must not ask the rows.
+  // Where the room reserved for spans lies.
   struct Room {
     const std::uint64_t* spans = nullptr;
     std::size_t capacity = 0;
-    // The last `count` spans of it, and a tenth more in case fewer rows come first.
-    void PrepareEnd(std::size_t count) const;
   };
   Room ReservedRoom() const { return {spans_.data(), spans_.capacity()}; }
   std::size_t MemoryBytes() const;
@@ -143,7 +139,7 @@ class alignas(64) SourceRows {
       }
       for (; bits != 0; bits &= bits - 1, ++rank) {
         const int row = static_cast<int>(word * 64 + static_cast<unsigned>(std::countr_zero(bits)));
-        const std::uint64_t span = spans_[rank];
+        const std::uint64_t span = SpanOfRank(rank);
         visit(row, static_cast<std::size_t>(span >> kLengthBits), static_cast<std::size_t>(span & kMaxLength));
       }
     }
@@ -153,6 +149,13 @@ class alignas(64) SourceRows {
   std::vector<std::uint64_t> markers_;  // bit r % 64 of word r / 64
   std::vector<std::uint32_t> ranks_;    // per marker word: rows with text before it
   std::vector<std::uint64_t> spans_;    // offset << kLengthBits | length
+  // The spans of a part appended, after those above. A walk on two threads
+  // joins its halves without copying the later one's spans into room mapped
+  // in for them: fresh memory costs the kernel a clearing for each page.
+  std::vector<std::uint64_t> laterSpans_;
+  std::uint64_t SpanOfRank(std::size_t rank) const {
+    return rank < spans_.size() ? spans_[rank] : laterSpans_[rank - spans_.size()];
+  }
   // Spans whose pages are mapped in ahead of Add (a hint: the count is not
   // reset should the spans move, they then fault in as before).
   std::size_t mapped_ = 0;

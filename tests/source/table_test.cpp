@@ -188,19 +188,22 @@ TEST(SourceRows, AReserveTooLargeMapsInOnlyWhatTheRowsUse) {
   }
 }
 
-// Rows with text at random, some runs of empty rows, joined from two parts as
-// the two halves of a walk join: each row, rank, count and range walk as a
-// plain list of the rows gives them.
+// Rows with text at random, some runs of empty rows, joined from parts as
+// the two halves of a walk join, then more rows added or a third part joined:
+// each row, rank, count and range walk as a plain list of the rows gives them.
 TEST(SourceRows, PartsJoinAndRangesWalkAsAListOfTheRows) {
   std::mt19937_64 random(5);
   for (int trial = 0; trial < 200; ++trial) {
     const int rows = static_cast<int>(random() % 500) + 1;
     const int cut = static_cast<int>(random() % static_cast<unsigned>(rows + 1));
+    const int cut2 = cut + static_cast<int>(random() % static_cast<unsigned>(rows - cut + 1));
     std::vector<bool> has(static_cast<std::size_t>(rows) + 1, false);
     for (int r = 1; r <= rows; ++r) has[static_cast<std::size_t>(r)] = random() % (trial % 4 + 2) != 0;
     SourceRows first;
     SourceRows later;
-    for (int r = 1; r <= rows; ++r) {
+    SourceRows last;
+    const bool third = trial % 2 == 1;  // rows past cut2 a part of their own, or added after the join
+    for (int r = 1; r <= cut2; ++r) {
       if (!has[static_cast<std::size_t>(r)]) continue;
       if (r <= cut) {
         first.Add(r, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
@@ -208,7 +211,16 @@ TEST(SourceRows, PartsJoinAndRangesWalkAsAListOfTheRows) {
         later.Add(r - cut, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
       }
     }
-    first.Append(later, cut);
+    first.Append(std::move(later), cut);
+    for (int r = cut2 + 1; r <= rows; ++r) {
+      if (!has[static_cast<std::size_t>(r)]) continue;
+      if (third) {
+        last.Add(r - cut2, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
+      } else {
+        first.Add(r, static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7));
+      }
+    }
+    if (third) first.Append(std::move(last), cut2);
     std::size_t rank = 0;
     for (int r = 0; r <= rows + 70; ++r) {
       const bool expected = r >= 1 && r <= rows && has[static_cast<std::size_t>(r)];
@@ -216,9 +228,11 @@ TEST(SourceRows, PartsJoinAndRangesWalkAsAListOfTheRows) {
       ASSERT_EQ(first.Rank(r), rank) << "row " << r;
       if (expected) {
         ASSERT_EQ(first.Span(r), std::make_pair(static_cast<std::size_t>(r) * 10, static_cast<std::size_t>(r % 7)));
+        ASSERT_EQ(first.SpanAt(rank), first.Span(r));
         ++rank;
       }
     }
+    ASSERT_EQ(first.Count(), rank);
     const int from = static_cast<int>(random() % static_cast<unsigned>(rows + 2));
     const int to = from + static_cast<int>(random() % 200) - 20;
     std::vector<int> walked;
