@@ -25,21 +25,29 @@ std::string WriteFailureText(const std::string& target, int error) {
 }
 
 ExportOutput::ExportOutput(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {
-  buffer_.reserve(capacity_);
+  buffer_.Resize(capacity_);
 }
 
 void ExportOutput::Open(const std::string& path) {
-  buffer_.clear();
+  used_ = 0;
   if (int error = file_.Open(path)) throw EWriteError(error);
 }
 
 void ExportOutput::MakeRoom(std::size_t size) {
-  if (!buffer_.empty() && buffer_.size() + size > capacity_) Flush();
+  if (used_ > 0 && used_ + size > capacity_) Flush();
+}
+
+void ExportOutput::Append(std::string_view text) {
+  // A line longer than the buffer grows it.
+  if (used_ + text.size() > buffer_.Size()) buffer_.Resize(std::max(used_ + text.size(), 2 * buffer_.Size()));
+  std::memcpy(buffer_.Data() + used_, text.data(), text.size());
+  used_ += text.size();
 }
 
 void ExportOutput::WriteLine(std::string_view text) {
   MakeRoom(text.size() + 2);
-  buffer_.append(text).append(kLineEnd);
+  Append(text);
+  Append(kLineEnd);
 }
 
 void ExportOutput::WriteText(std::string_view text) {
@@ -50,13 +58,13 @@ void ExportOutput::WriteText(std::string_view text) {
     return;
   }
   MakeRoom(text.size());
-  buffer_.append(text);
+  Append(text);
 }
 
 void ExportOutput::Flush() {
-  if (buffer_.empty()) return;
-  if (int error = file_.Write(buffer_)) throw EWriteError(error);
-  buffer_.clear();
+  if (used_ == 0) return;
+  if (int error = file_.Write(std::string_view(buffer_.Data(), used_))) throw EWriteError(error);
+  used_ = 0;
 }
 
 void ExportOutput::Commit() {
@@ -65,7 +73,7 @@ void ExportOutput::Commit() {
 }
 
 void ExportOutput::Discard() {
-  buffer_.clear();
+  used_ = 0;
   file_.Discard();
 }
 

@@ -9,6 +9,7 @@
 #include "export/format.h"
 #include "export/recordreader.h"
 #include "platform/atomicfile.h"
+#include "platform/memory.h"
 
 namespace zevi {
 
@@ -56,10 +57,12 @@ class ExportOutput {
 
  private:
   void MakeRoom(std::size_t size);
+  void Append(std::string_view text);
 
   AtomicFile file_;
   std::size_t capacity_;
-  std::string buffer_;
+  ByteBuffer buffer_;  // in large pages: a megabyte of small ones costs milliseconds to fill
+  std::size_t used_ = 0;
 };
 
 // What the writer returns; the numbers are the ones the summary knows.

@@ -107,7 +107,6 @@ bool ReadLines(ByteReader& in, const Transform& transform, MapLines& lines) {
   // Every point takes two bytes at least: room for all there can be, so that
   // the points are never copied to grow (pages not written stay untouched).
   lines.points.reserve(lines.points.size() + in.Left() / 2);
-  AdviseLargePages(lines.points.data(), lines.points.capacity() * sizeof(MapPoint));
   std::size_t mapped = lines.points.size();  // points with their pages mapped in
   for (std::uint64_t l = 0; l < count; ++l) {
     std::uint64_t size = in.Varint();

@@ -15,8 +15,10 @@ namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
 constexpr std::size_t kPage = 4096;
+// Blocks from this size on are mapped, in whole large pages.
+constexpr std::size_t kMappedFrom = kLargePage / 2;
 
-std::size_t MappedBytes(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
+std::size_t MappedBytes(std::size_t bytes) { return (bytes + kLargePage - 1) & ~(kLargePage - 1); }
 
 // Blocks let go of are kept for the next ask of the same size: their pages
 // are mapped in, where a new block's cost the kernel a clearing each (a
@@ -69,7 +71,7 @@ KeptBlocks& Kept() {
 }  // namespace
 
 void LargeBlockRelease::operator()(void* block) const {
-  if (bytes < kLargePage) {
+  if (bytes < kMappedFrom) {
     ::operator delete(block);
   } else if (!Kept().Keep(block, MappedBytes(bytes))) {
     ::munmap(block, MappedBytes(bytes));
@@ -77,7 +79,7 @@ void LargeBlockRelease::operator()(void* block) const {
 }
 
 LargeBlock AllocateLargeBlock(std::size_t bytes) {
-  if (bytes < kLargePage) return LargeBlock(::operator new(bytes), LargeBlockRelease{bytes});
+  if (bytes < kMappedFrom) return LargeBlock(::operator new(bytes), LargeBlockRelease{bytes});
   if (void* kept = Kept().Take(MappedBytes(bytes))) return LargeBlock(kept, LargeBlockRelease{bytes});
   // Large pages need an aligned start: map a large page more, give back the ends.
   const std::size_t size = MappedBytes(bytes);
@@ -107,17 +109,10 @@ void PrepareForWriting(const void* at, std::size_t bytes) {
 #endif
 }
 
-void AdviseLargePages(const void* at, std::size_t bytes) {
-  const auto start = reinterpret_cast<std::uintptr_t>(at);
-  const std::uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
-  const std::uintptr_t end = (start + bytes) & ~(kLargePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
   const std::size_t old = block.get_deleter().bytes;
   keep = std::min({keep, old, bytes});
-  if (block && old >= kLargePage && bytes >= kLargePage) {
+  if (block && old >= kMappedFrom && bytes >= kMappedFrom) {
     void* moved = ::mremap(block.get(), MappedBytes(old), MappedBytes(bytes), MREMAP_MAYMOVE);
     if (moved == MAP_FAILED) throw std::bad_alloc();
     static_cast<void>(block.release());
@@ -130,11 +125,10 @@ void ResizeLargeBlock(LargeBlock& block, std::size_t bytes, std::size_t keep) {
 }
 
 void ByteBuffer::Resize(std::size_t size) {
-  if (size > capacity_) {
-    auto grown = std::make_unique_for_overwrite<char[]>(size);
+  if (size > bytes_.get_deleter().bytes) {
+    LargeBlock grown = AllocateLargeBlock(size);
     if (size_ > 0) std::memcpy(grown.get(), bytes_.get(), size_);
     bytes_ = std::move(grown);
-    capacity_ = size;
   }
   size_ = size;
 }

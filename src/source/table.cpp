@@ -298,7 +298,7 @@ void SourceRows::Append(SourceRows&& later, int after) {
   if (laterSpans_.empty() && later.laterSpans_.empty()) {
     laterSpans_ = std::move(later.spans_);
   } else {
-    std::vector<std::uint64_t>& last = laterSpans_.empty() ? spans_ : laterSpans_;
+    Spans& last = laterSpans_.empty() ? spans_ : laterSpans_;
     last.insert(last.end(), later.spans_.begin(), later.spans_.end());
     last.insert(last.end(), later.laterSpans_.begin(), later.laterSpans_.end());
   }
@@ -315,7 +315,6 @@ void SourceRows::Append(SourceRows&& later, int after) {
 
 void SourceRows::Reserve(std::size_t rowsWithText) {
   spans_.reserve(rowsWithText);
-  AdviseLargePages(spans_.data(), spans_.capacity() * sizeof(std::uint64_t));
 }
 
 void SourceRows::MapAhead() {

@@ -148,11 +148,13 @@ class alignas(64) SourceRows {
  private:
   std::vector<std::uint64_t> markers_;  // bit r % 64 of word r / 64
   std::vector<std::uint32_t> ranks_;    // per marker word: rows with text before it
-  std::vector<std::uint64_t> spans_;    // offset << kLengthBits | length
+  // Megabytes for a large file, filled in order: in large pages.
+  using Spans = std::vector<std::uint64_t, LargePageAllocator<std::uint64_t>>;
+  Spans spans_;                         // offset << kLengthBits | length
   // The spans of a part appended, after those above. A walk on two threads
   // joins its halves without copying the later one's spans into room mapped
   // in for them: fresh memory costs the kernel a clearing for each page.
-  std::vector<std::uint64_t> laterSpans_;
+  Spans laterSpans_;
   std::uint64_t SpanOfRank(std::size_t rank) const {
     return rank < spans_.size() ? spans_[rank] : laterSpans_[rank - spans_.size()];
   }

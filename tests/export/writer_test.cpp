@@ -631,6 +631,34 @@ TEST_F(WriterTest, WriteFailureEndsTheExport) {
   EXPECT_EQ(state.missingRecords, 0);
 }
 
+// Lines and texts shorter than the buffer, as long as it, and longer (which
+// grow it or go out as they are) reach the file whole and in order.
+TEST_F(WriterTest, OutputKeepsEveryTextWhateverItsLengthAgainstTheBuffer) {
+  constexpr std::size_t kCapacity = 16;
+  const struct {
+    bool line;
+    std::size_t length;
+  } writes[] = {{true, 3}, {false, 5}, {true, 14}, {true, 15}, {false, 16}, {true, 40},
+                {false, 2}, {false, 70}, {true, 0}, {true, 13}, {false, 1}};
+  ExportOutput out(kCapacity);
+  const std::string path = Path("lengths.gps");
+  out.Open(path);
+  std::string expected;
+  char letter = 'a';
+  for (const auto& write : writes) {
+    const std::string text(write.length, letter++);
+    if (write.line) {
+      out.WriteLine(text);
+      expected += text + "\r\n";
+    } else {
+      out.WriteText(text);
+      expected += text;
+    }
+  }
+  out.Commit();
+  EXPECT_EQ(ReadFile(path), expected);
+}
+
 // A write that fails while both threads read blocks ends the export there,
 // with the helper thread stopped rather than left waiting.
 TEST_F(WriterTest, WriteFailureEndsASplitExport) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -41,7 +42,7 @@ TEST(LargeBlock, ResizingKeepsTheBytes) {
   }
 }
 
-// Mapping in ahead of a writer, or asking for large pages, never changes what the memory holds, over
+// Mapping in ahead of a writer never changes what the memory holds, over
 // ranges of any alignment, written or not, and one beyond a block's end.
 TEST(LargeBlock, PreparingForWritingKeepsTheBytes) {
   LargeBlock block = AllocateLargeBlock(6 * kMegabyte);
@@ -52,7 +53,6 @@ TEST(LargeBlock, PreparingForWritingKeepsTheBytes) {
     std::size_t from, size;
   } ranges[] = {{0, 0}, {5, 10}, {4095, 8194}, {kMegabyte + 1, 4 * kMegabyte}, {written - 7, 3 * kMegabyte - 200}};
   for (const auto& range : ranges) {
-    AdviseLargePages(bytes + range.from, range.size);
     PrepareForWriting(bytes + range.from, range.size);
   }
   std::size_t differing = 0;
@@ -97,8 +97,26 @@ TEST(LargeBlock, ABlockLetGoOfIsHandedOutAgainButNeverTwice) {
   block.reset();
   block = AllocateLargeBlock(2 * kMegabyte);
   EXPECT_EQ(block.get(), before) << "the block let go of last is handed out again";
+  block.reset();
+  block = AllocateLargeBlock(kMegabyte + kMegabyte / 5);
+  EXPECT_EQ(block.get(), before) << "a block that fills the same large page takes it";
   ResizeLargeBlock(block, 5 * kMegabyte, 0);
   std::memset(block.get(), 1, 5 * kMegabyte);  // a kept block moves its pages as any other
+}
+
+// A vector in large pages grows from nothing past several blocks, each
+// growth moving its values to a new block, and keeps them through a move.
+TEST(LargeBlock, AVectorInLargePagesKeepsItsValuesAsItGrows) {
+  std::vector<std::uint64_t, LargePageAllocator<std::uint64_t>> values;
+  constexpr std::uint64_t kCount = 3 * kMegabyte;  // 24 MB at the end
+  for (std::uint64_t i = 0; i < kCount; ++i) values.push_back(i * 0x9E3779B97F4A7C15u);
+  auto moved = std::move(values);
+  std::size_t differing = 0;
+  for (std::uint64_t i = 0; i < kCount; ++i) differing += moved[i] != i * 0x9E3779B97F4A7C15u;
+  EXPECT_EQ(differing, 0u);
+  moved.resize(10);
+  moved.shrink_to_fit();
+  EXPECT_EQ(moved.back(), 9 * 0x9E3779B97F4A7C15u);
 }
 
 }  // namespace
