@@ -280,6 +280,21 @@ int StatusOf(ExportOutcome outcome, const CliUserInterface& ui) {
 int ProcessSource(const Options& options, const std::string& source, const std::string& dataFolder,
                   CliUserInterface& ui, std::FILE* out) {
   ui.ClearMessages();
+  // The base map for the position check loads while the settings, the lists
+  // and the source do: the lists are read on one thread, with the other idle.
+  std::promise<std::optional<BaseMap>> loadedMap;
+  std::future<std::optional<BaseMap>> baseMap = loadedMap.get_future();
+  HelperThread mapLoader;
+  if (!options.showTable) {
+    mapLoader = HelperThread([&loadedMap, path = dataFolder + kBaseMapFileName] {
+      try {
+        std::string failure;
+        loadedMap.set_value(LoadBaseMap(path, failure, MapParts::FinestLand));
+      } catch (...) {
+        loadedMap.set_exception(std::current_exception());
+      }
+    });
+  }
   AppState state;
   state.locale = SystemLocaleValues();
   auto settings = SettingsFor(options, source, state.locale, ui);
@@ -290,20 +305,6 @@ int ProcessSource(const Options& options, const std::string& source, const std::
   if (converting && !DatumAndGridFound(state, ui)) return kExitRefused;
 
   ui.ClearMessages();
-  // The base map for the position check loads while the source does.
-  std::promise<std::optional<BaseMap>> loadedMap;
-  std::future<std::optional<BaseMap>> baseMap = loadedMap.get_future();
-  HelperThread mapLoader;
-  if (!options.showTable) {
-    mapLoader = HelperThread([&loadedMap, path = state.programFolder + kBaseMapFileName] {
-      try {
-        std::string failure;
-        loadedMap.set_value(LoadBaseMap(path, failure, MapParts::FinestLand));
-      } catch (...) {
-        loadedMap.set_exception(std::current_exception());
-      }
-    });
-  }
   // A batch run maps the source: the export checks it is unchanged before
   // its output goes in place.
   LoadLimits limits;
