@@ -24,9 +24,7 @@ std::string WriteFailureText(const std::string& target, int error) {
   return std::string("Error writing file") + kLineEnd + name + ": " + std::strerror(error);
 }
 
-ExportOutput::ExportOutput(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {
-  buffer_.Resize(capacity_);
-}
+ExportOutput::ExportOutput(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 void ExportOutput::Open(const std::string& path) {
   used_ = 0;
@@ -38,8 +36,13 @@ void ExportOutput::MakeRoom(std::size_t size) {
 }
 
 void ExportOutput::Append(std::string_view text) {
-  // A line longer than the buffer grows it.
-  if (used_ + text.size() > buffer_.Size()) buffer_.Resize(std::max(used_ + text.size(), 2 * buffer_.Size()));
+  const std::size_t needed = used_ + text.size();
+  if (needed > buffer_.Size()) {
+    // The header's few lines take a small buffer; lines beyond it, the whole
+    // (a split export writes its blocks past the buffer). A line longer than
+    // the buffer grows it.
+    buffer_.Resize(needed <= kFirstBuffer && buffer_.Size() == 0 ? kFirstBuffer : std::max(needed, capacity_));
+  }
   std::memcpy(buffer_.Data() + used_, text.data(), text.size());
   used_ += text.size();
 }

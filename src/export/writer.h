@@ -58,6 +58,7 @@ class ExportOutput {
  private:
   void MakeRoom(std::size_t size);
   void Append(std::string_view text);
+  static constexpr std::size_t kFirstBuffer = std::size_t{1} << 14;
 
   AtomicFile file_;
   std::size_t capacity_;
