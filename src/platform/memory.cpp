@@ -20,7 +20,7 @@ constexpr std::size_t kMappedFrom = kLargePage / 2;
 
 std::size_t MappedBytes(std::size_t bytes) { return (bytes + kLargePage - 1) & ~(kLargePage - 1); }
 
-// Blocks let go of are kept for the next ask of the same size: their pages
+// Blocks let go of are kept for the next ask of as many large pages: their pages
 // are mapped in, where a new block's cost the kernel a clearing each (a
 // millisecond a megabyte on some virtual machines). The load's and the
 // export's buffers of a few megabytes come and go this way in every run.
