@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/lateclose.h"
 #include "platform/safesave.h"
 
 namespace zevi {
@@ -154,10 +155,24 @@ int AtomicFile::Commit() {
   int closeError = CloseFd(fd_);
   fd_ = -1;
   if (error == 0) error = closeError;
+  // The file replaced, held so that freeing its blocks waits for its close.
+  int old = -1;
+  if (error == 0 && replacing_) {
+    old = ::open(target_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (old >= 0 && !WorthClosingLate(old)) {
+      ::close(old);
+      old = -1;
+    }
+  }
   if (error == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;
   if (error == 0) {
     SyncFolder(FolderPart(target_));
     temporary_.clear();
+  }
+  if (error == 0) {
+    CloseLate(old);
+  } else if (old >= 0) {
+    ::close(old);
   }
   Reset();
   return error;

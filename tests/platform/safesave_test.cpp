@@ -1,9 +1,11 @@
 #include "platform/safesave.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/ini.h"
+#include "platform/lateclose.h"
 
 namespace zevi {
 namespace {
@@ -286,6 +289,72 @@ TEST(StepSyncs, AFailureIsReportedOnceAndNotCarriedToTheNextFile) {
   sync.Ask(0);
   EXPECT_EQ(sync.Finish(), EIO);
   EXPECT_EQ(sync.Finish(), 0);
+}
+
+int OpenDescriptors() {
+  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}));
+}
+
+// The old file of a replace is closed by a thread or a child process; either
+// way the target holds the new bytes alone, this process keeps no descriptor
+// of the old file and no child is left behind.
+TEST(ReplacedFiles, AreClosedElsewhereAndLeaveNothingBehind) {
+  struct Row {
+    LateCloseWay way;
+    std::size_t oldBytes;
+  };
+  const Row rows[] = {
+      {LateCloseWay::Thread, 3},
+      {LateCloseWay::Thread, std::size_t{2} << 20},
+      {LateCloseWay::ChildProcess, 3},
+      {LateCloseWay::ChildProcess, std::size_t{2} << 20},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.oldBytes);
+    Folder folder;
+    WriteBytes(folder.File("walk.gps"), std::string(row.oldBytes, 'o'));
+    SetLateCloseWay(row.way);
+    const int before = OpenDescriptors();
+    for (const char* bytes : {"new", "newer"}) {
+      AtomicFile target;
+      ASSERT_EQ(target.Open(folder.File("walk.gps")), 0);
+      ASSERT_EQ(target.Write(bytes), 0);
+      ASSERT_EQ(target.Commit(), 0);
+      EXPECT_EQ(ReadBytes(folder.File("walk.gps")), bytes);
+    }
+    WaitForLateCloses();
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"walk.gps"});
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  }
+  SetLateCloseWay(LateCloseWay::Thread);
+}
+
+TEST(ReplacedFiles, OnlyLargeFilesOnLocalDisksAreHeld) {
+  Folder folder;
+  WriteBytes(folder.File("small"), "old");
+  WriteBytes(folder.File("large"), std::string(std::size_t{2} << 20, 'o'));
+  fs::create_directory(folder.File("folder"));
+  struct statfs system;
+  ASSERT_EQ(::statfs(folder.File("").c_str(), &system), 0);
+  const bool ext4 = system.f_type == 0xEF53;
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  struct Row {
+    std::string path;
+    bool held;
+  };
+  const Row rows[] = {{"small", false}, {"large", true}, {"folder", false}, {"", false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    if (row.held && !ext4) continue;  // where the temporary folder is not on ext4
+    const int fd = row.path.empty() ? pipeEnds[0] : ::open(folder.File(row.path).c_str(), O_PATH);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(WorthClosingLate(fd), row.held);
+    if (!row.path.empty()) ::close(fd);
+  }
+  ::close(pipeEnds[0]);
+  ::close(pipeEnds[1]);
 }
 
 }  // namespace
