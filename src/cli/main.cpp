@@ -13,7 +13,6 @@
 #include "cli/options.h"
 #include "geodesy/datums.h"
 #include "platform/folders.h"
-#include "platform/lateclose.h"
 #include "platform/locale.h"
 
 namespace {
@@ -30,8 +29,6 @@ int main(int argc, char** argv) {
   using namespace zevi::cli;
   // A closed pipe is a write error to report, not a silent death.
   std::signal(SIGPIPE, SIG_IGN);
-  // A file replaced is freed by a child process, which this one does not wait for.
-  zevi::SetLateCloseWay(zevi::LateCloseWay::ChildProcess);
   try {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ParseResult parsed = ParseOptions(arguments);

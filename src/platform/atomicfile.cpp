@@ -157,13 +157,7 @@ int AtomicFile::Commit() {
   if (error == 0) error = closeError;
   // The file replaced, held so that freeing its blocks waits for its close.
   int old = -1;
-  if (error == 0 && replacing_) {
-    old = ::open(target_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (old >= 0 && !WorthClosingLate(old)) {
-      ::close(old);
-      old = -1;
-    }
-  }
+  if (error == 0 && replacing_) old = HoldForLateClose(target_.c_str());
   if (error == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;
   if (error == 0) {
     SyncFolder(FolderPart(target_));

@@ -8,26 +8,34 @@
 
 namespace zevi {
 
+// Where the last close is made.
 enum class LateCloseWay {
-  // A thread of this process closes it: for a program that goes on.
+  // By the kernel, after the program has gone on or ended: the file is handed
+  // to an io_uring instance that is then closed, and the kernel tears such an
+  // instance down, its files with it, on a worker of its own. Where io_uring
+  // is not allowed (many containers forbid it), by a thread.
+  Kernel,
+  // By a thread of this process. A program that ends right after waits for
+  // it at its exit.
   Thread,
-  // A child process does: for a program that exits right after, whose exit
-  // would wait for its threads' closes.
-  ChildProcess,
+  // Here, at once: the file was no descriptor.
+  Here,
 };
 
+// The way CloseLate tries first: Kernel, or Thread (a test's stand-in).
 void SetLateCloseWay(LateCloseWay way);
 
-// A replaced file worth holding open: a regular file of a megabyte or more
-// on a local file system. Not on a network or FUSE one, which would show the
-// held file under a hidden name in the folder until the close.
-bool WorthClosingLate(int fd);
+// Opens the file at `path` (links not followed) to be held across its
+// replacement, when it is worth holding: a regular file of a megabyte or
+// more on a local file system. Not on a network or FUSE one, which would
+// show the held file under a hidden name in the folder until the close.
+// -1 otherwise.
+int HoldForLateClose(const char* path);
 
-// Takes `fd` and closes it the way set. Where no thread or process can be
-// started it is closed here.
-void CloseLate(int fd);
+// Takes `fd` and closes it off the caller's path; the way it was closed.
+LateCloseWay CloseLate(int fd);
 
-// Waits for the closes begun, threads and child processes alike.
+// Waits for the closes begun on threads.
 void WaitForLateCloses();
 
 }  // namespace zevi
