@@ -18,7 +18,7 @@ enum class LateCloseWay {
   // By a thread of this process. A program that ends right after waits for
   // it at its exit.
   Thread,
-  // Here, at once: the file was no descriptor.
+  // Here, at once: no descriptor was given, or no thread could be started.
   Here,
 };
 
